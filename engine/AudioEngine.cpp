@@ -1,0 +1,297 @@
+#include "AudioEngine.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+#include "EngineControls.h"
+
+namespace calverine {
+
+namespace {
+constexpr double kPi = 3.14159265358979323846;
+constexpr float kQuietVoices = 4e-6f;   // below this the voice mix counts as silent
+constexpr float kQuietEffects = 4e-8f;  // below this a sleeping engine's output is flushed
+constexpr float kVolumeGlide = 0.001f;  // per-sample master volume smoothing
+constexpr int kQueuedWake = 1400;       // blocks a queued note-on keeps the engine awake
+}  // namespace
+
+AudioEngine::AudioEngine() {
+    partGain_[0].jump(1.0001f);
+    partGain_[1].jump(0.0001f);
+    configureSampleRate(44100.0);
+    configureBlockSize(1024);
+}
+
+void AudioEngine::configureSampleRate(double fs) {
+    fs_ = fs;
+    fs4_ = 4.0 * fs;
+    invFs_ = 1.0 / fs;
+    minusFourPiOverFs_ = -4.0 * kPi / fs;
+    rateRatio192k_ = 192000.0 / fs;
+    referencePitch_ = 440.0;
+    smoothing_ = static_cast<float>(1.0 - std::exp(-2.0 * kPi * 160.0 / fs));
+    wakeLength_ = static_cast<int>(std::floor(2.0 * fs)) / 16;
+
+    initialiseVoices();
+    decimator_.clear();
+    stepLfoRise_ = static_cast<float>(1.0 - std::exp(-2.0 * kPi * 100.0 / fs));
+}
+
+void AudioEngine::configureBlockSize(int hostBlockLength) {
+    const int n = std::max(hostBlockLength, 1);
+    const std::size_t slices = static_cast<std::size_t>((n + 16) / 16);
+    wheelLane.assign(slices, 0.0f);
+    bendLane.assign(slices * 16, 0.0f);
+}
+
+void AudioEngine::initialiseVoices() {
+    for (int i = 0; i < kVoices; ++i) voices_[static_cast<std::size_t>(i)].initialise(i, fs4_, random_);
+}
+
+void AudioEngine::resetVoices() { initialiseVoices(); }
+
+void AudioEngine::updateEnvelopeTimes() {
+    // The envelopes' time and level constants are derived here once the
+    // envelope stage exists; the frame itself keeps no envelope state.
+}
+
+void AudioEngine::setEngineParameter(int control, double value, int part, std::uint8_t /*flag*/) {
+    const int p = part & 1;
+    switch (control) {
+    case control::kVolume:
+        masterVolume_ = static_cast<float>(value * value * 8.0);
+        break;
+    case control::kUnison: {
+        const int mode = static_cast<int>(value);
+        if (mode != voiceMode_) {
+            voiceMode_ = mode;
+            resetVoices();
+            sleepCountdown_ = wakeLength_ / 4;
+        }
+        break;
+    }
+    case control::kFilter4Pole:
+        filter4Pole_[p] = value != 0.0 ? 1 : 0;
+        break;
+    case control::kFilterBandPass:
+        filterBandPass_[p] = value != 0.0 ? 1 : 0;
+        break;
+    case control::kLimiter:
+        limiterOn_ = value != 0.0;
+        break;
+    case control::kSplit:
+        splitNote_ = static_cast<int>(value * 96.0 + 0.0001) + 12;
+        break;
+    case control::kPartsMode:
+        partsMode_ = std::clamp(static_cast<int>(value), 0, 2);
+        if (partsMode_ == 1) {
+            roundRobin_[0] = roundRobin_[1] = 7;
+        } else {
+            for (int i = 0; i < voiceCount_; ++i) voices_[static_cast<std::size_t>(i)].renderSlot = i;
+        }
+        break;
+    case control::kPartsMix: {
+        partMix_ = static_cast<float>(value);
+        const float m = std::clamp(partMix_, 0.0f, 1.0f);
+        partGain_[0].target = std::sqrt(1.0f - m) + 0.0001f;
+        partGain_[1].target = std::sqrt(m) + 0.0001f;
+        break;
+    }
+    case control::kVoiceCount:
+        voiceCount_ = static_cast<int>(value) == 16 ? 16 : 8;
+        break;
+    default:
+        if (control >= control::kVoiceMute1 && control < control::kVoiceMute1 + 8)
+            voiceMute_[static_cast<std::size_t>(control - control::kVoiceMute1)] = static_cast<std::int32_t>(value);
+        else if (control >= control::kVoiceMute9 && control < control::kVoiceMute9 + 8)
+            voiceMute_[static_cast<std::size_t>(control - control::kVoiceMute9 + 8)] = static_cast<std::int32_t>(value);
+        break;
+    }
+}
+
+void AudioEngine::queueNoteEvent(std::uint32_t note, float velocity, std::int32_t position, std::uint32_t channel,
+                                 bool noteOn, std::uint32_t noteLength) {
+    if (eventCount_ >= kQueueSize) return;
+    // Keep the queue in position order (equal positions in arrival order), so
+    // the render loop's walk never passes over an event.
+    std::size_t i = eventCount_;
+    while (i > 0 && events_[i - 1].position > position) {
+        events_[i] = events_[i - 1];
+        --i;
+    }
+    events_[i] = NoteEvent{note, velocity, position, static_cast<std::uint8_t>(noteOn ? 1 : 0), channel, noteLength};
+    ++eventCount_;
+    if (noteOn) sleepCountdown_ = kQueuedWake;
+}
+
+void AudioEngine::noteOn(std::uint32_t note, float velocity, std::uint32_t /*channel*/, std::uint32_t /*noteLength*/) {
+    const std::size_t key = note & 127;
+    keyDown_[key] = 1;
+    keyVelocity_[key] = velocity;
+    sleepCountdown_ = wakeLength_;
+    lastVelocity_ = velocity;
+    allKeysReleased_ = 0;
+}
+
+void AudioEngine::noteOff(std::uint32_t note) {
+    keyDown_[note & 127] = 0;
+    int released = 0;
+    for (int i = 0; i < voiceCount_; ++i) {
+        Voice& v = voices_[static_cast<std::size_t>(i)];
+        if (v.note == static_cast<std::int32_t>(note)) v.released = 1;
+        released += v.released;
+    }
+    if (released == voiceCount_) allKeysReleased_ = 1;
+}
+
+void AudioEngine::allNotesOff(bool clear) {
+    if (clear) {
+        initialiseVoices();
+        decimator_.clear();
+    }
+    for (Voice& v : voices_) v.released = 1;
+    keyDown_.fill(0);
+    allKeysReleased_ = 1;
+}
+
+int AudioEngine::planVoicePasses(VoicePass (&passes)[4]) const {
+    int count = 0;
+    if (voiceCount_ == 8 && filter4Pole_[0] == filter4Pole_[1] && filterBandPass_[0] == filterBandPass_[1]) {
+        passes[count++] = {0, 8, 0};
+    } else if (partsMode_ != 0) {
+        if (voiceCount_ == 8) {
+            passes[count++] = {0, 4, 0};
+            passes[count++] = {4, 4, 1};
+        } else {
+            passes[count++] = {0, 4, 0};
+            passes[count++] = {4, 4, 0};
+            passes[count++] = {8, 4, 1};
+            passes[count++] = {12, 4, 1};
+        }
+    } else {
+        for (int group = 0; group * 4 < voiceCount_; ++group) passes[count++] = {group * 4, 4, 0};
+    }
+    return count;
+}
+
+void AudioEngine::updateControls(int start, int length) {
+    if (partsMode_ == 1) {
+        const int half = voiceCount_ / 2;
+        for (int i = 0; i < half; ++i) {
+            voices_[static_cast<std::size_t>(2 * i)].renderSlot = i;
+            voices_[static_cast<std::size_t>(2 * i + 1)].renderSlot = half + i;
+        }
+    }
+    for (int i = 0; i < voiceCount_; ++i) voices_[static_cast<std::size_t>(i)].updateControls(4 * start, 4 * length);
+}
+
+void AudioEngine::renderLfos(int /*n*/) {
+    // The mod LFOs fill lfoBuffer_ here once they exist; until then they rest at 0.
+}
+
+void AudioEngine::renderNoise(int /*n*/) {
+    // The shared noise source fills noiseBuffer_ here once it exists.
+}
+
+void AudioEngine::runBlockMatrix() {
+    // The block-rate destinations of the modulation matrix are evaluated here.
+}
+
+void AudioEngine::renderVoicePass(const VoicePass& /*pass*/, int /*n*/) {
+    // The filter and output stage adds the pass's voices into the voice mix.
+}
+
+void AudioEngine::processEffects(int /*n*/) {
+    // The effects section processes mixLeft_/mixRight_ in place.
+}
+
+void AudioEngine::limitOutput(float* /*left*/, float* /*right*/, int /*frames*/) {
+    // The output limiter unit runs here.
+}
+
+void AudioEngine::renderBlock(float* const* outputs, int n, int position) {
+    n = std::clamp(n, 1, kMaxBlock);
+
+    // 1. per-block smoothing
+    partGain_[0].step(smoothing_);
+    partGain_[1].step(smoothing_);
+
+    // 2.-4. modulation sources that run whether or not the voices sleep
+    renderLfos(n);
+    renderNoise(n);
+    runBlockMatrix();
+
+    if (sleepCountdown_ < 0) {
+        // 5. asleep: no voices, no decimation
+        std::memset(mixLeft_, 0, sizeof(mixLeft_));
+        std::memset(mixRight_, 0, sizeof(mixRight_));
+    } else {
+        // 6. events at their sample, control updates between them
+        int pos = position;
+        const int end = position + n;
+        for (std::uint32_t e = 0; e < eventCount_; ++e) {
+            const NoteEvent& event = events_[e];
+            if (event.position < pos) continue;  // applied by an earlier slice of this host block
+            if (event.position >= end) break;
+            if (event.position > pos) {
+                updateControls(pos - position, event.position - pos);
+                pos = event.position;
+            }
+            if (event.noteOn)
+                noteOn(event.note, event.velocity, event.channel, event.noteLength);
+            else
+                noteOff(event.note);
+        }
+        if (pos < end) updateControls(pos - position, end - pos);
+
+        // 7. voice pass at four times the rate
+        std::memset(voiceMixLeft_, 0, sizeof(float) * static_cast<std::size_t>(4 * n));
+        std::memset(voiceMixRight_, 0, sizeof(float) * static_cast<std::size_t>(4 * n));
+        VoicePass passes[4];
+        const int passCount = planVoicePasses(passes);
+        for (int i = 0; i < passCount; ++i) renderVoicePass(passes[i], n);
+
+        // 8. decimation and master volume
+        decimator_.process(voiceMixLeft_, voiceMixRight_, n, mixLeft_, mixRight_);
+        for (int i = 0; i < n; ++i) {
+            smoothedVolume_ += (masterVolume_ - smoothedVolume_) * kVolumeGlide;
+            mixLeft_[i] *= smoothedVolume_;
+            mixRight_[i] *= smoothedVolume_;
+        }
+        for (int i = n; i < kMaxBlock; ++i) mixLeft_[i] = mixRight_[i] = 0.0f;
+
+        // 9. silence test
+        bool quiet = allKeysReleased_ != 0;
+        for (int i = 0; quiet && i < kMaxBlock; ++i)
+            quiet = std::fabs(mixLeft_[i]) < kQuietVoices && std::fabs(mixRight_[i]) < kQuietVoices;
+        if (quiet)
+            --sleepCountdown_;
+        else
+            sleepCountdown_ = wakeLength_;
+        effectsTail_ = wakeLength_;
+    }
+
+    // 10. effects; while asleep only their tails run, flushed below 4e-8
+    if (effectsOn_ && effectsTail_ >= 1) processEffects(n);
+    if (sleepCountdown_ < 0) {
+        bool audible = false;
+        for (int i = 0; i < kMaxBlock; ++i) {
+            if (std::fabs(mixLeft_[i]) < kQuietEffects) mixLeft_[i] = 0.0f;
+            if (std::fabs(mixRight_[i]) < kQuietEffects) mixRight_[i] = 0.0f;
+            audible = audible || mixLeft_[i] != 0.0f || mixRight_[i] != 0.0f;
+        }
+        if (audible)
+            effectsTail_ = wakeLength_;
+        else if (effectsTail_ >= 0)
+            --effectsTail_;
+    }
+
+    // 12. hand the slice to the caller
+    if (outputs) {
+        std::memcpy(outputs[0], mixLeft_, sizeof(float) * static_cast<std::size_t>(n));
+        std::memcpy(outputs[1], mixRight_, sizeof(float) * static_cast<std::size_t>(n));
+    }
+}
+
+}  // namespace calverine

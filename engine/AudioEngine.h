@@ -1,0 +1,181 @@
+// The sound engine: sixteen voices played by parts A and B, the note queue,
+// the four-times oversampled voice mix and its decimation, master volume and
+// the sleep logic that stops all work while the instrument is silent.
+//
+// Threads: renderBlock, queueNoteEvent, allNotesOff and resetVoices run on the
+// host's audio thread. setEngineParameter may come from any thread; it writes
+// single fields that the audio thread reads at its next block.
+// configureSampleRate and configureBlockSize run while the host does not
+// render (they allocate).
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <vector>
+
+#include "Decimator.h"
+#include "NoteEvent.h"
+#include "Random.h"
+#include "Voice.h"
+
+namespace calverine {
+
+// A control that glides toward its target once per 16-sample block.
+struct SmoothedValue {
+    float current = 0.0f;
+    float target = 0.0f;
+    void step(float s) {
+        current += (target - current) * s;
+        if (current > -1e-6f && current < 1e-6f) current = 0.0f;
+    }
+    void jump(float value) { current = target = value; }
+};
+
+// The state of one mod LFO that the shell publishes for the step display.
+struct LfoState {
+    std::int32_t shape = 0;      // 3 = step sequence
+    std::int32_t stepCount = 1;  // steps of the sequence
+    double phase = 0.0;          // 0..1
+    std::uint8_t oneShotFinished = 0;
+};
+
+// One run of the voice output stage: four or eight consecutive voices with one
+// part's filter settings.
+struct VoicePass {
+    int firstVoice = 0;
+    int voices = 4;  // 4, or 8 for the two-vector pass
+    int part = 0;
+};
+
+class AudioEngine {
+public:
+    static constexpr int kVoices = 16;
+    static constexpr int kMaxBlock = 16;
+    static constexpr int kQueueSize = 128;
+    static constexpr int kStepShape = 3;
+
+    AudioEngine();
+
+    // ---- set-up (not on the audio thread while it renders) -----------------
+    void configureSampleRate(double fs);
+    void configureBlockSize(int hostBlockLength);
+
+    // ---- controls -----------------------------------------------------------
+    // `value` is already in engine scale; `part` is the part (0, 1) or voice
+    // slot (0..15) for per-part and per-voice controls.
+    void setEngineParameter(int control, double value, int part, std::uint8_t flag);
+
+    // ---- audio thread -------------------------------------------------------
+    // Events should arrive in position order; the queue keeps them sorted and
+    // drops events beyond the 128th of one host block.
+    void queueNoteEvent(std::uint32_t note, float velocity, std::int32_t position, std::uint32_t channel,
+                        bool noteOn, std::uint32_t noteLength);
+    // Renders n (1..16) samples at position `position` of the host block.
+    // outputs may be null; otherwise outputs[0], outputs[1] receive n samples.
+    void renderBlock(float* const* outputs, int n, int position);
+    void clearEventQueue() { eventCount_ = 0; }
+    // The final limiter stage over a whole host block, in place; the shell
+    // calls it when the "Limiter" control is on.
+    void limitOutput(float* left, float* right, int frames);
+    void allNotesOff(bool clear);
+    void resetVoices();
+    void updateEnvelopeTimes();
+
+    // ---- inputs the shell writes before and between slices ------------------
+    double hostTempo = 120.0;
+    std::uint8_t blockSeen = 0;
+    float modWheel = 0.0f;
+    std::array<float, 16> bend{};
+    float blockMinimum = 10000.0f;  // lowered by the voices during a block
+    std::vector<float> wheelLane;   // one value per 16 frames of the host block
+    std::vector<float> bendLane;    // sixteen values (one per channel) per 16 frames
+    bool ownHostMode = false;
+
+    // ---- read-only views ----------------------------------------------------
+    double sampleRate() const { return fs_; }
+    double oversampledRate() const { return fs4_; }
+    float blockSmoothing() const { return smoothing_; }
+    int wakeLength() const { return wakeLength_; }
+    bool isAsleep() const { return sleepCountdown_ < 0; }
+    int sleepCountdown() const { return sleepCountdown_; }
+    int effectsTailCountdown() const { return effectsTail_; }
+    bool keyDown(int note) const { return keyDown_[note & 127] != 0; }
+    float keyVelocity(int note) const { return keyVelocity_[note & 127]; }
+    bool allKeysReleased() const { return allKeysReleased_ != 0; }
+    const Voice& voice(int i) const { return voices_[static_cast<std::size_t>(i & 15)]; }
+    std::uint32_t queuedEvents() const { return eventCount_; }
+    int voiceCount() const { return voiceCount_; }
+    int partsMode() const { return partsMode_; }
+    int voiceMode() const { return voiceMode_; }
+    int splitNote() const { return splitNote_; }
+    bool limiterOn() const { return limiterOn_; }
+    float masterVolume() const { return masterVolume_; }
+    const LfoState& lfo(int i) const { return lfo_[static_cast<std::size_t>(i & 1)]; }
+    // Which passes the voice output stage makes for the current modes.
+    int planVoicePasses(VoicePass (&passes)[4]) const;
+
+private:
+    void noteOn(std::uint32_t note, float velocity, std::uint32_t channel, std::uint32_t noteLength);
+    void noteOff(std::uint32_t note);
+    void updateControls(int start, int length);
+    void renderVoicePass(const VoicePass& pass, int n);
+    void renderLfos(int n);
+    void renderNoise(int n);
+    void runBlockMatrix();
+    void processEffects(int n);
+    void initialiseVoices();
+
+    // rates and constants
+    double fs_ = 0.0, fs4_ = 0.0, invFs_ = 0.0, minusFourPiOverFs_ = 0.0, rateRatio192k_ = 0.0;
+    double referencePitch_ = 440.0;
+    float smoothing_ = 0.0f;
+    int wakeLength_ = 0;
+    float stepLfoRise_ = 0.0f;
+
+    // note state
+    std::array<std::uint8_t, 128> keyDown_{};
+    std::array<float, 128> keyVelocity_{};
+    std::array<float, 128> polyPressure_{};
+    float lastVelocity_ = 0.0f;
+    std::array<std::int32_t, 2> lastNote_{};
+    std::array<std::int32_t, 2> previousNote_{};
+    std::array<std::int32_t, 2> roundRobin_{};
+    std::uint8_t allKeysReleased_ = 1;
+
+    // voices and modes
+    std::array<Voice, kVoices> voices_{};
+    std::array<std::int32_t, kVoices> voiceMute_{};
+    int voiceCount_ = 8;
+    int partsMode_ = 0;
+    int splitNote_ = 60;
+    int voiceMode_ = 0;
+    float partMix_ = 0.0f;
+    SmoothedValue partGain_[2];
+    std::uint8_t filter4Pole_[2] = {0, 0};
+    std::uint8_t filterBandPass_[2] = {0, 0};
+    std::array<LfoState, 2> lfo_{};
+    Random random_;
+
+    // event queue
+    std::array<NoteEvent, kQueueSize> events_{};
+    std::uint32_t eventCount_ = 0;
+
+    // sleep and effects bookkeeping
+    int sleepCountdown_ = 0;
+    int effectsTail_ = 0;
+    std::uint8_t effectsOn_ = 0;
+    bool limiterOn_ = false;
+
+    // signal buffers
+    alignas(16) float lfoBuffer_[2][kMaxBlock] = {};
+    alignas(16) float noiseBuffer_[kMaxBlock] = {};
+    alignas(16) float voiceMixLeft_[4 * kMaxBlock] = {};
+    alignas(16) float voiceMixRight_[4 * kMaxBlock] = {};
+    alignas(16) float mixLeft_[kMaxBlock] = {};
+    alignas(16) float mixRight_[kMaxBlock] = {};
+    Decimator decimator_;
+    float masterVolume_ = 0.0f;
+    float smoothedVolume_ = 0.0f;
+};
+
+}  // namespace calverine

@@ -1,0 +1,316 @@
+#include "VstXSynth.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+
+#include "PartClipboard.h"
+#include "Time.h"
+
+namespace calverine {
+
+namespace {
+
+constexpr VstInt32 kFamilyNi = ('N' << 8) | 'i';
+constexpr VstInt32 kFamilyNI = ('N' << 8) | 'I';
+constexpr VstInt32 kFamilyni = ('n' << 8) | 'i';
+
+// The result record of the instrument-integration requests.
+struct IntegrationRecord {
+    std::int32_t count;
+    std::uint8_t flag;
+};
+
+void copyString(char* to, const char* from, std::size_t size) {
+    std::strncpy(to, from, size - 1);
+    to[size - 1] = 0;
+}
+
+}  // namespace
+
+VstXSynth::VstXSynth(audioMasterCallback audioMaster) : AudioEffectX(audioMaster, kNumPrograms, kNumParams) {
+    PartClipboard::attach(kControlIds);
+
+    engine_ = std::make_unique<AudioEngine>();
+    setSampleRate(44100.0f);
+
+    setNumInputs(0);
+    setNumOutputs(2);
+    canProcessReplacing();
+    programsAreChunks();
+    isSynth();
+    setUniqueID(kUniqueId);
+    setVersion(1);
+
+    skipNextSuspend_ = 1;
+    suspend();
+
+    detectHost();
+}
+
+VstXSynth::~VstXSynth() {
+    PartClipboard::detach();
+}
+
+void VstXSynth::detectHost() {
+    char vendor[kVstMaxVendorStrLen] = {};
+    getHostVendorString(vendor);
+    ownHostMode_ = std::strcmp(vendor, "Brindle Audio") == 0;
+    magixHost_ = std::strcmp(vendor, "MAGIX") == 0;
+    singleProgramMode_ = !ownHostMode_;
+    engine_->ownHostMode = ownHostMode_;
+}
+
+// ---- life cycle --------------------------------------------------------------
+
+void VstXSynth::suspend() {
+    if (skipNextSuspend_) {
+        skipNextSuspend_ = 0;
+        return;
+    }
+    if (ownHostMode_) return;
+    fullReset();
+}
+
+void VstXSynth::resume() { wantEvents(); }
+
+void VstXSynth::setSampleRate(float sampleRate) {
+    const float clamped = std::clamp(sampleRate, 44100.0f, 192000.0f);
+    AudioEffectX::setSampleRate(clamped);
+    engine_->configureSampleRate(static_cast<double>(clamped));
+    resendStoredValues();
+}
+
+void VstXSynth::setBlockSize(VstInt32 blockSize) {
+    AudioEffectX::setBlockSize(blockSize);
+    maxBlockSize_ = std::max<VstInt32>(blockSize, 1);
+    engine_->configureBlockSize(maxBlockSize_);
+    wheelRamp_ = false;
+    for (int k = 0; k < 16; ++k) {
+        bendRamp_[k] = false;
+        bend_[k] = 0.0f;
+    }
+}
+
+void VstXSynth::fullReset() {
+    engine_->allNotesOff(true);
+    resendStoredValues();
+    engine_->updateEnvelopeTimes();
+}
+
+void VstXSynth::resendStoredValues() {
+    // Every stored control of the current patch goes back to the engine here
+    // once the parameter store exists; a fresh engine otherwise starts from
+    // its own defaults.
+}
+
+void VstXSynth::lockForReload() {
+    while (renderBusy_.load() != 0) platform::sleepMilliseconds(1);
+    reloadMute_.exchange(1);
+    // A block that started between the check and the mute sees the mute on
+    // its second look and leaves at once; wait for it.
+    while (renderBusy_.load() != 0) platform::sleepMilliseconds(1);
+}
+
+void VstXSynth::unlockAfterReload() { reloadMute_.exchange(0); }
+
+// ---- audio -----------------------------------------------------------------
+
+void VstXSynth::processReplacing(float** /*inputs*/, float** outputs, VstInt32 frames) {
+    float* left = outputs[0];
+    float* right = outputs[1];
+    const std::size_t bytes = sizeof(float) * static_cast<std::size_t>(std::max<VstInt32>(frames, 0));
+    if (reloadMute_.load() != 0) {
+        std::memset(left, 0, bytes);
+        std::memset(right, 0, bytes);
+        return;
+    }
+    renderBusy_.exchange(1);
+    if (reloadMute_.load() != 0) {  // a reload started while this block began
+        renderBusy_.exchange(0);
+        std::memset(left, 0, bytes);
+        std::memset(right, 0, bytes);
+        return;
+    }
+
+    double tempo = 120.0;
+    bool playing = false;
+    if (const VstTimeInfo* time = getTimeInfo(kVstTempoValid)) {
+        if (time->flags & kVstTempoValid) tempo = time->tempo;
+        playing = (time->flags & kVstTransportPlaying) != 0 && !magixHost_;
+    }
+
+    AudioEngine& engine = *engine_;
+    engine.blockSeen = 1;
+    engine.hostTempo = tempo;
+    engine.modWheel = static_cast<float>(modWheel_);
+    for (int k = 0; k < 16; ++k) engine.bend[static_cast<std::size_t>(k)] = bend_[k];
+
+    // Slices of at most 16 frames; the lanes move the wheel and the bends
+    // with 16-frame resolution.
+    const std::size_t laneSlices = engine.wheelLane.size();
+    int position = 0;
+    int remaining = frames;
+    while (remaining > 0) {
+        const int length = std::min(remaining, AudioEngine::kMaxBlock);
+        const std::size_t slice = std::min(static_cast<std::size_t>(position / 16), laneSlices - 1);
+        for (int k = 0; k < 16; ++k)
+            if (bendRamp_[k]) engine.bend[static_cast<std::size_t>(k)] = engine.bendLane[slice * 16 + static_cast<std::size_t>(k)];
+        if (wheelRamp_) engine.modWheel = engine.wheelLane[slice];
+        float* slicePointers[2] = {left + position, right + position};
+        engine.renderBlock(slicePointers, length, position);
+        position += length;
+        remaining -= length;
+    }
+
+    engine.clearEventQueue();
+    engine.blockMinimum = 10000.0f;
+    wheelRamp_ = false;
+    std::fill(std::begin(bendRamp_), std::end(bendRamp_), false);
+
+    if (engine.limiterOn()) engine.limitOutput(left, right, frames);
+
+    if (ownHostMode_) {
+        const float gain = static_cast<float>(kOwnHostGain);
+        for (VstInt32 i = 0; i < frames; ++i) {
+            left[i] *= gain;
+            right[i] *= gain;
+        }
+    }
+
+    for (int l = 0; l < 2; ++l) {
+        std::int32_t step = -1;
+        if (playing || !engine.allKeysReleased()) {
+            const LfoState& lfo = engine.lfo(l);
+            if (lfo.shape == AudioEngine::kStepShape && !lfo.oneShotFinished)
+                step = static_cast<std::int32_t>(std::floor(lfo.stepCount * lfo.phase));
+        }
+        stepPosition_[l].exchange(step);
+    }
+
+    renderBusy_.exchange(0);
+}
+
+void VstXSynth::raiseMidiActivity() {
+    midiActivity_.exchange(1);
+    midiActivityAck_.exchange(0);
+}
+
+void VstXSynth::acknowledgeMidiActivity() {
+    midiActivity_.exchange(0);
+    midiActivityAck_.exchange(1);
+}
+
+VstInt32 VstXSynth::processEvents(VstEvents* events) {
+    for (VstInt32 e = 0; e < events->numEvents; ++e) {
+        const VstEvent* event = events->events[e];
+        if (!event || event->type != kVstMidiType) continue;
+        const auto* midi = reinterpret_cast<const VstMidiEvent*>(event);
+        const VstInt32 position = std::clamp<VstInt32>(midi->deltaFrames, 0, maxBlockSize_ - 1);
+        const auto status = static_cast<unsigned char>(midi->midiData[0]);
+        const auto data1 = static_cast<unsigned char>(midi->midiData[1]);
+        const auto data2 = static_cast<unsigned char>(midi->midiData[2]);
+        switch (status & 0xF0) {
+        case 0x80:
+        case 0x90:
+            raiseMidiActivity();
+            engine_->queueNoteEvent(data1, data2 / 127.0f, position, status & 15u,
+                                    (status & 0xF0) == 0x90 && data2 > 0,
+                                    static_cast<std::uint32_t>(midi->noteLength));
+            break;
+        default:
+            // Pressure, controllers, bend and program changes are handled by
+            // the controller input.
+            break;
+        }
+    }
+    return 1;
+}
+
+// ---- programs ----------------------------------------------------------------
+
+VstInt32 VstXSynth::getProgram() { return singleProgramMode_ ? 0 : curProgram_; }
+
+void VstXSynth::setProgram(VstInt32 program) {
+    if (singleProgramMode_) {
+        curProgram_ = 0;
+        return;
+    }
+    curProgram_ = program;
+}
+
+// ---- identity ----------------------------------------------------------------
+
+bool VstXSynth::getOutputProperties(VstInt32 index, VstPinProperties* properties) {
+    if (index < 0 || index > 1) return false;
+    std::snprintf(properties->label, sizeof(properties->label), "Vstx %1d", index + 1);
+    properties->flags = kVstPinIsActive | kVstPinIsStereo;
+    return true;
+}
+
+bool VstXSynth::getEffectName(char* name) {
+    copyString(name, "Calverine", kVstMaxEffectNameLen);
+    return true;
+}
+
+bool VstXSynth::getVendorString(char* text) {
+    copyString(text, "Brindle Audio", kVstMaxVendorStrLen);
+    return true;
+}
+
+bool VstXSynth::getProductString(char* text) {
+    copyString(text, "Calverine", kVstMaxProductStrLen);
+    return true;
+}
+
+VstInt32 VstXSynth::canDo(char* text) {
+    static const char* const kYes[] = {"receiveVstEvents", "receiveVstMidiEvent", "receiveVstTimeInfo",
+                                       "NKSCallbacks"};
+    for (const char* yes : kYes)
+        if (std::strcmp(text, yes) == 0) return 1;
+    return -1;
+}
+
+VstIntPtr VstXSynth::vendorSpecific(VstInt32 arg1, VstIntPtr arg2, void* ptr, float /*opt*/) {
+    // Mouse-wheel messages ("stCA"/"Whee", and "Whee" in the maker's own host)
+    // go to the editor's wheel handler while an editor is open; without one
+    // they end here with the answer 0 like any other unknown message.
+    const VstInt32 family = (arg1 >> 16) & 0xFFFF;
+    const VstInt32 request = arg1 & 0xFFFF;
+    auto* record = static_cast<IntegrationRecord*>(ptr);
+
+    if (family == kFamilyNi) {
+        IntegrationRecord answer{};
+        switch (request) {
+        case 32: answer = {8, 1}; break;
+        case 12: answer = {4, 0}; break;
+        case 13: answer = {4, 1}; break;
+        case 28: answer = {1, 0}; break;
+        default: return 0;
+        }
+        if (record) {
+            record->count = answer.count;
+            record->flag = answer.flag;
+        }
+        return 1;
+    }
+    if (family == kFamilyNI) {
+        if (!record) return 0;
+        switch (request) {
+        case 32: record->count = 1; return 1;
+        case 12:
+        case 13: record->count = 0; return 1;
+        case 28: *static_cast<std::uint8_t*>(ptr) = 1; return 1;
+        default: return 0;
+        }
+    }
+    if (family == kFamilyni) {
+        if (request == 32) return (ptr && arg2 == 8) ? 1 : 0;
+        if (request == 13) return (ptr && arg2 == 4) ? 1 : 0;
+        return 0;
+    }
+    return 0;
+}
+
+}  // namespace calverine

@@ -1,0 +1,98 @@
+// The plug-in object: Calverine's answers to a VST 2.4 host, the slicing of
+// host blocks for the engine, and the flags that keep the audio thread and the
+// threads that replace the whole patch out of each other's way.
+//
+// Threads: processEvents and processReplacing run on the host's audio thread;
+// everything else on the host's other threads. lockForReload/unlockAfterReload
+// never run on the audio thread.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+
+#include "AudioEffectX.h"
+#include "AudioEngine.h"
+
+namespace calverine {
+
+class VstXSynth : public AudioEffectX {
+public:
+    static constexpr VstInt32 kNumParams = 169;
+    static constexpr VstInt32 kNumPrograms = 1;
+    static constexpr int kControlIds = 224;  // control ids 0..223
+    static constexpr VstInt32 kUniqueId = vstFourCC('C', 'L', 'V', 'S');
+    static constexpr double kOwnHostGain = 1.95;
+
+    explicit VstXSynth(audioMasterCallback audioMaster);
+    ~VstXSynth() override;
+
+    // ---- host operations ----------------------------------------------------
+    void open() override {}
+    void close() override {}
+    void suspend() override;
+    void resume() override;
+    void setSampleRate(float sampleRate) override;
+    void setBlockSize(VstInt32 blockSize) override;
+    void processReplacing(float** inputs, float** outputs, VstInt32 frames) override;
+    void processDoubleReplacing(double**, double**, VstInt32) override {}
+    VstInt32 processEvents(VstEvents* events) override;
+    VstInt32 getProgram() override;
+    void setProgram(VstInt32 program) override;
+    bool getOutputProperties(VstInt32 index, VstPinProperties* properties) override;
+    bool getEffectName(char* name) override;
+    bool getVendorString(char* text) override;
+    bool getProductString(char* text) override;
+    VstInt32 getVendorVersion() override { return 1; }
+    VstIntPtr vendorSpecific(VstInt32 arg1, VstIntPtr arg2, void* ptr, float opt) override;
+    VstInt32 canDo(char* text) override;
+
+    // ---- services for the patch loaders and the editor ------------------------
+    // Waits until no block is being rendered (sleeping 1 ms between checks),
+    // then silences the audio thread until unlockAfterReload.
+    void lockForReload();
+    void unlockAfterReload();
+    // allNotesOff with clearing, every stored value back to the engine, then
+    // the envelope times.
+    void fullReset();
+
+    bool isOwnHostMode() const { return ownHostMode_; }
+    bool isMagixHost() const { return magixHost_; }
+    bool isSingleProgramMode() const { return singleProgramMode_; }
+    // The step the mod LFO's sequence is on, -1 for none (any thread).
+    std::int32_t stepPosition(int lfo) const { return stepPosition_[lfo & 1].load(); }
+    // MIDI activity: 1 after a note or controller until the editor acknowledges it.
+    std::int32_t midiActivity() const { return midiActivity_.load(); }
+    void acknowledgeMidiActivity();
+    AudioEngine& engine() { return *engine_; }
+
+private:
+    void detectHost();
+    void resendStoredValues();
+    void raiseMidiActivity();
+
+    std::unique_ptr<AudioEngine> engine_;
+
+    // host flags
+    bool ownHostMode_ = false;
+    bool magixHost_ = false;
+    bool singleProgramMode_ = true;
+
+    // cross-thread flags, changed only by atomic exchange
+    std::atomic<std::int32_t> renderBusy_{0};
+    std::atomic<std::int32_t> reloadMute_{0};
+    std::atomic<std::int32_t> stepPosition_[2] = {-1, -1};
+    std::atomic<std::int32_t> midiActivity_{0};
+    std::atomic<std::int32_t> midiActivityAck_{0};
+
+    std::uint8_t skipNextSuspend_ = 0;
+    VstInt32 maxBlockSize_ = 1024;  // the shell's own copy, for event positions
+
+    // controller lanes written by the MIDI input
+    float bend_[16] = {};
+    bool bendRamp_[16] = {};
+    double modWheel_ = 0.0;
+    bool wheelRamp_ = false;
+};
+
+}  // namespace calverine

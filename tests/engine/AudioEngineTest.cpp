@@ -1,0 +1,201 @@
+#include "AudioEngine.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "EngineControls.h"
+
+using calverine::AudioEngine;
+using calverine::VoicePass;
+namespace control = calverine::control;
+
+namespace {
+
+// Renders a host block the way the shell does: slices of at most 16 frames,
+// then the queue is emptied.
+void renderHostBlock(AudioEngine& engine, int frames, float* left = nullptr, float* right = nullptr) {
+    for (int pos = 0; pos < frames; pos += 16) {
+        const int n = std::min(16, frames - pos);
+        float* out[2] = {left ? left + pos : nullptr, right ? right + pos : nullptr};
+        engine.renderBlock(left ? out : nullptr, n, pos);
+    }
+    engine.clearEventQueue();
+}
+
+}  // namespace
+
+TEST(AudioEngine, RateConstantsFollowTheSampleRate) {
+    AudioEngine engine;
+    EXPECT_EQ(engine.sampleRate(), 44100.0);
+    EXPECT_EQ(engine.wakeLength(), 5512);  // floor(2 * 44100) / 16
+    EXPECT_NEAR(engine.blockSmoothing(), 1.0 - std::exp(-2 * M_PI * 160 / 44100.0), 1e-7);
+    engine.configureSampleRate(192000.0);
+    EXPECT_EQ(engine.oversampledRate(), 768000.0);
+    EXPECT_EQ(engine.wakeLength(), 24000);
+    EXPECT_EQ(engine.voice(5).oversampledRate, 768000.0);
+    EXPECT_EQ(engine.voice(5).index, 5);
+}
+
+TEST(AudioEngine, EventsApplyInTheirSliceAndNeverTwice) {
+    AudioEngine engine;
+    // A 40-frame host block: on and off of note 60 at frame 3, note 62 on at 20,
+    // note 64 on at 39 (the last frame).
+    engine.queueNoteEvent(60, 0.5f, 3, 0, true, 0);
+    engine.queueNoteEvent(60, 0.0f, 3, 0, false, 0);
+    engine.queueNoteEvent(62, 0.25f, 20, 0, true, 0);
+    engine.queueNoteEvent(64, 1.0f, 39, 0, true, 0);
+
+    engine.renderBlock(nullptr, 16, 0);
+    EXPECT_FALSE(engine.keyDown(60));  // on and off at the same frame, in queue order
+    EXPECT_FLOAT_EQ(engine.keyVelocity(60), 0.5f);
+    EXPECT_FALSE(engine.keyDown(62));
+
+    engine.renderBlock(nullptr, 16, 16);
+    EXPECT_FALSE(engine.keyDown(60));  // frame 3 is not replayed by the second slice
+    EXPECT_TRUE(engine.keyDown(62));
+    EXPECT_FALSE(engine.keyDown(64));
+
+    engine.renderBlock(nullptr, 8, 32);
+    EXPECT_TRUE(engine.keyDown(64));
+    engine.clearEventQueue();
+
+    // Every sub-sample of the block was given to the voices exactly once.
+    EXPECT_EQ(engine.voice(0).sampleCounter, 4u * 40u);
+    EXPECT_EQ(engine.voice(7).sampleCounter, 4u * 40u);
+}
+
+TEST(AudioEngine, OutOfOrderEventsAreSortedAndOverflowIsDropped) {
+    AudioEngine engine;
+    engine.queueNoteEvent(70, 1.0f, 30, 0, true, 0);
+    engine.queueNoteEvent(71, 1.0f, 2, 0, true, 0);  // arrives late but plays first
+    engine.renderBlock(nullptr, 16, 0);
+    EXPECT_TRUE(engine.keyDown(71));
+    EXPECT_FALSE(engine.keyDown(70));
+    engine.renderBlock(nullptr, 16, 16);
+    EXPECT_TRUE(engine.keyDown(70));
+    engine.clearEventQueue();
+
+    for (int i = 0; i < 300; ++i) engine.queueNoteEvent(static_cast<std::uint32_t>(i & 127), 1.0f, i % 64, 0, true, 0);
+    EXPECT_EQ(engine.queuedEvents(), 128u);
+    renderHostBlock(engine, 64);
+    EXPECT_EQ(engine.queuedEvents(), 0u);
+}
+
+TEST(AudioEngine, SleepsTwoSecondsAfterTheLastKeyAndThenOutputsZeros) {
+    AudioEngine engine;
+    engine.setEngineParameter(control::kVolume, 0.5, -1, 0);
+    engine.queueNoteEvent(60, 1.0f, 0, 0, true, 0);
+    EXPECT_EQ(engine.sleepCountdown(), 1400);  // a queued note-on wakes the engine
+    renderHostBlock(engine, 64);
+    EXPECT_FALSE(engine.allKeysReleased());
+    // Held key: the engine stays awake however long it is quiet.
+    for (int i = 0; i < 6000; ++i) renderHostBlock(engine, 16);
+    EXPECT_EQ(engine.sleepCountdown(), engine.wakeLength());
+
+    engine.queueNoteEvent(60, 0.0f, 0, 0, false, 0);
+    renderHostBlock(engine, 16);
+    EXPECT_TRUE(engine.allKeysReleased());
+    const int wake = engine.wakeLength();
+    for (int i = 0; i < wake - 1; ++i) renderHostBlock(engine, 16);
+    EXPECT_FALSE(engine.isAsleep());
+    renderHostBlock(engine, 16);
+    EXPECT_TRUE(engine.isAsleep());
+
+    float left[64], right[64];
+    std::fill(std::begin(left), std::end(left), 1.0f);
+    std::fill(std::begin(right), std::end(right), 1.0f);
+    renderHostBlock(engine, 64, left, right);
+    for (int i = 0; i < 64; ++i) {
+        EXPECT_EQ(left[i], 0.0f);
+        EXPECT_EQ(right[i], 0.0f);
+    }
+    // The effects tail keeps counting down while asleep, and stops at -1.
+    for (int i = 0; i < wake + 10; ++i) renderHostBlock(engine, 16);
+    EXPECT_EQ(engine.effectsTailCountdown(), -1);
+}
+
+TEST(AudioEngine, VoiceModeChangeReinitialisesVoicesOnce) {
+    AudioEngine engine;
+    renderHostBlock(engine, 16);
+    renderHostBlock(engine, 16);
+    ASSERT_TRUE(engine.isAsleep());
+    engine.setEngineParameter(control::kUnison, 1.0, -1, 0);
+    EXPECT_EQ(engine.voiceMode(), 1);
+    EXPECT_EQ(engine.sleepCountdown(), engine.wakeLength() / 4);
+    EXPECT_EQ(engine.voice(3).sampleCounter, 0u);
+    renderHostBlock(engine, 16);
+    const int countdown = engine.sleepCountdown();
+    engine.setEngineParameter(control::kUnison, 1.0, -1, 0);  // same value: nothing happens
+    EXPECT_EQ(engine.sleepCountdown(), countdown);
+    EXPECT_EQ(engine.voice(3).sampleCounter, 64u);
+}
+
+TEST(AudioEngine, SplitVoiceCountAndMasterVolumeConversions) {
+    AudioEngine engine;
+    engine.setEngineParameter(control::kSplit, 0.0, -1, 0);
+    EXPECT_EQ(engine.splitNote(), 12);
+    engine.setEngineParameter(control::kSplit, 0.5, -1, 0);
+    EXPECT_EQ(engine.splitNote(), 60);
+    engine.setEngineParameter(control::kSplit, 1.0, -1, 0);
+    EXPECT_EQ(engine.splitNote(), 108);
+    engine.setEngineParameter(control::kVoiceCount, 16.0, -1, 0);
+    EXPECT_EQ(engine.voiceCount(), 16);
+    engine.setEngineParameter(control::kVoiceCount, 12.0, -1, 0);
+    EXPECT_EQ(engine.voiceCount(), 8);
+    engine.setEngineParameter(control::kVolume, 0.5, -1, 0);
+    EXPECT_FLOAT_EQ(engine.masterVolume(), 2.0f);
+}
+
+TEST(AudioEngine, VoicePassesFollowVoiceCountPartsModeAndFilterTopology) {
+    AudioEngine engine;
+    VoicePass passes[4];
+    auto plan = [&] {
+        std::vector<std::tuple<int, int, int>> out;
+        const int count = engine.planVoicePasses(passes);
+        for (int i = 0; i < count; ++i) out.emplace_back(passes[i].firstVoice, passes[i].voices, passes[i].part);
+        return out;
+    };
+    using P = std::vector<std::tuple<int, int, int>>;
+    // 8 voices with equal filter topologies: one two-vector pass, in any parts mode.
+    EXPECT_EQ(plan(), (P{{0, 8, 0}}));
+    engine.setEngineParameter(control::kPartsMode, 1.0, -1, 0);
+    EXPECT_EQ(plan(), (P{{0, 8, 0}}));
+    // Part B switches to four poles: each part renders its own group.
+    engine.setEngineParameter(control::kFilter4Pole, 1.0, 1, 0);
+    EXPECT_EQ(plan(), (P{{0, 4, 0}, {4, 4, 1}}));
+    engine.setEngineParameter(control::kVoiceCount, 16.0, -1, 0);
+    EXPECT_EQ(plan(), (P{{0, 4, 0}, {4, 4, 0}, {8, 4, 1}, {12, 4, 1}}));
+    engine.setEngineParameter(control::kPartsMode, 0.0, -1, 0);
+    EXPECT_EQ(plan(), (P{{0, 4, 0}, {4, 4, 0}, {8, 4, 0}, {12, 4, 0}}));
+    engine.setEngineParameter(control::kVoiceCount, 8.0, -1, 0);
+    EXPECT_EQ(plan(), (P{{0, 4, 0}, {4, 4, 0}}));
+}
+
+TEST(AudioEngine, DualModePairsVoicesIntoLaneSlots) {
+    AudioEngine engine;
+    engine.setEngineParameter(control::kPartsMode, 1.0, -1, 0);
+    renderHostBlock(engine, 16);  // asleep after construction: no control update yet
+    engine.queueNoteEvent(60, 1.0f, 0, 0, true, 0);
+    renderHostBlock(engine, 16);
+    // voice 2i renders in slot i, voice 2i+1 in slot count/2 + i
+    EXPECT_EQ(engine.voice(0).renderSlot, 0);
+    EXPECT_EQ(engine.voice(1).renderSlot, 4);
+    EXPECT_EQ(engine.voice(2).renderSlot, 1);
+    EXPECT_EQ(engine.voice(7).renderSlot, 7);
+    engine.setEngineParameter(control::kPartsMode, 0.0, -1, 0);
+    EXPECT_EQ(engine.voice(1).renderSlot, 1);
+}
+
+TEST(AudioEngine, AllNotesOffReleasesKeys) {
+    AudioEngine engine;
+    engine.queueNoteEvent(60, 1.0f, 0, 0, true, 0);
+    engine.queueNoteEvent(67, 1.0f, 0, 0, true, 0);
+    renderHostBlock(engine, 16);
+    ASSERT_TRUE(engine.keyDown(67));
+    ASSERT_FALSE(engine.allKeysReleased());
+    engine.allNotesOff(false);
+    EXPECT_FALSE(engine.keyDown(60));
+    EXPECT_FALSE(engine.keyDown(67));
+    EXPECT_TRUE(engine.allKeysReleased());
+}

@@ -1,0 +1,97 @@
+#include "Decimator.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <vector>
+
+using calverine::Decimator;
+
+namespace {
+
+constexpr double kPi = 3.14159265358979323846;
+
+// Feeds a sine of `frequency` Hz sampled at 4*fs into both channels and returns
+// the output amplitude (RMS times sqrt 2) once the filter has settled.
+double measuredGain(double fs, double frequency) {
+    Decimator decimator;
+    const int outputs = 2000;
+    std::vector<float> in(4 * outputs), left(outputs), right(outputs);
+    for (int i = 0; i < 4 * outputs; ++i) in[i] = static_cast<float>(std::sin(2 * kPi * frequency * i / (4 * fs)));
+    for (int i = 0; i < outputs; i += 16)
+        decimator.process(in.data() + 4 * i, in.data() + 4 * i, 16, left.data() + i, right.data() + i);
+    double sum = 0;
+    for (int i = 200; i < outputs; ++i) {
+        sum += static_cast<double>(left[i]) * left[i];
+        EXPECT_EQ(left[i], right[i]);
+    }
+    return std::sqrt(2.0 * sum / (outputs - 200));
+}
+
+}  // namespace
+
+TEST(Decimator, CutOffSitsAtHalfAmplitudeAt048OfTheRate) {
+    for (double fs : {44100.0, 192000.0}) {
+        SCOPED_TRACE(fs);
+        EXPECT_NEAR(measuredGain(fs, 0.48 * fs), 0.5, 0.01);
+        EXPECT_NEAR(measuredGain(fs, 0.20 * fs), 1.0, 0.003);  // pass band is flat
+        EXPECT_NEAR(measuredGain(fs, 0.05 * fs), 1.0, 0.003);
+        EXPECT_LT(measuredGain(fs, 0.45 * fs), 0.75);
+        // Everything that would fold back into the audible band is gone.
+        for (double f : {0.7, 1.0, 1.5, 1.9}) EXPECT_LT(measuredGain(fs, f * fs), 1e-3) << f;
+    }
+}
+
+TEST(Decimator, VectorPathMatchesDirectConvolutionOnOddLengths) {
+    Decimator decimator;
+    const int outputs = 37;  // odd, and not a multiple of the slice length
+    std::vector<float> left(4 * outputs), right(4 * outputs);
+    unsigned s = 12345;
+    auto noise = [&] {
+        s = s * 1103515245u + 12345u;
+        return static_cast<float>((s >> 8) & 0xFFFF) / 32768.0f - 1.0f;
+    };
+    for (int i = 0; i < 4 * outputs; ++i) {
+        left[i] = noise();
+        right[i] = noise();
+    }
+    std::vector<float> outLeft(outputs), outRight(outputs);
+    int done = 0;
+    for (int chunk : {5, 16, 3, 13}) {
+        decimator.process(left.data() + 4 * done, right.data() + 4 * done, chunk, outLeft.data() + done,
+                          outRight.data() + done);
+        done += chunk;
+    }
+    ASSERT_EQ(done, outputs);
+    for (int i = 0; i < outputs; ++i) {
+        const int newest = 4 * i + 3;
+        double l = 0, r = 0;
+        for (int k = 0; k < Decimator::kTaps; ++k) {
+            const int t = newest - k;
+            if (t < 0) break;
+            l += Decimator::kernelTap(k) * left[t];
+            r += Decimator::kernelTap(k) * right[t];
+        }
+        EXPECT_NEAR(outLeft[i], l, 1e-5) << i;
+        EXPECT_NEAR(outRight[i], r, 1e-5) << i;
+    }
+}
+
+TEST(Decimator, KernelHasUnitGainAndItsCentreAt024) {
+    EXPECT_DOUBLE_EQ(Decimator::kernelTap(39), 0.24);
+    double sum = 0;
+    for (int n = 0; n < Decimator::kTaps; ++n) sum += Decimator::kernelTap(n);
+    EXPECT_NEAR(sum, 1.0, 1e-3);
+    EXPECT_NEAR(Decimator::kernelTap(0), 0.0, 1e-6);  // the window closes at the start
+}
+
+TEST(Decimator, ClearForgetsTheHistory) {
+    Decimator decimator;
+    float ones[64], out[16], outR[16];
+    std::fill(std::begin(ones), std::end(ones), 1.0f);
+    decimator.process(ones, ones, 16, out, outR);
+    decimator.clear();
+    float zeros[64] = {};
+    decimator.process(zeros, zeros, 16, out, outR);
+    for (float v : out) EXPECT_EQ(v, 0.0f);
+}

@@ -1,0 +1,36 @@
+// The editor interface that AudioEffect routes the host's editor requests to.
+// A plug-in registers one editor object with AudioEffect::setEditor; the base
+// class then sets the has-editor flag and forwards effEditGetRect, effEditOpen,
+// effEditClose and effEditIdle to it. Called on the host's user-interface thread.
+#pragma once
+
+#include "vst24.h"
+
+class AudioEffect;
+
+class AEffEditor {
+public:
+    explicit AEffEditor(AudioEffect* effect) : effect_(effect) {}
+    virtual ~AEffEditor() = default;
+
+    // Writes the address of the editor's own rectangle into *rect; valid
+    // before and after open.
+    virtual bool getRect(ERect** rect) = 0;
+    // parent: the host's window (an X11 window id on Linux, an HWND on Windows).
+    virtual bool open(void* parent) {
+        systemWindow_ = parent;
+        return true;
+    }
+    virtual void close() { systemWindow_ = nullptr; }
+    virtual void idle() {}
+    virtual bool isOpen() const { return systemWindow_ != nullptr; }
+
+    AudioEffect* getEffect() const { return effect_; }
+    // Called by the plug-in before it deletes the editor, so the editor no
+    // longer reaches back into a dying plug-in object.
+    void detachEffect() { effect_ = nullptr; }
+
+protected:
+    AudioEffect* effect_;
+    void* systemWindow_ = nullptr;
+};
