@@ -203,8 +203,10 @@ void VstXSynth::acknowledgeMidiActivity() {
 }
 
 VstInt32 VstXSynth::processEvents(VstEvents* events) {
+    // The host allocates numEvents pointers inline, past the declared two.
+    VstEvent* const* list = events->events;
     for (VstInt32 e = 0; e < events->numEvents; ++e) {
-        const VstEvent* event = events->events[e];
+        const VstEvent* event = list[e];
         if (!event || event->type != kVstMidiType) continue;
         const auto* midi = reinterpret_cast<const VstMidiEvent*>(event);
         const VstInt32 position = std::clamp<VstInt32>(midi->deltaFrames, 0, maxBlockSize_ - 1);

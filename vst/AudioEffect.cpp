@@ -95,7 +95,7 @@ VstIntPtr AudioEffect::dispatcher(VstInt32 opcode, VstInt32 index, VstIntPtr val
         delete this;
         return 1;
     case effSetProgram:
-        if (value >= 0 && value < numPrograms_) setProgram(static_cast<VstInt32>(value));
+        if (value >= 0 && value < cEffect_.numPrograms) setProgram(static_cast<VstInt32>(value));
         return 0;
     case effGetProgram:
         return getProgram();

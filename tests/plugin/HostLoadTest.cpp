@@ -1,0 +1,175 @@
+// Loads build/Calverine.so with dlopen and talks to it only through the VST 2.4
+// interface, as a host does.
+#include <dlfcn.h>
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+#include "TestHost.h"
+
+namespace {
+
+using EntryPoint = AEffect* (*)(audioMasterCallback);
+
+class HostLoad : public ::testing::Test {
+protected:
+    void SetUp() override {
+        library = dlopen(CALVERINE_PLUGIN_PATH, RTLD_NOW | RTLD_LOCAL);
+        ASSERT_NE(library, nullptr) << dlerror();
+        entry = reinterpret_cast<EntryPoint>(dlsym(library, "VSTPluginMain"));
+        ASSERT_NE(entry, nullptr);
+    }
+    void TearDown() override {
+        if (effect) dispatch(effClose);
+        if (library) dlclose(library);
+    }
+    AEffect* load() {
+        effect = entry(TestHost::callback);
+        return effect;
+    }
+    VstIntPtr dispatch(VstInt32 op, VstInt32 index = 0, VstIntPtr value = 0, void* ptr = nullptr, float opt = 0) {
+        return effect->dispatcher(effect, op, index, value, ptr, opt);
+    }
+    std::string text(VstInt32 op) {
+        char buffer[256] = {};
+        dispatch(op, 0, 0, buffer);
+        return buffer;
+    }
+
+    TestHost host;
+    void* library = nullptr;
+    EntryPoint entry = nullptr;
+    AEffect* effect = nullptr;
+};
+
+struct IntegrationRecord {
+    std::int32_t count;
+    std::uint8_t flag;
+};
+
+VstInt32 integration(const char family[2], int request) {
+    return (static_cast<unsigned char>(family[0]) << 24) | (static_cast<unsigned char>(family[1]) << 16) | request;
+}
+
+}  // namespace
+
+TEST_F(HostLoad, EveryEntryPointIsExportedAndNothingElse) {
+    for (const char* name : {"VSTPluginMain", "MAIN", "Main", "main"}) EXPECT_NE(dlsym(library, name), nullptr) << name;
+    EXPECT_EQ(dlsym(library, "_ZN9calverine9VstXSynth15processReplacingEPPfS2_i"), nullptr);
+}
+
+TEST_F(HostLoad, AHostWithoutAVersionGetsNoPlugin) {
+    host.version = 0;
+    EXPECT_EQ(load(), nullptr);
+}
+
+TEST_F(HostLoad, DescriptorAndIdentity) {
+    ASSERT_NE(load(), nullptr);
+    EXPECT_EQ(effect->magic, kEffectMagic);
+    EXPECT_EQ(effect->numParams, 169);
+    EXPECT_EQ(effect->numPrograms, 1);
+    EXPECT_EQ(effect->numInputs, 0);
+    EXPECT_EQ(effect->numOutputs, 2);
+    EXPECT_EQ(effect->uniqueID, vstFourCC('C', 'L', 'V', 'S'));
+    EXPECT_EQ(effect->version, 1);
+    EXPECT_EQ(effect->initialDelay, 0);
+    const VstInt32 required = effFlagsCanReplacing | effFlagsProgramChunks | effFlagsIsSynth;
+    EXPECT_EQ(effect->flags & required, required);
+    EXPECT_EQ(effect->flags & effFlagsCanDoubleReplacing, 0);
+    EXPECT_EQ(dispatch(effGetPlugCategory), kPlugCategSynth);
+
+    EXPECT_EQ(text(effGetEffectName), "Calverine");
+    EXPECT_EQ(text(effGetProductString), "Calverine");
+    EXPECT_EQ(text(effGetVendorString), "Brindle Audio");
+    EXPECT_EQ(dispatch(effGetVendorVersion), 1);
+
+    VstPinProperties pin{};
+    EXPECT_EQ(dispatch(effGetOutputProperties, 1, 0, &pin), 1);
+    EXPECT_STREQ(pin.label, "Vstx 2");
+    EXPECT_EQ(pin.flags, kVstPinIsActive | kVstPinIsStereo);
+    EXPECT_EQ(dispatch(effGetOutputProperties, 0, 0, &pin), 1);
+    EXPECT_STREQ(pin.label, "Vstx 1");
+    EXPECT_EQ(dispatch(effGetOutputProperties, 2, 0, &pin), 0);
+}
+
+TEST_F(HostLoad, CanDoAnswers) {
+    ASSERT_NE(load(), nullptr);
+    for (const char* yes : {"receiveVstEvents", "receiveVstMidiEvent", "receiveVstTimeInfo", "NKSCallbacks"})
+        EXPECT_EQ(dispatch(effCanDo, 0, 0, const_cast<char*>(yes)), 1) << yes;
+    for (const char* no : {"sendVstMidiEvent", "receivevstevents", "bypass", ""})
+        EXPECT_EQ(dispatch(effCanDo, 0, 0, const_cast<char*>(no)), -1) << no;
+}
+
+TEST_F(HostLoad, VendorSpecificIntegrationTable) {
+    ASSERT_NE(load(), nullptr);
+    IntegrationRecord r{};
+    auto ask = [&](const char* family, int request, VstIntPtr arg2, void* ptr) {
+        r = {-5, 9};
+        return dispatch(effVendorSpecific, integration(family, request), arg2, ptr);
+    };
+    // "Ni": answers 1 and fills the record when there is one.
+    const int niRequests[] = {32, 12, 13, 28};
+    const IntegrationRecord niAnswers[] = {{8, 1}, {4, 0}, {4, 1}, {1, 0}};
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_EQ(ask("Ni", niRequests[i], 0, &r), 1);
+        EXPECT_EQ(r.count, niAnswers[i].count);
+        EXPECT_EQ(r.flag, niAnswers[i].flag);
+        EXPECT_EQ(ask("Ni", niRequests[i], 0, nullptr), 1);
+    }
+    EXPECT_EQ(ask("Ni", 5, 0, &r), 0);
+    // "NI": needs a record.
+    EXPECT_EQ(ask("NI", 32, 0, &r), 1);
+    EXPECT_EQ(r.count, 1);
+    EXPECT_EQ(ask("NI", 12, 0, &r), 1);
+    EXPECT_EQ(r.count, 0);
+    EXPECT_EQ(ask("NI", 13, 0, &r), 1);
+    EXPECT_EQ(r.count, 0);
+    unsigned char bytes[8] = {};
+    EXPECT_EQ(dispatch(effVendorSpecific, integration("NI", 28), 0, bytes), 1);
+    EXPECT_EQ(bytes[0], 1);
+    for (int request : {32, 12, 13, 28}) EXPECT_EQ(ask("NI", request, 0, nullptr), 0);
+    // "ni": a pointer and the right size.
+    EXPECT_EQ(ask("ni", 32, 8, &r), 1);
+    EXPECT_EQ(ask("ni", 32, 4, &r), 0);
+    EXPECT_EQ(ask("ni", 32, 8, nullptr), 0);
+    EXPECT_EQ(ask("ni", 13, 4, &r), 1);
+    EXPECT_EQ(ask("ni", 12, 4, &r), 0);
+    EXPECT_EQ(ask("ni", 28, 4, &r), 0);
+    // Anything else, the wheel messages included while no editor is open.
+    EXPECT_EQ(dispatch(effVendorSpecific, vstFourCC('s', 't', 'C', 'A'), vstFourCC('W', 'h', 'e', 'e'), &r, 1.0f), 0);
+    EXPECT_EQ(dispatch(effVendorSpecific, 0, 0, &r), 0);
+}
+
+TEST_F(HostLoad, SilenceRendersAsExactZerosInEveryHostKind) {
+    for (const char* vendor : {"Test Host", "Brindle Audio", "MAGIX"}) {
+        SCOPED_TRACE(vendor);
+        host.vendor = vendor;
+        ASSERT_NE(load(), nullptr);
+        dispatch(effSetSampleRate, 0, 0, nullptr, 48000.0f);
+        dispatch(effSetBlockSize, 0, 512);
+        dispatch(effMainsChanged, 0, 1);
+        float left[512], right[512];
+        float* outs[2] = {left, right};
+        for (int block = 0; block < 40; ++block) {
+            std::fill(std::begin(left), std::end(left), 0.5f);
+            std::fill(std::begin(right), std::end(right), -0.5f);
+            effect->processReplacing(effect, nullptr, outs, block == 7 ? 37 : 512);
+            const int frames = block == 7 ? 37 : 512;
+            for (int i = 0; i < frames; ++i) {
+                ASSERT_EQ(left[i], 0.0f);
+                ASSERT_EQ(right[i], 0.0f);
+            }
+        }
+        dispatch(effMainsChanged, 0, 0);
+        dispatch(effClose);
+        effect = nullptr;
+    }
+}
+
+TEST_F(HostLoad, ProgramsInSingleProgramHosts) {
+    host.vendor = "Some Other Host";
+    ASSERT_NE(load(), nullptr);
+    dispatch(effSetProgram, 0, 5);
+    EXPECT_EQ(dispatch(effGetProgram), 0);
+}

@@ -1,0 +1,30 @@
+// A minimal host for the shell tests: answers the plug-in's requests from one
+// global record that each test sets up.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "vst24.h"
+
+struct TestHost {
+    VstIntPtr version = 2400;
+    std::string vendor = "Test Host";
+    VstTimeInfo time{};
+    bool answerTime = true;
+    std::vector<VstInt32> requests;
+
+    TestHost();
+    ~TestHost();
+    static VstIntPtr VSTCALLBACK callback(AEffect* effect, VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr,
+                                          float opt);
+};
+
+// A VstEvents list of note messages, kept alive by the object.
+struct MidiList {
+    void add(int deltaFrames, unsigned char status, unsigned char data1, unsigned char data2);
+    VstEvents* events();
+
+    std::vector<VstMidiEvent> midi;
+    std::vector<char> storage;
+};

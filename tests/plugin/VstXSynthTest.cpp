@@ -1,0 +1,246 @@
+// The plug-in object's shell, linked directly.
+#include "VstXSynth.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <new>
+#include <thread>
+
+#include "PartClipboard.h"
+#include "TestHost.h"
+
+using calverine::PartClipboard;
+using calverine::VstXSynth;
+
+// ---- heap allocation counter for the real-time test ----------------------------
+// The replacement operators pair malloc with free; GCC cannot see that through
+// the inlined new-expressions of this file.
+#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
+namespace {
+std::atomic<bool> gCounting{false};
+std::atomic<int> gAllocations{0};
+}  // namespace
+
+void* operator new(std::size_t size) {
+    if (gCounting.load(std::memory_order_relaxed)) gAllocations.fetch_add(1);
+    if (void* p = std::malloc(size ? size : 1)) return p;
+    throw std::bad_alloc();
+}
+void operator delete(void* p) noexcept { std::free(p); }
+void operator delete(void* p, std::size_t) noexcept { std::free(p); }
+
+namespace {
+
+struct Synth {
+    explicit Synth(int blockSize = 512) : synth(TestHost::callback) {
+        synth.setSampleRate(44100.0f);
+        synth.setBlockSize(blockSize);
+        synth.resume();
+    }
+    void render(int frames) {
+        left.assign(static_cast<std::size_t>(frames), 0.25f);
+        right.assign(static_cast<std::size_t>(frames), 0.25f);
+        float* outs[2] = {left.data(), right.data()};
+        synth.processReplacing(nullptr, outs, frames);
+    }
+    bool silent() const {
+        for (std::size_t i = 0; i < left.size(); ++i)
+            if (left[i] != 0.0f || right[i] != 0.0f) return false;
+        return true;
+    }
+    VstXSynth synth;
+    std::vector<float> left, right;
+};
+
+}  // namespace
+
+TEST(VstXSynth, SampleRateIsClampedForTheEngine) {
+    TestHost host;
+    Synth s;
+    s.synth.setSampleRate(22050.0f);
+    EXPECT_EQ(s.synth.engine().sampleRate(), 44100.0);
+    EXPECT_EQ(s.synth.getSampleRate(), 44100.0f);
+    s.synth.setSampleRate(384000.0f);
+    EXPECT_EQ(s.synth.engine().sampleRate(), 192000.0);
+    s.synth.setSampleRate(96000.0f);
+    EXPECT_EQ(s.synth.engine().sampleRate(), 96000.0);
+}
+
+TEST(VstXSynth, HostDetectionFromTheVendorString) {
+    TestHost host;
+    {
+        Synth other;
+        EXPECT_TRUE(other.synth.isSingleProgramMode());
+        EXPECT_FALSE(other.synth.isOwnHostMode());
+        EXPECT_FALSE(other.synth.isMagixHost());
+    }
+    host.vendor = "Brindle Audio";
+    {
+        Synth own;
+        EXPECT_TRUE(own.synth.isOwnHostMode());
+        EXPECT_FALSE(own.synth.isSingleProgramMode());
+        EXPECT_TRUE(own.synth.engine().ownHostMode);
+        own.synth.setProgram(3);
+        EXPECT_EQ(own.synth.getProgram(), 3);
+    }
+    host.vendor = "brindle audio";  // compared exactly
+    {
+        Synth other;
+        EXPECT_FALSE(other.synth.isOwnHostMode());
+    }
+    host.vendor = "MAGIX";
+    {
+        Synth magix;
+        EXPECT_TRUE(magix.synth.isMagixHost());
+        EXPECT_TRUE(magix.synth.isSingleProgramMode());
+    }
+}
+
+TEST(VstXSynth, SuspendResetsExceptInTheMakersOwnHost) {
+    TestHost host;
+    for (bool own : {false, true}) {
+        host.vendor = own ? "Brindle Audio" : "Test Host";
+        Synth s;
+        MidiList midi;
+        midi.add(0, 0x90, 60, 100);
+        s.synth.processEvents(midi.events());
+        s.render(64);
+        ASSERT_TRUE(s.synth.engine().keyDown(60));
+        // The construction's own suspend consumed the skip; this one is the host's.
+        s.synth.suspend();
+        EXPECT_EQ(s.synth.engine().keyDown(60), own) << own;
+    }
+}
+
+TEST(VstXSynth, TimeInfoGivesTempoAndDefaultsTo120) {
+    TestHost host;
+    Synth s;
+    host.time.tempo = 97.5;
+    s.render(32);
+    EXPECT_EQ(s.synth.engine().hostTempo, 97.5);
+    host.time.flags = 0;  // tempo not valid
+    s.render(32);
+    EXPECT_EQ(s.synth.engine().hostTempo, 120.0);
+    host.time.flags = kVstTempoValid;
+    host.answerTime = false;  // no record at all
+    s.render(32);
+    EXPECT_EQ(s.synth.engine().hostTempo, 120.0);
+}
+
+TEST(VstXSynth, NoteEventsLandInTheirSliceWithClampedPositions) {
+    TestHost host;
+    Synth s(64);
+    MidiList midi;
+    for (int frame = 0; frame < 40; ++frame) midi.add(frame, 0x90, static_cast<unsigned char>(40 + frame), 64);
+    midi.add(-5, 0x90, 20, 100);     // before the block: frame 0
+    midi.add(10000, 0x90, 21, 100);  // beyond the block size: the last frame
+    midi.add(5, 0x90, 22, 0);        // velocity 0 is a note-off
+    midi.add(5, 0xA0, 23, 100);      // not a note
+    s.synth.processEvents(midi.events());
+    EXPECT_EQ(s.synth.engine().queuedEvents(), 43u);
+    EXPECT_EQ(s.synth.midiActivity(), 1);
+    s.render(40);
+    for (int note = 40; note < 80; ++note) EXPECT_TRUE(s.synth.engine().keyDown(note)) << note;
+    EXPECT_TRUE(s.synth.engine().keyDown(20));
+    EXPECT_FALSE(s.synth.engine().keyDown(21));  // frame 63 lies beyond this 40-frame block
+    EXPECT_FALSE(s.synth.engine().keyDown(22));
+    EXPECT_EQ(s.synth.engine().queuedEvents(), 0u);  // consumed with the block
+    // 40 frames were handed to the voices once each.
+    EXPECT_EQ(s.synth.engine().voice(0).sampleCounter, 160u);
+
+    MidiList late;
+    late.add(10000, 0x90, 21, 100);
+    s.synth.processEvents(late.events());
+    s.render(64);
+    EXPECT_TRUE(s.synth.engine().keyDown(21));
+}
+
+TEST(VstXSynth, NothingIsAllocatedOnTheAudioThread) {
+    TestHost host;
+    Synth s(512);
+    MidiList midi;
+    for (int i = 0; i < 100; ++i) midi.add(i * 5, (i & 1) ? 0x80 : 0x90, static_cast<unsigned char>(30 + i / 2), 90);
+    VstEvents* events = midi.events();
+    s.render(512);
+    float left[512], right[512];
+    float* outs[2] = {left, right};
+    gAllocations = 0;
+    gCounting = true;
+    for (int block = 0; block < 200; ++block) {
+        s.synth.processEvents(events);
+        s.synth.processReplacing(nullptr, outs, block % 3 ? 512 : 77);
+    }
+    gCounting = false;
+    EXPECT_EQ(gAllocations.load(), 0);
+}
+
+TEST(VstXSynth, ReloadMuteSilencesBlocksAndLeavesTheEngineAlone) {
+    TestHost host;
+    Synth s(256);
+    MidiList midi;
+    midi.add(0, 0x90, 64, 100);
+    s.synth.processEvents(midi.events());
+    s.synth.lockForReload();
+    s.render(256);
+    EXPECT_TRUE(s.silent());
+    EXPECT_FALSE(s.synth.engine().keyDown(64));  // the engine did not run
+    EXPECT_EQ(s.synth.engine().voice(0).sampleCounter, 0u);
+    s.synth.unlockAfterReload();
+    s.render(256);
+    EXPECT_TRUE(s.synth.engine().keyDown(64));
+}
+
+TEST(VstXSynth, ReloadLockWaitsForTheRenderingBlock) {
+    TestHost host;
+    Synth s(128);
+    std::atomic<bool> stop{false};
+    std::thread audio([&] {
+        float left[128], right[128];
+        float* outs[2] = {left, right};
+        while (!stop) s.synth.processReplacing(nullptr, outs, 128);
+    });
+    for (int i = 0; i < 30; ++i) {
+        s.synth.lockForReload();
+        // While locked the audio thread never enters the engine.
+        const auto before = s.synth.engine().voice(0).sampleCounter;
+        std::this_thread::sleep_for(std::chrono::microseconds(300));
+        EXPECT_EQ(s.synth.engine().voice(0).sampleCounter, before);
+        s.synth.unlockAfterReload();
+        std::this_thread::sleep_for(std::chrono::microseconds(200));
+    }
+    stop = true;
+    audio.join();
+}
+
+TEST(VstXSynth, StepPositionsAreUnsetWithoutAStepSequence) {
+    TestHost host;
+    Synth s;
+    s.render(64);
+    EXPECT_EQ(s.synth.stepPosition(0), -1);
+    EXPECT_EQ(s.synth.stepPosition(1), -1);
+}
+
+TEST(VstXSynth, ObjectsShareOneClipboardFreedWithTheLast) {
+    TestHost host;
+    ASSERT_EQ(PartClipboard::liveObjects(), 0);
+    auto* first = new VstXSynth(TestHost::callback);
+    ASSERT_NE(PartClipboard::records(), nullptr);
+    EXPECT_EQ(PartClipboard::recordCount(), VstXSynth::kControlIds);
+    EXPECT_EQ(PartClipboard::copiedPart(), -1);
+    PartClipboard::records()[5] = {5, 1, 0.75f};
+    PartClipboard::setCopied(1, 1);
+
+    auto* second = new VstXSynth(TestHost::callback);
+    EXPECT_EQ(PartClipboard::liveObjects(), 2);
+    EXPECT_EQ(PartClipboard::copiedPart(), 1);  // the second object sees the first one's copy
+    EXPECT_FLOAT_EQ(PartClipboard::records()[5].value, 0.75f);
+    delete first;
+    EXPECT_TRUE(PartClipboard::partCopied());
+    EXPECT_NE(PartClipboard::records(), nullptr);
+    delete second;
+    EXPECT_EQ(PartClipboard::liveObjects(), 0);
+    EXPECT_EQ(PartClipboard::records(), nullptr);
+    EXPECT_EQ(PartClipboard::copiedPart(), -1);
+}
