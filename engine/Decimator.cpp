@@ -49,10 +49,13 @@ void Decimator::process(const float* left4, const float* right4, int n, float* o
         }
         const std::uint32_t start = (writeIndex_ - kKernelEntries) & (kRingEntries - 1);
         const float* history = ring_ + 4 * start;
-        Vec4 acc;
-        for (int e = 0; e < kKernelEntries; ++e) acc += Vec4::load(history + 4 * e) * Vec4::load(kernel_ + 4 * e);
+        // Four partial sums break the add chain so the multiply-adds overlap.
+        Vec4 acc[4];
+        for (int e = 0; e < kKernelEntries; e += 4)
+            for (int j = 0; j < 4; ++j)
+                acc[j] += Vec4::load(history + 4 * (e + j)) * Vec4::load(kernel_ + 4 * (e + j));
         alignas(16) float sum[4];
-        acc.store(sum);
+        ((acc[0] + acc[1]) + (acc[2] + acc[3])).store(sum);
         outLeft[i] = sum[0] + sum[2];
         outRight[i] = sum[1] + sum[3];
     }

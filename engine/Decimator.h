@@ -18,6 +18,7 @@ public:
     static constexpr int kTaps = 79;
     static constexpr int kRingEntries = 64;
     static constexpr int kKernelEntries = (kTaps + 1) / 2;  // 40
+    static_assert(kKernelEntries % 4 == 0, "the dot product runs four entries at a time");
 
     Decimator();
 

@@ -1,0 +1,50 @@
+// renderBlock cost per 16-sample slice: asleep (the idle instrument) and awake
+// (a key held, so the control segments, voice pass and decimator all run), at
+// two sample rates. Items processed are output samples.
+#include <benchmark/benchmark.h>
+
+#include "AudioEngine.h"
+#include "EngineControls.h"
+
+namespace {
+
+class EngineFixture : public benchmark::Fixture {
+public:
+    void SetUp(const benchmark::State& state) override {
+        engine.configureSampleRate(static_cast<double>(state.range(0)));
+        engine.configureBlockSize(512);
+        engine.setEngineParameter(calverine::control::kVolume, 0.5, -1, 0);
+        engine.setEngineParameter(calverine::control::kVoiceCount, static_cast<double>(state.range(1)), -1, 0);
+    }
+    void renderHostBlocks(benchmark::State& state) {
+        for (auto _ : state) {
+            for (int pos = 0; pos < 512; pos += 16) {
+                float* outs[2] = {left + pos, right + pos};
+                engine.renderBlock(outs, 16, pos);
+            }
+            engine.clearEventQueue();
+            benchmark::DoNotOptimize(left[0]);
+        }
+        state.SetItemsProcessed(state.iterations() * 512);
+    }
+    calverine::AudioEngine engine;
+    float left[512] = {}, right[512] = {};
+};
+
+}  // namespace
+
+BENCHMARK_DEFINE_F(EngineFixture, Asleep)(benchmark::State& state) {
+    for (int i = 0; i < 4; ++i) {  // let the engine fall asleep
+        float* outs[2] = {left, right};
+        engine.renderBlock(outs, 16, 0);
+    }
+    renderHostBlocks(state);
+}
+
+BENCHMARK_DEFINE_F(EngineFixture, Awake)(benchmark::State& state) {
+    engine.queueNoteEvent(60, 0.8f, 0, 0, true, 0);  // a held key keeps it awake
+    renderHostBlocks(state);
+}
+
+BENCHMARK_REGISTER_F(EngineFixture, Asleep)->Args({44100, 8})->Args({96000, 16});
+BENCHMARK_REGISTER_F(EngineFixture, Awake)->Args({44100, 8})->Args({44100, 16})->Args({96000, 16});
