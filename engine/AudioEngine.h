@@ -37,6 +37,7 @@ struct LfoState {
     std::int32_t stepCount = 1;  // steps of the sequence
     double phase = 0.0;          // 0..1
     std::uint8_t oneShotFinished = 0;
+    double ratePerSample = 0.0;  // phase advance per sample of the free-running rate
 };
 
 // One run of the voice output stage: four or eight consecutive voices with one

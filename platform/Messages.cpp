@@ -33,3 +33,21 @@ void showMessage(const char* title, const char* text, MessageIcon icon) {
 }
 
 }  // namespace platform
+
+namespace platform {
+
+void reportIndexOutOfRange(int index, int max, int code) {
+    char text[128];
+    std::snprintf(text, sizeof(text), "Index out of range [%d] / max: %d (Code: %d)", index, max, code);
+    showMessage("Error", text, MessageIcon::Error);
+}
+
+void reportArrayTooLarge(int size, int max, int code) {
+    char text[128];
+    std::snprintf(text, sizeof(text), "Array max size exceeded [%d] / max: %d (Code: %d)", size, max, code);
+    showMessage("Error", text, MessageIcon::Error);
+}
+
+void reportAssertion(const char* what) { showMessage("Assertion failed", what, MessageIcon::Error); }
+
+}  // namespace platform

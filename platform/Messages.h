@@ -15,3 +15,18 @@ using MessageHook = void (*)(const char* title, const char* text, MessageIcon ic
 void setMessageHook(MessageHook hook, void* user);
 
 }  // namespace platform
+
+namespace platform {
+
+// "Index out of range [%d] / max: %d (Code: %d)" in an "Error" box. The caller
+// goes on with a zero element in place of the missing one.
+void reportIndexOutOfRange(int index, int max, int code);
+// "Array max size exceeded [%d] / max: %d (Code: %d)" in an "Error" box.
+void reportArrayTooLarge(int size, int max, int code);
+// An internal check that failed: `what` in a box titled "Assertion failed".
+void reportAssertion(const char* what);
+
+// Arrays of this many entries or more are refused.
+constexpr int kMaxArrayEntries = 220000;
+
+}  // namespace platform

@@ -31,6 +31,7 @@ void copyString(char* to, const char* from, std::size_t size) {
 
 VstXSynth::VstXSynth(audioMasterCallback audioMaster) : AudioEffectX(audioMaster, kNumPrograms, kNumParams) {
     PartClipboard::attach(kControlIds);
+    params_ = std::make_unique<PluginParameters>(1);
 
     engine_ = std::make_unique<AudioEngine>();
     setSampleRate(44100.0f);
@@ -100,9 +101,173 @@ void VstXSynth::fullReset() {
 }
 
 void VstXSynth::resendStoredValues() {
-    // Every stored control of the current patch goes back to the engine here
-    // once the parameter store exists; a fresh engine otherwise starts from
-    // its own defaults.
+    for (const params::DefaultRecord& record : params::defaultRecords())
+        sendToEngine(record.control, params_->getValue(record.control, record.part), record.part);
+    sendToEngine(params::kPitchWheel, 0.5f, -1);
+}
+
+// ---- the change path -----------------------------------------------------------
+
+void VstXSynth::setControl(int control, float value, int part, bool fromEditor) {
+    if (control < 0 || control >= kControlIds) return;
+    if (params::isSwitch(control)) value = value < 0.5f ? 0.0f : 1.0f;
+    if (part == params::kCurrent) part = params_->currentPart;
+    const bool perPart = params_->isPerPart(control);
+    params_->setValue(control, value, perPart ? part : -1);
+    sendToEngine(control, value, part);
+    if (!fromEditor && listener_) {
+        const params::Kind kind = params::kindOf(control);
+        const bool listOrSteps = kind == params::Kind::SourceList || kind == params::Kind::DestinationList ||
+                                 kind == params::Kind::StepCount;
+        listener_->controlChanged(control, part, listOrSteps ? value : value / params::scaleOf(control), perPart);
+    }
+}
+
+void VstXSynth::sendToEngine(int control, float value, int part) {
+    if (params::isInteger(control)) value = static_cast<float>(static_cast<int>(value));
+    valuesChanged_ = 1;
+    if (control == params::kModWheel) {
+        modWheel_ = value;
+        return;
+    }
+    if (control == params::kPitchWheel) {
+        for (float& bend : bend_) bend = 2.0f * value - 1.0f;
+        return;
+    }
+    engine_->setEngineParameter(control, static_cast<double>(value), std::clamp(part, 0, 15),
+                                params::isPartControl(control) ? 1 : 0);
+    if (params::kindOf(control) == params::Kind::SourceList) updateTimbreFlag();
+}
+
+void VstXSynth::updateTimbreFlag() {
+    bool timbre = false;
+    for (int source : params::kMatrixSources) timbre = timbre || params_->getValue(source, -1) == params::kTimbreSource;
+    timbreFlag_ = timbre;
+}
+
+// ---- host parameters ----------------------------------------------------------
+
+void VstXSynth::setParameter(VstInt32 index, float value) {
+    const params::HostParameter* p = params::hostParameter(index);
+    if (!p) return;
+    setControl(p->control, params::normalizedToStored(p->control, value), p->part, false);
+}
+
+void VstXSynth::setParameterAutomated(VstInt32 index, float value) {
+    const params::HostParameter* p = params::hostParameter(index);
+    if (!p) return;
+    setControl(p->control, params::normalizedToStored(p->control, value), p->part, true);
+    callHost(audioMasterAutomate, index, 0, nullptr, value);
+}
+
+float VstXSynth::getParameter(VstInt32 index) {
+    const params::HostParameter* p = params::hostParameter(index);
+    if (!p) return 0.0f;
+    const int part = params_->isPerPart(p->control) ? p->part : -1;
+    return params::storedToNormalized(p->control, params_->getValue(p->control, part));
+}
+
+void VstXSynth::getParameterName(VstInt32 index, char* text) {
+    const params::HostParameter* p = params::hostParameter(index);
+    copyString(text, p ? p->name : "-/-", 32);
+}
+
+void VstXSynth::getParameterLabel(VstInt32 /*index*/, char* label) { label[0] = 0; }
+
+void VstXSynth::getParameterDisplay(VstInt32 index, char* text) { hostParameterDisplay(index, getParameter(index), text); }
+
+DisplayContext VstXSynth::displayContext() const {
+    DisplayContext context;
+    context.lfoShape[0] = static_cast<int>(params_->getValue(21, -1));
+    context.lfoShape[1] = static_cast<int>(params_->getValue(34, -1));
+    for (int l = 0; l < 2; ++l) context.lfoHertz[l] = engine_->lfo(l).ratePerSample * engine_->sampleRate();
+    return context;
+}
+
+void VstXSynth::hostParameterDisplay(VstInt32 index, float normalized, char* text) {
+    const params::HostParameter* p = params::hostParameter(index);
+    if (!p) {
+        copyString(text, "-/-", 32);
+        return;
+    }
+    formatControlValue(p->control, params::normalizedToStored(p->control, normalized), displayContext(), text, 32);
+}
+
+void VstXSynth::controlDisplay(int control, int part, char* text, std::size_t size) {
+    formatControlValue(control, params_->getValue(control, part), displayContext(), text, size);
+}
+
+// ---- patch-wide operations ----------------------------------------------------
+
+void VstXSynth::initializePatch() {
+    for (const params::DefaultRecord& record : params::defaultRecords()) {
+        params_->setValue(record.control, record.value, record.part);
+        sendToEngine(record.control, record.value, record.part);
+    }
+    randomizeVoiceAdjustments(0.7f);
+    sendToEngine(params::kPitchWheel, 0.5f, -1);
+    copyString(params_->current().name, "Init Patch", sizeof(Preset::name));
+    updateDisplay();
+    if (listener_) listener_->patchNameChanged();
+}
+
+void VstXSynth::randomizeVoiceAdjustments(float amount) {
+    for (int slot = 0; slot < params::kVoiceSlots; ++slot) {
+        for (int control = params::kFirstVoiceAdjustment; control <= params::kLastVoiceAdjustment; ++control) {
+            const float r = static_cast<float>(random_.next()) / 32767.0f;
+            float value;
+            switch (control) {
+            case 130: case 131: case 135: case 144: case 152: case 153:
+                value = 0.5f - 0.0625f * amount + r * 0.125f * amount;
+                break;
+            case 148: value = 0.5f; break;
+            case 145:
+            case 159: continue;
+            default: value = 0.5f - 0.25f * amount + r * 0.5f * amount; break;
+            }
+            setControl(control, value, slot, true);
+        }
+    }
+    if (listener_) listener_->redrawAll();
+}
+
+void VstXSynth::initializeVoiceAdjustments() {
+    for (int slot = 0; slot < params::kVoiceSlots; ++slot)
+        for (int control = params::kFirstVoiceAdjustment; control <= params::kLastVoiceAdjustment; ++control) {
+            float value = 0.5f;
+            if (control == 145) value = (slot % 2) ? 1.0f : 0.0f;
+            setControl(control, value, slot, true);
+        }
+    if (listener_) listener_->redrawAll();
+}
+
+void VstXSynth::copyPart(int part, int mode) {
+    ClipboardRecord* records = PartClipboard::records();
+    if (!records) return;
+    for (int c = 0; c < PartClipboard::recordCount(); ++c)
+        records[c] = {static_cast<std::int16_t>(c), static_cast<std::int16_t>(part), params_->getValue(c, part)};
+    PartClipboard::setCopied(part, mode);
+}
+
+void VstXSynth::pastePart(int target) {
+    const ClipboardRecord* records = PartClipboard::records();
+    if (!records) return;
+    const bool wholePart = PartClipboard::partCopied();
+    const bool trimmers = PartClipboard::trimmersCopied();
+    for (int c = 0; c < PartClipboard::recordCount(); ++c) {
+        if (wholePart && params::isPartControl(c)) setControl(c, records[c].value, target, false);
+        if (trimmers && params::isVoiceAdjustment(c)) setControl(c, records[c].value, target, false);
+    }
+}
+
+void VstXSynth::swapParts() {
+    for (int c = 0; c < kControlIds; ++c) {
+        if (!params::isPartControl(c)) continue;
+        const float a = params_->getValue(c, 0);
+        const float b = params_->getValue(c, 1);
+        setControl(c, b, 0, false);
+        setControl(c, a, 1, false);
+    }
 }
 
 void VstXSynth::lockForReload() {
@@ -231,6 +396,19 @@ VstInt32 VstXSynth::processEvents(VstEvents* events) {
 }
 
 // ---- programs ----------------------------------------------------------------
+
+void VstXSynth::setProgramName(char* name) {
+    copyString(params_->current().name, name, sizeof(Preset::name));
+    if (listener_) listener_->patchNameChanged();
+}
+
+void VstXSynth::getProgramName(char* name) { copyString(name, params_->current().name, sizeof(Preset::name)); }
+
+bool VstXSynth::getProgramNameIndexed(VstInt32 /*category*/, VstInt32 /*index*/, char* text) {
+    // Until the library's program list is ready every index names the current patch.
+    copyString(text, params_->presetCount() > 0 ? params_->current().name : "-/-", sizeof(Preset::name));
+    return true;
+}
 
 VstInt32 VstXSynth::getProgram() { return singleProgramMode_ ? 0 : curProgram_; }
 

@@ -13,6 +13,10 @@
 
 #include "AudioEffectX.h"
 #include "AudioEngine.h"
+#include "ControlListener.h"
+#include "PluginParameters.h"
+#include "Random.h"
+#include "ValueDisplay.h"
 
 namespace calverine {
 
@@ -20,7 +24,7 @@ class VstXSynth : public AudioEffectX {
 public:
     static constexpr VstInt32 kNumParams = 169;
     static constexpr VstInt32 kNumPrograms = 1;
-    static constexpr int kControlIds = 224;  // control ids 0..223
+    static constexpr int kControlIds = params::kControlIds;  // N
     static constexpr VstInt32 kUniqueId = vstFourCC('C', 'L', 'V', 'S');
     static constexpr double kOwnHostGain = 1.95;
 
@@ -39,6 +43,16 @@ public:
     VstInt32 processEvents(VstEvents* events) override;
     VstInt32 getProgram() override;
     void setProgram(VstInt32 program) override;
+    void setProgramName(char* name) override;
+    void getProgramName(char* name) override;
+    bool getProgramNameIndexed(VstInt32 category, VstInt32 index, char* text) override;
+    void setParameter(VstInt32 index, float value) override;
+    // A change that comes from the editor: the editor is not told, the host is.
+    void setParameterAutomated(VstInt32 index, float value) override;
+    float getParameter(VstInt32 index) override;
+    void getParameterName(VstInt32 index, char* text) override;
+    void getParameterLabel(VstInt32 index, char* label) override;
+    void getParameterDisplay(VstInt32 index, char* text) override;
     bool getOutputProperties(VstInt32 index, VstPinProperties* properties) override;
     bool getEffectName(char* name) override;
     bool getVendorString(char* text) override;
@@ -46,6 +60,34 @@ public:
     VstInt32 getVendorVersion() override { return 1; }
     VstIntPtr vendorSpecific(VstInt32 arg1, VstIntPtr arg2, void* ptr, float opt) override;
     VstInt32 canDo(char* text) override;
+
+    // ---- the one change path ---------------------------------------------------
+    // Every change of a control goes through here: host automation, MIDI
+    // controllers, the editor, patch loads. part may be -88888 (current part).
+    void setControl(int control, float value, int part, bool fromEditor);
+    // The display text of (control, part) from the current preset.
+    void controlDisplay(int control, int part, char* text, std::size_t size);
+    // The display text for a host parameter at a normalized value; "-/-"
+    // outside the table. Cut to 32 bytes.
+    void hostParameterDisplay(VstInt32 index, float normalized, char* text);
+
+    // ---- patch-wide operations --------------------------------------------------
+    void initializePatch();
+    // amount 1.0 from the editor's command, 0.7 inside initializePatch.
+    void randomizeVoiceAdjustments(float amount);
+    void initializeVoiceAdjustments();
+    // mode 1 copies a part, 2 the trimmers of a voice slot, 0 clears the flags.
+    void copyPart(int part, int mode);
+    void pastePart(int target);
+    void swapParts();
+
+    PluginParameters& parameters() { return *params_; }
+    void setControlListener(ControlListener* listener) { listener_ = listener; }
+    bool timbreRouted() const { return timbreFlag_; }
+    bool valuesChanged() const { return valuesChanged_ != 0; }
+    void clearValuesChanged() { valuesChanged_ = 0; }
+    double modWheelValue() const { return modWheel_; }
+    float bendValue(int channel) const { return bend_[channel & 15]; }
 
     // ---- services for the patch loaders and the editor ------------------------
     // Waits until no block is being rendered (sleeping 1 ms between checks),
@@ -70,8 +112,17 @@ private:
     void detectHost();
     void resendStoredValues();
     void raiseMidiActivity();
+    // Step 4 of the change path: the value to the engine side.
+    void sendToEngine(int control, float value, int part);
+    void updateTimbreFlag();
+    DisplayContext displayContext() const;
 
     std::unique_ptr<AudioEngine> engine_;
+    std::unique_ptr<PluginParameters> params_;
+    ControlListener* listener_ = nullptr;
+    Random random_;
+    std::uint8_t valuesChanged_ = 0;
+    bool timbreFlag_ = false;
 
     // host flags
     bool ownHostMode_ = false;

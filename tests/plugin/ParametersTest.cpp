@@ -1,0 +1,328 @@
+// The parameter table, the store, the change path, value texts and the
+// patch-wide operations, through the plug-in object.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "EngineControls.h"
+#include "Messages.h"
+#include "PartClipboard.h"
+#include "TestHost.h"
+#include "VstXSynth.h"
+
+using namespace calverine;
+
+namespace {
+
+struct Captured {
+    std::vector<std::string> titles, texts;
+};
+
+void capture(const char* title, const char* text, platform::MessageIcon, void* user) {
+    auto* c = static_cast<Captured*>(user);
+    c->titles.emplace_back(title);
+    c->texts.emplace_back(text);
+}
+
+struct Listener : ControlListener {
+    void controlChanged(int control, int part, float normalized, bool perPart) override {
+        changes.push_back({control, part, normalized, perPart});
+    }
+    void patchNameChanged() override { ++nameChanges; }
+    void redrawAll() override { ++redraws; }
+    struct Change {
+        int control, part;
+        float normalized;
+        bool perPart;
+    };
+    std::vector<Change> changes;
+    int nameChanges = 0, redraws = 0;
+};
+
+class Parameters : public ::testing::Test {
+protected:
+    void SetUp() override { platform::setMessageHook(capture, &messages); }
+    void TearDown() override { platform::setMessageHook(nullptr, nullptr); }
+    std::string display(int index) {
+        char text[64] = {};
+        synth.getParameterDisplay(index, text);
+        return text;
+    }
+    float stored(int control, int part = -1) { return synth.parameters().getValue(control, part); }
+
+    Captured messages;
+    TestHost host;
+    VstXSynth synth{TestHost::callback};
+};
+
+}  // namespace
+
+TEST_F(Parameters, TablesHoldEverySlotOnce) {
+    const auto& records = params::defaultRecords();
+    std::set<std::pair<int, int>> slots;
+    int globals = 0;
+    for (const auto& r : records) {
+        EXPECT_TRUE(slots.emplace(r.control, r.part).second) << r.control << "/" << r.part;
+        EXPECT_GE(r.control, 0);
+        EXPECT_LE(r.control, params::kHighestControl);
+        globals += r.part < 0;
+    }
+    EXPECT_EQ(globals, 117);
+    EXPECT_EQ(records[0].control, 99);
+    EXPECT_EQ(records[0].value, 0.5f);
+    EXPECT_EQ(records[1].control, 98);
+    for (int i = 0; i < params::kHostParameters; ++i) {
+        const auto* p = params::hostParameter(i);
+        EXPECT_EQ(slots.count({p->control, p->part}), 1u) << p->name;
+        EXPECT_EQ(synth.parameters().defaultValue(p->control, p->part), p->defaultValue) << p->name;
+    }
+    for (int c = 130; c <= 159; ++c)
+        for (int slot = 0; slot < 16; ++slot) EXPECT_EQ(slots.count({c, slot}), 1u);
+    EXPECT_STREQ(params::hostParameter(133)->name, "Delay  Dry/Wet");
+    EXPECT_STREQ(params::hostParameter(87)->name, "[B] Loudness Env Release");
+    EXPECT_EQ(params::hostParameter(169), nullptr);
+    EXPECT_EQ(synth.parameters().defaultValue(params::kVoiceCountControl, -1), 8.0f);
+    EXPECT_EQ(synth.parameters().defaultValue(80, -1), 12.0f);
+}
+
+TEST_F(Parameters, ConversionsOfEachKind) {
+    synth.setParameter(8, 0.5f);  // LFO 1 shape, integer 0..3
+    EXPECT_FLOAT_EQ(stored(21), 1.5f);
+    EXPECT_FLOAT_EQ(synth.getParameter(8), 0.5f);
+    synth.setParameter(30, 0.75f);  // parts mode, integer 0..2: the engine gets the truncated value
+    EXPECT_FLOAT_EQ(stored(127), 1.5f);
+    EXPECT_EQ(synth.engine().partsMode(), 1);
+
+    synth.setParameter(104, 10.0f / 127.0f);  // matrix source 1 -> "Timbre (74)"
+    EXPECT_EQ(stored(100), 5.0f);
+    EXPECT_TRUE(synth.timbreRouted());
+    EXPECT_FLOAT_EQ(synth.getParameter(104), 10.0f / 127.0f);
+    synth.setParameter(104, 1.0f);  // clamped to the last source
+    EXPECT_EQ(stored(100), 16.0f);
+    EXPECT_FALSE(synth.timbreRouted());
+
+    synth.setParameter(25, 0.45f);
+    EXPECT_EQ(stored(210), 16.0f);
+    synth.setParameter(25, 1.0f);
+    EXPECT_EQ(stored(210), 128.0f);
+    synth.setControl(210, 12.0f, -1, true);
+    EXPECT_FLOAT_EQ(synth.getParameter(25), 0.2f);
+
+    synth.setParameter(33, 0.49f);  // [A] Osc 1 Saw, a switch
+    EXPECT_EQ(stored(42, 0), 0.0f);
+    synth.setParameter(33, 0.5f);
+    EXPECT_EQ(stored(42, 0), 1.0f);
+    EXPECT_EQ(stored(42, 1), 1.0f);  // part B untouched at its default
+
+    synth.setControl(120, 99.0f, -1, true);  // not in the destination list
+    EXPECT_EQ(synth.getParameter(106), 0.0f);
+
+    synth.setParameter(0, 0.8f);  // ModWheel: only the shell's wheel value
+    EXPECT_NEAR(synth.modWheelValue(), 0.8, 1e-6);
+    EXPECT_EQ(stored(98), 0.8f);
+}
+
+TEST_F(Parameters, EveryParameterReadsBackWhatWasSet) {
+    for (int i = 0; i < params::kHostParameters; ++i) {
+        for (float v : {0.0f, 0.13f, 0.5f, 0.77f, 1.0f}) {
+            synth.setParameter(i, v);
+            const float read = synth.getParameter(i);
+            synth.setParameter(i, read);  // setting what was read changes nothing
+            EXPECT_EQ(synth.getParameter(i), read) << params::hostParameter(i)->name << " " << v;
+            EXPECT_GE(read, 0.0f);
+            EXPECT_LE(read, 1.0f);
+        }
+    }
+}
+
+TEST_F(Parameters, IndexesOutsideTheTable) {
+    synth.setParameter(169, 1.0f);
+    synth.setParameter(-1, 1.0f);
+    EXPECT_EQ(synth.getParameter(169), 0.0f);
+    char text[64];
+    synth.getParameterName(200, text);
+    EXPECT_STREQ(text, "-/-");
+    synth.getParameterDisplay(-3, text);
+    EXPECT_STREQ(text, "-/-");
+    synth.getParameterName(1, text);
+    EXPECT_STREQ(text, "Volume");
+    synth.getParameterLabel(1, text);
+    EXPECT_STREQ(text, "");
+    EXPECT_TRUE(messages.texts.empty());
+}
+
+TEST_F(Parameters, DisplayTexts) {
+    synth.setParameter(31, 0.5f);
+    EXPECT_EQ(display(31), "A 100% <> B 100%");
+    synth.setParameter(31, 0.25f);
+    EXPECT_EQ(display(31), "A 100% <> B 50%");
+    synth.setParameter(31, 1.0f);
+    EXPECT_EQ(display(31), "A 0% <> B 100%");
+    synth.setParameter(3, 0.5f);
+    EXPECT_EQ(display(3), "0.00");
+    synth.setParameter(3, 0.75f);
+    EXPECT_EQ(display(3), "+5.00");
+    synth.setParameter(3, 0.25f);
+    EXPECT_EQ(display(3), "-5.00");
+    synth.setParameter(105, 0.5f);
+    EXPECT_EQ(display(105), "0");
+    synth.setParameter(105, 1.0f);
+    EXPECT_EQ(display(105), "+100");
+    synth.setParameter(105, 0.0f);
+    EXPECT_EQ(display(105), "-100");
+    EXPECT_EQ(display(125), "0");  // transpose default, stored 24
+    synth.setControl(32, 36.0f, -1, true);
+    EXPECT_EQ(display(125), "+12");
+    synth.setParameter(128, 1.0f);
+    EXPECT_EQ(display(128), "1/32T");
+    synth.setParameter(126, 0.5f);
+    EXPECT_EQ(display(126), "C4");
+    synth.setParameter(126, 1.0f);
+    EXPECT_EQ(display(126), "C8");
+    synth.setParameter(7, 1.0f);  // LFO 1 rate in the sine shape: a frequency
+    const std::string hz = display(7);
+    EXPECT_EQ(hz.substr(hz.size() - 3), " Hz");
+    EXPECT_NE(hz.find('.'), std::string::npos);
+    synth.setParameter(8, 1.0f);  // step shape: a tempo division
+    EXPECT_EQ(display(7), "1/32T");
+    EXPECT_EQ(display(8), "Steps");
+    EXPECT_EQ(display(4), "Off");
+    EXPECT_EQ(display(88), "Active");
+    synth.setParameter(88, 1.0f);
+    EXPECT_EQ(display(88), "Mute");
+    EXPECT_EQ(display(30), "Single");
+    EXPECT_EQ(display(25), "16 Steps");
+    EXPECT_EQ(display(1), "5.00");
+    EXPECT_EQ(display(0), "0 %");
+    EXPECT_EQ(display(104), "Velocity");
+    EXPECT_EQ(display(106), "Volume");
+    EXPECT_EQ(display(47), "Full");
+    char text[32];
+    synth.controlDisplay(159, 3, text, sizeof(text));
+    EXPECT_STREQ(text, "0");
+}
+
+TEST_F(Parameters, StoreReportsBadPositionsAndKeepsGoing) {
+    auto& store = synth.parameters();
+    EXPECT_EQ(store.getValue(50, 40), 0.0f);
+    ASSERT_EQ(messages.texts.size(), 1u);
+    EXPECT_EQ(messages.titles[0], "Error");
+    EXPECT_EQ(messages.texts[0], "Index out of range [40] / max: 16 (Code: 201)");
+    store.setValue(300, 1.0f, -1);
+    EXPECT_EQ(messages.texts.back(), "Index out of range [300] / max: 223 (Code: 202)");
+    EXPECT_EQ(store.getValue(50, 5), 0.0f);  // no record for part 5: default 0, no report
+    store.setValue(50, 0.7f, 5);
+    EXPECT_EQ(store.getValue(50, 5), 0.0f);
+    EXPECT_EQ(messages.texts.size(), 2u);
+    store.getPreset(3);
+    EXPECT_EQ(messages.titles.back(), "Assertion failed");
+    EXPECT_EQ(messages.texts.back(), "PluginParameters::getPreset");
+    store.currentPart = 1;
+    EXPECT_EQ(store.recordOf(50, params::kCurrent), store.recordOf(50, 1));
+}
+
+TEST_F(Parameters, LockedValueFollowsTheLatestSetting) {
+    auto& store = synth.parameters();
+    const int record = store.recordOf(50, 0);
+    store.locks()[static_cast<std::size_t>(record)].value = 0.3f;
+    ASSERT_TRUE(store.isRecordLocked(record));
+    synth.setParameter(43, 0.6f);
+    EXPECT_FLOAT_EQ(store.locks()[static_cast<std::size_t>(record)].value, 0.6f);
+    const int other = store.recordOf(50, 1);
+    EXPECT_FALSE(store.isRecordLocked(other));
+    synth.setParameter(71, 0.2f);
+    EXPECT_EQ(store.locks()[static_cast<std::size_t>(other)].value, LockEntry::kUnlocked);
+}
+
+TEST_F(Parameters, EditorHearsOfChangesThatDidNotComeFromIt) {
+    Listener listener;
+    synth.setControlListener(&listener);
+    synth.setParameter(125, 0.75f);  // transpose: stored 36, told as 36 / 48
+    ASSERT_EQ(listener.changes.size(), 1u);
+    EXPECT_EQ(listener.changes[0].control, 32);
+    EXPECT_FLOAT_EQ(listener.changes[0].normalized, 0.75f);
+    EXPECT_FALSE(listener.changes[0].perPart);
+    synth.setParameter(104, 2.0f / 127.0f);  // a list control is told its stored value
+    EXPECT_FLOAT_EQ(listener.changes.back().normalized, 19.0f);
+    synth.setParameter(60, 1.0f);
+    EXPECT_TRUE(listener.changes.back().perPart);
+    EXPECT_EQ(listener.changes.back().part, 1);
+    const std::size_t before = listener.changes.size();
+    synth.setParameterAutomated(1, 0.3f);  // from the editor: the host is told instead
+    EXPECT_EQ(listener.changes.size(), before);
+    EXPECT_EQ(host.requests.back(), audioMasterAutomate);
+    synth.setControlListener(nullptr);
+}
+
+TEST_F(Parameters, SampleRateChangeResendsTheStoredValues) {
+    synth.setParameter(1, 0.8f);  // Volume
+    EXPECT_FLOAT_EQ(synth.engine().masterVolume(), 0.64f * 8.0f);
+    synth.setParameter(30, 1.0f);  // parts mode "Split"
+    synth.engine().setEngineParameter(control::kVolume, 0.0, -1, 0);
+    synth.engine().setEngineParameter(control::kPartsMode, 0.0, -1, 0);
+    synth.setSampleRate(48000.0f);
+    EXPECT_FLOAT_EQ(synth.engine().masterVolume(), 0.64f * 8.0f);
+    EXPECT_EQ(synth.engine().partsMode(), 2);
+    EXPECT_EQ(synth.bendValue(7), 0.0f);  // pitch wheel centred
+}
+
+TEST_F(Parameters, InitializePatchRestoresDefaultsAndSpreadsTheVoices) {
+    Listener listener;
+    synth.setControlListener(&listener);
+    synth.setParameter(1, 0.9f);
+    char name[] = "Warm Pad";
+    synth.setProgramName(name);
+    synth.initializePatch();
+    EXPECT_EQ(stored(7), 0.5f);
+    char read[64];
+    synth.getProgramName(read);
+    EXPECT_STREQ(read, "Init Patch");
+    EXPECT_GE(listener.nameChanges, 2);
+    EXPECT_EQ(host.requests.back(), audioMasterUpdateDisplay);
+    bool spread = false;
+    for (int slot = 0; slot < 16; ++slot) {
+        for (int c = 130; c <= 159; ++c) {
+            const float v = stored(c, slot);
+            const float width = (c == 130 || c == 131 || c == 135 || c == 144 || c == 152 || c == 153) ? 0.0625f : 0.25f;
+            if (c == 148 || c == 145 || c == 159) {
+                EXPECT_EQ(v, 0.5f);  // centred, or left at the default
+            } else {
+                EXPECT_LE(std::fabs(v - 0.5f), width * 0.7f + 1e-6f) << c;
+                spread = spread || v != 0.5f;
+            }
+        }
+    }
+    EXPECT_TRUE(spread);
+    synth.initializeVoiceAdjustments();
+    EXPECT_EQ(stored(145, 0), 0.0f);
+    EXPECT_EQ(stored(145, 1), 1.0f);
+    EXPECT_EQ(stored(133, 9), 0.5f);
+    synth.setControlListener(nullptr);
+}
+
+TEST_F(Parameters, PartsCopyPasteAndSwapAcrossObjects) {
+    synth.setParameter(43, 0.2f);  // [A] Filter Freq
+    synth.setParameter(48, 1.0f);  // [A] Filter Noise
+    synth.setControl(140, 0.9f, 2, true);  // a trimmer of voice slot 2
+    synth.copyPart(0, 1);
+    {
+        VstXSynth other(TestHost::callback);
+        other.pastePart(1);
+        EXPECT_FLOAT_EQ(other.parameters().getValue(50, 1), 0.2f);
+        EXPECT_EQ(other.parameters().getValue(56, 1), 1.0f);
+        EXPECT_EQ(other.parameters().getValue(50, 0), 1.0f);  // part A untouched
+    }
+    synth.copyPart(2, 2);
+    synth.pastePart(5);
+    EXPECT_FLOAT_EQ(stored(140, 5), 0.9f);
+    EXPECT_EQ(stored(50, 1), 1.0f);  // a trimmer paste leaves the parts alone
+
+    synth.swapParts();
+    EXPECT_EQ(stored(50, 0), 1.0f);
+    EXPECT_FLOAT_EQ(stored(50, 1), 0.2f);
+    EXPECT_EQ(stored(56, 1), 1.0f);
+    EXPECT_FLOAT_EQ(stored(140, 2), 0.9f);  // trimmers are not part of a swap
+}
