@@ -187,11 +187,11 @@ void AudioEngine::updateControls(int start, int length) {
 }
 
 void AudioEngine::renderLfos(int /*n*/) {
-    // The mod LFOs fill lfoBuffer_ here once they exist; until then they rest at 0.
+    // The mod LFOs fill their per-sample buffers here once they exist.
 }
 
 void AudioEngine::renderNoise(int /*n*/) {
-    // The shared noise source fills noiseBuffer_ here once it exists.
+    // The shared noise source fills its per-sample buffer here once it exists.
 }
 
 void AudioEngine::runBlockMatrix() {

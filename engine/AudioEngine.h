@@ -136,10 +136,7 @@ private:
     // note state
     std::array<std::uint8_t, 128> keyDown_{};
     std::array<float, 128> keyVelocity_{};
-    std::array<float, 128> polyPressure_{};
     float lastVelocity_ = 0.0f;
-    std::array<std::int32_t, 2> lastNote_{};
-    std::array<std::int32_t, 2> previousNote_{};
     std::array<std::int32_t, 2> roundRobin_{};
     std::uint8_t allKeysReleased_ = 1;
 
@@ -168,8 +165,6 @@ private:
     bool limiterOn_ = false;
 
     // signal buffers
-    alignas(16) float lfoBuffer_[2][kMaxBlock] = {};
-    alignas(16) float noiseBuffer_[kMaxBlock] = {};
     alignas(16) float voiceMixLeft_[4 * kMaxBlock] = {};
     alignas(16) float voiceMixRight_[4 * kMaxBlock] = {};
     alignas(16) float mixLeft_[kMaxBlock] = {};

@@ -110,6 +110,10 @@ void VstXSynth::resendStoredValues() {
 
 void VstXSynth::setControl(int control, float value, int part, bool fromEditor) {
     if (control < 0 || control >= kControlIds) return;
+    // Nothing that is not a number reaches the store or the engine; no
+    // control's scale comes near the bound, which keeps integer casts defined.
+    if (!std::isfinite(value)) return;
+    value = std::clamp(value, -kValueBound, kValueBound);
     if (params::isSwitch(control)) value = value < 0.5f ? 0.0f : 1.0f;
     if (part == params::kCurrent) part = params_->currentPart;
     const bool perPart = params_->isPerPart(control);
@@ -149,13 +153,15 @@ void VstXSynth::updateTimbreFlag() {
 
 void VstXSynth::setParameter(VstInt32 index, float value) {
     const params::HostParameter* p = params::hostParameter(index);
-    if (!p) return;
+    if (!p || !std::isfinite(value)) return;
+    value = std::clamp(value, 0.0f, 1.0f);
     setControl(p->control, params::normalizedToStored(p->control, value), p->part, false);
 }
 
 void VstXSynth::setParameterAutomated(VstInt32 index, float value) {
     const params::HostParameter* p = params::hostParameter(index);
-    if (!p) return;
+    if (!p || !std::isfinite(value)) return;
+    value = std::clamp(value, 0.0f, 1.0f);
     setControl(p->control, params::normalizedToStored(p->control, value), p->part, true);
     callHost(audioMasterAutomate, index, 0, nullptr, value);
 }
@@ -186,6 +192,7 @@ DisplayContext VstXSynth::displayContext() const {
 
 void VstXSynth::hostParameterDisplay(VstInt32 index, float normalized, char* text) {
     const params::HostParameter* p = params::hostParameter(index);
+    normalized = std::isfinite(normalized) ? std::clamp(normalized, 0.0f, 1.0f) : 0.0f;
     if (!p) {
         copyString(text, "-/-", 32);
         return;

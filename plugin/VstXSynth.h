@@ -27,6 +27,7 @@ public:
     static constexpr int kControlIds = params::kControlIds;  // N
     static constexpr VstInt32 kUniqueId = vstFourCC('C', 'L', 'V', 'S');
     static constexpr double kOwnHostGain = 1.95;
+    static constexpr float kValueBound = 1.0e6f;  // stored values are clamped to +-this
 
     explicit VstXSynth(audioMasterCallback audioMaster);
     ~VstXSynth() override;

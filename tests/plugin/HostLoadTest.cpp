@@ -6,6 +6,7 @@
 #include <cstring>
 #include <string>
 
+#include "ExpectedHostTable.h"
 #include "TestHost.h"
 
 namespace {
@@ -172,4 +173,75 @@ TEST_F(HostLoad, ProgramsInSingleProgramHosts) {
     ASSERT_NE(load(), nullptr);
     dispatch(effSetProgram, 0, 5);
     EXPECT_EQ(dispatch(effGetProgram), 0);
+}
+
+TEST_F(HostLoad, ParameterNamesAndDefaultsAsTheHostSeesThem) {
+    ASSERT_NE(load(), nullptr);
+    for (int i = 0; i < 169; ++i) {
+        char name[64] = {};
+        dispatch(effGetParamName, i, 0, name);
+        EXPECT_STREQ(name, kExpectedNames[i]) << i;
+        EXPECT_FLOAT_EQ(effect->getParameter(effect, i), kExpectedDefaults[i]) << kExpectedNames[i];
+        EXPECT_EQ(dispatch(effCanBeAutomated, i), 1);
+    }
+    char name[64] = {};
+    dispatch(effGetParamName, 169, 0, name);
+    EXPECT_STREQ(name, "-/-");
+    EXPECT_EQ(effect->getParameter(effect, 169), 0.0f);
+    EXPECT_EQ(effect->getParameter(effect, -1), 0.0f);
+    effect->setParameter(effect, 169, 1.0f);  // ignored
+}
+
+TEST_F(HostLoad, RoundTripsAndDisplaysOfEachKind) {
+    ASSERT_NE(load(), nullptr);
+    auto shown = [&](int index) {
+        char text[64] = {};
+        dispatch(effGetParamDisplay, index, 0, text);
+        return std::string(text);
+    };
+    struct Case {
+        int index;
+        float set, read;
+        const char* text;
+    };
+    const Case cases[] = {
+        {4, 0.7f, 1.0f, "On"},                 // switch
+        {4, 0.49f, 0.0f, "Off"},
+        {17, 0.99f, 0.99f, "S+H"},             // integer 0..3: 2.97 stored, shown truncated
+        {17, 0.34f, 0.34f, "Square"},
+        {30, 0.5f, 0.5f, "Dual"},              // integer 0..2
+        {30, 0.49f, 0.49f, "Single"},
+        {109, 0.1f, 12.0f / 127, "Osc 1 Vol"},   // destination list: index 12.7 -> 12
+        {107, 0.5f, 20.0f / 127, "Amp Env"},     // source list, clamped to the last entry
+        {27, 0.39f, 0.2f, "8 Steps"},            // step count: k = 1
+        {27, 0.4f, 0.4f, "16 Steps"},
+        {27, 0.999f, 0.8f, "64 Steps"},
+        {128, 0.5f, 0.5f, "1/8"},              // delay time 7
+        {128, 0.99f, 0.99f, "1/32"},           // 13.86 -> 13
+        {125, 0.5f, 0.5f, "0"},                // transpose 24
+        {125, 0.0f, 0.0f, "-24"},
+        {32, 0.34f, 0.34f, "+12"},             // osc 1 freq: trunc(1.02) * 12
+        {32, 0.33f, 0.33f, "0"},
+        {37, 1.0f, 1.0f, "+63"},               // osc 2 freq
+        {37, 0.01f, 0.01f, "0"},
+        {47, 0.5f, 0.5f, "Half"},              // filter osc 2 level, stored 1.0
+        {47, 0.499f, 0.499f, "Off"},           // 0.998 is still "Off"
+        {35, 0.5f, 0.5f, "0.00"},              // detune
+        {35, 1.0f, 1.0f, "+10.00"},
+        {35, 0.0f, 0.0f, "-10.00"},
+        {105, 0.505f, 0.505f, "+1"},           // matrix amount: 1.0 -> +1, not +0
+        {105, 0.495f, 0.495f, "-1"},
+        {0, 0.999f, 0.999f, "99 %"},           // mod wheel
+        {126, 0.0f, 0.0f, "C0"},
+        {126, 0.51f, 0.51f, "C4"},             // 48.96 -> 48
+        {126, 0.52f, 0.52f, "C#4"},            // 49.92 -> 49
+        {31, 0.75f, 0.75f, "A 50% <> B 100%"},
+        {88, 1.0f, 1.0f, "Mute"},
+        {1, 0.123f, 0.123f, "1.23"},           // plain 0..1 control
+    };
+    for (const Case& c : cases) {
+        effect->setParameter(effect, c.index, c.set);
+        EXPECT_NEAR(effect->getParameter(effect, c.index), c.read, 1e-6) << c.index << " " << c.set;
+        EXPECT_EQ(shown(c.index), c.text) << c.index << " " << c.set;
+    }
 }
