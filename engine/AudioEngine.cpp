@@ -35,7 +35,14 @@ void AudioEngine::configureSampleRate(double fs) {
 
     initialiseVoices();
     decimator_.clear();
+    updateGlideRate();
     stepLfoRise_ = static_cast<float>(1.0 - std::exp(-2.0 * kPi * 100.0 / fs));
+}
+
+// g(x) = 4.5 * (10000 / 4.5)^x semitones per second, at x = 1 - portamento.
+void AudioEngine::updateGlideRate() {
+    const double x = 1.0 - portamento_;
+    glideRate_ = 4.5 * std::pow(10000.0 / 4.5, x) / fs_;
 }
 
 void AudioEngine::configureBlockSize(int hostBlockLength) {
@@ -61,6 +68,10 @@ void AudioEngine::setEngineParameter(int control, double value, int part, std::u
     switch (control) {
     case control::kVolume:
         masterVolume_ = static_cast<float>(value * value * 8.0);
+        break;
+    case control::kPortamento:
+        portamento_ = value;
+        updateGlideRate();
         break;
     case control::kUnison: {
         const int mode = static_cast<int>(value);
@@ -125,24 +136,153 @@ void AudioEngine::queueNoteEvent(std::uint32_t note, float velocity, std::int32_
     if (noteOn) sleepCountdown_ = kQueuedWake;
 }
 
-void AudioEngine::noteOn(std::uint32_t note, float velocity, std::uint32_t /*channel*/, std::uint32_t /*noteLength*/) {
-    const std::size_t key = note & 127;
+void AudioEngine::pressKey(int note, float velocity) {
+    const std::size_t key = static_cast<std::size_t>(note & 127);
     keyDown_[key] = 1;
     keyVelocity_[key] = velocity;
     sleepCountdown_ = wakeLength_;
     lastVelocity_ = velocity;
+    for (LfoState& lfo : lfo_) {
+        lfo.oneShotFinished = 0;
+        if (lfo.oneShot) lfo.phase = 0.0;
+        if (allKeysReleased_ && blockSeen && lfo.shape == kStepShape) lfo.phase = 0.0;
+    }
+}
+
+void AudioEngine::startVoice(Voice& voice, int note, float velocity, int channel, int part) {
+    voice.part = static_cast<std::uint32_t>(part);
+    voice.note = note;
+    voice.released = 0;
+    voice.velocity = velocity;
+    voice.randomValue = static_cast<float>(random_.next()) / 32767.0f - 0.5f;
+    if (channel >= 0) voice.channel = channel & 15;
+    voice.filterEnvelopeStage = 0;
+    voice.amplitudeEnvelopeStage = 0;
+    voice.sampleCounter = 0;
+    voice.trigger = 1;
+    voice.finished = 0;
+    voice.polyPressure = polyPressure[static_cast<std::size_t>(note & 127)];
+}
+
+void AudioEngine::rememberNote(int part, int note) {
+    previousNote_[static_cast<std::size_t>(part)] = lastNote_[static_cast<std::size_t>(part)];
+    lastNote_[static_cast<std::size_t>(part)] = note;
+}
+
+void AudioEngine::startUnison(int note, float velocity, int channel) {
+    roundRobin_[0] = roundRobin_[1] = 7;
+    const int half = voiceCount_ / 2;
+    auto startRange = [&](int first, int end, int part) {
+        for (int i = first; i < end; ++i)
+            if (!voiceMute_[static_cast<std::size_t>(i)]) startVoice(voices_[static_cast<std::size_t>(i)], note, velocity, channel, part);
+    };
+    switch (partsMode_) {
+    case 0:
+        startRange(0, voiceCount_, 0);
+        rememberNote(0, note);
+        rememberNote(1, note);
+        break;
+    case 1:
+        startRange(0, half, 0);
+        startRange(half, voiceCount_, 1);
+        rememberNote(0, note);
+        rememberNote(1, note);
+        break;
+    default:
+        if (note >= splitNote_) {
+            startRange(half, voiceCount_, 1);
+            rememberNote(1, note);
+        } else {
+            startRange(0, half, 0);
+            rememberNote(0, note);
+        }
+        break;
+    }
+}
+
+void AudioEngine::startPolyphonic(int note, float velocity, int channel) {
+    const int parts = partsMode_ == 0 ? 1 : 2;
+    for (int part = 0; part < parts; ++part) {
+        int first = 0, size = voiceCount_;
+        std::int32_t* pointer = &roundRobin_[0];
+        if (partsMode_ == 2) {
+            if ((part == 0) != (note < splitNote_)) continue;
+            size = voiceCount_ / 2;
+            first = part * size;
+            pointer = &roundRobin_[static_cast<std::size_t>(part)];
+        }
+        const int start = (((*pointer - first + 1) % size) + size) % size;
+        int chosen = -1;
+        for (int pass = 0; pass < 2 && chosen < 0; ++pass) {
+            for (int step = 0; step < size; ++step) {
+                const int index = first + (start + step) % size;
+                const Voice& v = voices_[static_cast<std::size_t>(index)];
+                if (voiceMute_[static_cast<std::size_t>(index)]) continue;
+                // First pass: a free voice; second pass: steal the first unmuted one.
+                if (pass == 1 || v.released || v.finished) {
+                    chosen = index;
+                    break;
+                }
+            }
+        }
+        if (chosen < 0) continue;  // every voice of the pool is muted
+        *pointer = chosen;
+        startVoice(voices_[static_cast<std::size_t>(chosen)], note, velocity, channel, part);
+        rememberNote(part, note);
+    }
+}
+
+void AudioEngine::noteOn(std::uint32_t note, float velocity, std::uint32_t channel, std::uint32_t /*noteLength*/) {
+    const int key = static_cast<int>(note & 127);
+    pressKey(key, velocity);
+    if (voiceMode_ == 1)
+        startUnison(key, velocity, static_cast<int>(channel));
+    else
+        startPolyphonic(key, velocity, static_cast<int>(channel));
     allKeysReleased_ = 0;
 }
 
-void AudioEngine::noteOff(std::uint32_t note) {
-    keyDown_[note & 127] = 0;
+void AudioEngine::releaseNote(int note) {
     int released = 0;
     for (int i = 0; i < voiceCount_; ++i) {
         Voice& v = voices_[static_cast<std::size_t>(i)];
-        if (v.note == static_cast<std::int32_t>(note)) v.released = 1;
+        if (v.note == note) v.released = 1;
         released += v.released;
     }
     if (released == voiceCount_) allKeysReleased_ = 1;
+}
+
+void AudioEngine::noteOff(std::uint32_t noteNumber) {
+    const int note = static_cast<int>(noteNumber & 127);
+    keyDown_[static_cast<std::size_t>(note)] = 0;
+    if (voiceMode_ != 1) {
+        releaseNote(note);
+        return;
+    }
+    // Unison: fall back to a key that is still held.
+    int low = 0, high = 126, candidate;
+    if (note == lastNote_[0]) {
+        if (partsMode_ == 2) high = splitNote_ - 1;
+        candidate = previousNote_[0];
+    } else if (note == lastNote_[1]) {
+        if (partsMode_ == 2) low = splitNote_;
+        candidate = previousNote_[1];
+    } else {
+        return;  // not a sounding key
+    }
+    int held = -1;
+    for (int key = std::max(low, 0); key <= std::min(high, 126); ++key) {
+        if (!keyDown_[static_cast<std::size_t>(key)]) continue;
+        held = key;
+        if (key == candidate) break;
+    }
+    if (held < 0) {
+        releaseNote(note);
+        return;
+    }
+    const float velocity = keyVelocity_[static_cast<std::size_t>(held)];
+    pressKey(held, velocity);
+    startUnison(held, velocity, -1);
 }
 
 void AudioEngine::allNotesOff(bool clear) {
@@ -183,7 +323,8 @@ void AudioEngine::updateControls(int start, int length) {
             voices_[static_cast<std::size_t>(2 * i + 1)].renderSlot = half + i;
         }
     }
-    for (int i = 0; i < voiceCount_; ++i) voices_[static_cast<std::size_t>(i)].updateControls(4 * start, 4 * length);
+    for (int i = 0; i < voiceCount_; ++i)
+        voices_[static_cast<std::size_t>(i)].updateControls(4 * start, 4 * length, glideRate_);
 }
 
 void AudioEngine::renderLfos(int /*n*/) {

@@ -36,6 +36,7 @@ struct LfoState {
     std::int32_t shape = 0;      // 3 = step sequence
     std::int32_t stepCount = 1;  // steps of the sequence
     double phase = 0.0;          // 0..1
+    std::uint8_t oneShot = 0;  // the sequence plays once per note
     std::uint8_t oneShotFinished = 0;
     double ratePerSample = 0.0;  // phase advance per sample of the free-running rate
 };
@@ -92,6 +93,18 @@ public:
     std::vector<float> bendLane;    // sixteen values (one per channel) per 16 frames
     bool ownHostMode = false;
 
+    // Controllers written by the MIDI input (global value, then per channel).
+    std::array<float, 128> polyPressure{};  // per key, 0..1
+    float foot = 0.0f;
+    std::array<float, 16> footChannel{};
+    double expression = 0.0;
+    std::array<float, 16> expressionChannel{};
+    double sustain = 0.0;
+    std::uint8_t pedalUp = 1;
+    double channelPressure = 0.0;
+    std::array<float, 16> channelPressureChannel{};
+    std::array<float, 16> timbre{};
+
     // ---- read-only views ----------------------------------------------------
     double sampleRate() const { return fs_; }
     double oversampledRate() const { return fs4_; }
@@ -109,6 +122,10 @@ public:
     int partsMode() const { return partsMode_; }
     int voiceMode() const { return voiceMode_; }
     int splitNote() const { return splitNote_; }
+    int roundRobin(int part) const { return roundRobin_[static_cast<std::size_t>(part & 1)]; }
+    int lastNote(int part) const { return lastNote_[static_cast<std::size_t>(part & 1)]; }
+    // Glide in semitones per output sample at the current "Portamento".
+    double glideRate() const { return glideRate_; }
     bool limiterOn() const { return limiterOn_; }
     float masterVolume() const { return masterVolume_; }
     const LfoState& lfo(int i) const { return lfo_[static_cast<std::size_t>(i & 1)]; }
@@ -118,6 +135,15 @@ public:
 private:
     void noteOn(std::uint32_t note, float velocity, std::uint32_t channel, std::uint32_t noteLength);
     void noteOff(std::uint32_t note);
+    void startVoice(Voice& voice, int note, float velocity, int channel, int part);
+    // Note-on steps 1 and 2: key tables, wake-up, LFO restarts.
+    void pressKey(int note, float velocity);
+    // Unison: every unmuted voice of the part(s) the note belongs to.
+    void startUnison(int note, float velocity, int channel);
+    void startPolyphonic(int note, float velocity, int channel);
+    void releaseNote(int note);
+    void rememberNote(int part, int note);
+    void updateGlideRate();
     void updateControls(int start, int length);
     void renderVoicePass(const VoicePass& pass, int n);
     void renderLfos(int n);
@@ -137,6 +163,8 @@ private:
     std::array<std::uint8_t, 128> keyDown_{};
     std::array<float, 128> keyVelocity_{};
     float lastVelocity_ = 0.0f;
+    std::array<std::int32_t, 2> lastNote_{};
+    std::array<std::int32_t, 2> previousNote_{};
     std::array<std::int32_t, 2> roundRobin_{};
     std::uint8_t allKeysReleased_ = 1;
 
@@ -148,6 +176,8 @@ private:
     int splitNote_ = 60;
     int voiceMode_ = 0;
     float partMix_ = 0.0f;
+    double portamento_ = 0.0;
+    double glideRate_ = 0.0;
     SmoothedValue partGain_[2];
     std::uint8_t filter4Pole_[2] = {0, 0};
     std::uint8_t filterBandPass_[2] = {0, 0};

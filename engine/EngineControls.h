@@ -5,6 +5,7 @@
 namespace calverine::control {
 
 constexpr int kVolume = 7;
+constexpr int kPortamento = 13;
 constexpr int kEffects = 10;
 constexpr int kUnison = 14;
 constexpr int kFilter4Pole = 57;

@@ -35,7 +35,8 @@ struct Voice {
 
     // Per-voice control computation for `length` sub-samples starting at
     // sub-sample `start` of the block (four sub-samples per output sample).
-    void updateControls(int start, int length);
+    // glideRate: semitones per output sample.
+    void updateControls(int start, int length, double glideRate);
 };
 
 }  // namespace calverine

@@ -32,6 +32,7 @@ void copyString(char* to, const char* from, std::size_t size) {
 VstXSynth::VstXSynth(audioMasterCallback audioMaster) : AudioEffectX(audioMaster, kNumPrograms, kNumParams) {
     PartClipboard::attach(kControlIds);
     params_ = std::make_unique<PluginParameters>(1);
+    controllerMap_ = std::make_unique<ControllerMap>(kControlIds);
 
     engine_ = std::make_unique<AudioEngine>();
     setSampleRate(44100.0f);
@@ -375,31 +376,146 @@ void VstXSynth::acknowledgeMidiActivity() {
 }
 
 VstInt32 VstXSynth::processEvents(VstEvents* events) {
+    nextWheelSlice_ = 0;
+    std::fill(std::begin(nextBendSlice_), std::end(nextBendSlice_), 0);
     // The host allocates numEvents pointers inline, past the declared two.
     VstEvent* const* list = events->events;
     for (VstInt32 e = 0; e < events->numEvents; ++e) {
         const VstEvent* event = list[e];
         if (!event || event->type != kVstMidiType) continue;
         const auto* midi = reinterpret_cast<const VstMidiEvent*>(event);
-        const VstInt32 position = std::clamp<VstInt32>(midi->deltaFrames, 0, maxBlockSize_ - 1);
-        const auto status = static_cast<unsigned char>(midi->midiData[0]);
-        const auto data1 = static_cast<unsigned char>(midi->midiData[1]);
-        const auto data2 = static_cast<unsigned char>(midi->midiData[2]);
+        const int position = std::clamp<int>(midi->deltaFrames, 0, maxBlockSize_ - 1);
+        const int status = static_cast<unsigned char>(midi->midiData[0]);
+        const int data1 = static_cast<unsigned char>(midi->midiData[1]) & 127;
+        const int data2 = static_cast<unsigned char>(midi->midiData[2]) & 127;
+        const int channel = status & 15;
         switch (status & 0xF0) {
         case 0x80:
         case 0x90:
             raiseMidiActivity();
-            engine_->queueNoteEvent(data1, data2 / 127.0f, position, status & 15u,
-                                    (status & 0xF0) == 0x90 && data2 > 0,
+            engine_->queueNoteEvent(static_cast<std::uint32_t>(data1), data2 / 127.0f, position,
+                                    static_cast<std::uint32_t>(channel), (status & 0xF0) == 0x90 && data2 > 0,
                                     static_cast<std::uint32_t>(midi->noteLength));
             break;
-        default:
-            // Pressure, controllers, bend and program changes are handled by
-            // the controller input.
+        case 0xA0:
+            raiseMidiActivity();
+            engine_->polyPressure[static_cast<std::size_t>(data1)] = data2 / 127.0f;
             break;
+        case 0xB0: handleController(data1, data2, channel, position); break;
+        case 0xC0: loadProgramFromMidi(data1); break;
+        case 0xD0:
+            engine_->channelPressure = data1 / 127.0;
+            engine_->channelPressureChannel[static_cast<std::size_t>(channel)] = data1 / 127.0f;
+            raiseMidiActivity();
+            break;
+        case 0xE0: handlePitchBend(data1, data2, channel, position); break;
+        default: break;  // system messages
         }
     }
+
+    // After the last event every lane holds the last value up to the block's end.
+    const int lastSlice = (maxBlockSize_ + 15) / 16 - 1;
+    if (wheelRamp_)
+        for (int s = nextWheelSlice_; s <= lastSlice; ++s)
+            engine_->wheelLane[static_cast<std::size_t>(s)] = static_cast<float>(modWheel_);
+    for (int k = 0; k < 16; ++k)
+        if (bendRamp_[k])
+            for (int s = nextBendSlice_[k]; s <= lastSlice; ++s)
+                engine_->bendLane[static_cast<std::size_t>(s * 16 + k)] = bend_[k];
     return 1;
+}
+
+void VstXSynth::handleController(int controller, int value, int channel, int position) {
+    controllerMap_->completeLearn(controller);
+    const float v = value / 127.0f;
+    const std::size_t ch = static_cast<std::size_t>(channel);
+    // Foot and expression: a controller that drives a control no longer
+    // drives the engine's own source.
+    auto routed = [&](int cc) {
+        const ControllerMap::Entry& e = controllerMap_->entry(cc);
+        if (e.control >= kControlIds) return v;
+        setControl(e.control, v * params::scaleOf(e.control), e.part, false);
+        return 0.0f;
+    };
+    switch (controller) {
+    case 0: return;  // bank select, most significant byte
+    case 32: selectBank(value); return;
+    case 4: {
+        const float foot = routed(4);
+        engine_->foot = foot;
+        engine_->footChannel[ch] = foot;
+        raiseMidiActivity();
+        return;
+    }
+    case 11: {
+        const float expression = routed(11);
+        engine_->expression = expression;
+        engine_->expressionChannel[ch] = expression;
+        raiseMidiActivity();
+        return;
+    }
+    case 64:
+        engine_->sustain = v;
+        engine_->pedalUp = value < 64 ? 1 : 0;
+        raiseMidiActivity();
+        return;
+    case 120:
+    case 123:
+        if (ownHostMode_)
+            fullReset();
+        else
+            engine_->allNotesOff(false);
+        raiseMidiActivity();
+        return;
+    default: break;
+    }
+    if (controller == 74 && timbreFlag_) {
+        engine_->timbre[ch] = v;
+        raiseMidiActivity();
+        return;
+    }
+    const ControllerMap::Entry& e = controllerMap_->entry(controller);
+    if (e.control < kControlIds) {
+        if (e.control == params::kModWheel)
+            rampModWheel(v, position);
+        else
+            setControl(e.control, v * params::scaleOf(e.control), e.part, false);
+    }
+    raiseMidiActivity();
+}
+
+void VstXSynth::rampModWheel(float v, int position) {
+    const int slice = position / 16;
+    if (maxBlockSize_ >= kLaneBlockSize) {
+        for (int s = nextWheelSlice_; s <= slice; ++s) engine_->wheelLane[static_cast<std::size_t>(s)] = v;
+        wheelRamp_ = true;
+        nextWheelSlice_ = slice + 1;
+    }
+    setControl(params::kModWheel, v, -1, false);
+}
+
+void VstXSynth::handlePitchBend(int data1, int data2, int channel, int position) {
+    raiseMidiActivity();
+    if (params_->isRecordLocked(params_->recordOf(params::kPitchWheel, -1))) return;
+    const float v = std::clamp(((data2 * 128 + data1) - 8192) / 16384.0f + 0.5f, 0.0f, 1.0f);
+    if (listener_) listener_->controlChanged(params::kPitchWheel, -1, v, false);
+    const float bend = 2.0f * v - 1.0f;
+    bend_[channel] = bend;
+    if (maxBlockSize_ >= kLaneBlockSize) {
+        const int slice = position / 16;
+        for (int s = nextBendSlice_[channel]; s <= slice; ++s)
+            engine_->bendLane[static_cast<std::size_t>(s * 16 + channel)] = bend;
+        nextBendSlice_[channel] = slice + 1;
+        bendRamp_[channel] = true;
+    }
+}
+
+void VstXSynth::loadProgramFromMidi(int /*program*/) {
+    // Program changes load a patch of the current bank once the program list exists.
+}
+
+void VstXSynth::selectBank(int /*bank*/) {
+    // Bank select chooses the library bank once the program list exists.
 }
 
 // ---- programs ----------------------------------------------------------------

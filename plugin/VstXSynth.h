@@ -14,6 +14,7 @@
 #include "AudioEffectX.h"
 #include "AudioEngine.h"
 #include "ControlListener.h"
+#include "ControllerMap.h"
 #include "PluginParameters.h"
 #include "Random.h"
 #include "ValueDisplay.h"
@@ -28,6 +29,8 @@ public:
     static constexpr VstInt32 kUniqueId = vstFourCC('C', 'L', 'V', 'S');
     static constexpr double kOwnHostGain = 1.95;
     static constexpr float kValueBound = 1.0e6f;  // stored values are clamped to +-this
+    // Hosts with blocks of at least this many frames get 16-frame controller lanes.
+    static constexpr VstInt32 kLaneBlockSize = 101;
 
     explicit VstXSynth(audioMasterCallback audioMaster);
     ~VstXSynth() override;
@@ -83,6 +86,7 @@ public:
     void swapParts();
 
     PluginParameters& parameters() { return *params_; }
+    ControllerMap& controllerMap() { return *controllerMap_; }
     void setControlListener(ControlListener* listener) { listener_ = listener; }
     bool timbreRouted() const { return timbreFlag_; }
     bool valuesChanged() const { return valuesChanged_ != 0; }
@@ -116,10 +120,19 @@ private:
     // Step 4 of the change path: the value to the engine side.
     void sendToEngine(int control, float value, int part);
     void updateTimbreFlag();
+    // The controller messages of processEvents, and the lanes that move the
+    // wheel and the bends within a block.
+    void handleController(int controller, int value, int channel, int position);
+    void handlePitchBend(int data1, int data2, int channel, int position);
+    void rampModWheel(float value, int position);
+    // Patch loading from MIDI: program change and bank select.
+    void loadProgramFromMidi(int program);
+    void selectBank(int bank);
     DisplayContext displayContext() const;
 
     std::unique_ptr<AudioEngine> engine_;
     std::unique_ptr<PluginParameters> params_;
+    std::unique_ptr<ControllerMap> controllerMap_;
     ControlListener* listener_ = nullptr;
     Random random_;
     std::uint8_t valuesChanged_ = 0;
@@ -145,6 +158,9 @@ private:
     bool bendRamp_[16] = {};
     double modWheel_ = 0.0;
     bool wheelRamp_ = false;
+    // Next lane slice to write, per processEvents call.
+    int nextWheelSlice_ = 0;
+    int nextBendSlice_[16] = {};
 };
 
 }  // namespace calverine
