@@ -1,0 +1,160 @@
+#include "Renderer.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <span>
+
+#include "DemoPhrase.h"
+#include "MidiSchedule.h"
+#include "PluginHost.h"
+#include "ProgramFile.h"
+#include "ProgressBar.h"
+#include "WavWriter.h"
+
+namespace calverine::render {
+
+namespace {
+
+// The largest number of events that fall into any one block.
+int maxEventsPerBlock(const std::vector<FrameMidi>& events, int blockSize) {
+    int most = 0;
+    std::size_t first = 0;
+    while (first < events.size()) {
+        const std::int64_t block = events[first].frame / blockSize;
+        std::size_t last = first;
+        while (last < events.size() && events[last].frame / blockSize == block) {
+            ++last;
+        }
+        most = std::max(most, static_cast<int>(last - first));
+        first = last;
+    }
+    return most;
+}
+
+}  // namespace
+
+Renderer::Renderer(const RenderOptions& options, std::FILE* out, std::FILE* err,
+                   const volatile std::sig_atomic_t* stopRequested)
+    : options_(options), out_(out), err_(err), stopRequested_(stopRequested) {}
+
+int Renderer::report(int status, const std::string& message) {
+    std::fprintf(err_, "calverine-render: %s\n", message.c_str());
+    std::fflush(err_);
+    return status;
+}
+
+int Renderer::run() {
+    const int rate = options_.sampleRate;
+    const int blockSize = options_.blockSize;
+    std::string error;
+
+    // What to play.
+    MidiSchedule schedule;
+    if (!options_.midiPath.empty()) {
+        if (!schedule.loadFile(options_.midiPath, error)) {
+            return report(kExitBadInput, error);
+        }
+    } else {
+        schedule = DemoPhrase::build(options_.tempo.value_or(TempoMap::kDefaultTempo));
+    }
+    const TempoMap tempoMap = options_.tempo ? TempoMap(*options_.tempo) : schedule.tempoMap();
+
+    ProgramFile program;
+    if (!options_.programPath.empty() && !program.load(options_.programPath, error)) {
+        return report(kExitBadInput, error);
+    }
+
+    // The plug-in.
+    PluginHost host({rate, blockSize, options_.hostVendor});
+    if (!host.load(options_.pluginPath, error)) {
+        return report(kExitBadInput, error);
+    }
+    for (const ParameterSetting& p : options_.parameters) {
+        if (p.index >= host.numParams()) {
+            return report(kExitBadInput, "bad --param: index " + std::to_string(p.index) +
+                                             " is out of range, the plug-in has " + std::to_string(host.numParams()) +
+                                             " parameters");
+        }
+    }
+
+    // The render's length: up to the last event, then the tail.
+    const std::vector<FrameMidi> events = schedule.toFrames(rate);
+    const std::int64_t tailFrames = std::llround(options_.tailSeconds * rate);
+    const std::int64_t totalFrames =
+        events.empty() ? tailFrames : std::max(events.back().frame + tailFrames, events.back().frame + 1);
+    const double audioSeconds = static_cast<double>(totalFrames) / rate;
+
+    WavWriter writer;
+    if (!options_.bench) {
+        const auto format = options_.floatOutput ? WavWriter::Format::Float32 : WavWriter::Format::Pcm24;
+        if (!writer.open(options_.outputPath, rate, format, blockSize, totalFrames, error)) {
+            return report(kExitWriteFailed, error);
+        }
+    }
+
+    host.setTempoMap(tempoMap);
+    host.open(maxEventsPerBlock(events, blockSize));
+    if (!program.chunk().empty()) {
+        host.setProgramChunk(program.chunk());
+    }
+    host.resume();
+    for (const ParameterSetting& p : options_.parameters) {
+        host.setParameter(p.index, p.value);
+    }
+
+    using Clock = std::chrono::steady_clock;
+    ProgressBar progress(err_, !options_.quiet && !options_.bench && isatty(fileno(err_)) == 1, audioSeconds);
+    double slowestBlock = 0.0;
+    std::int64_t blocks = 0;
+    const auto renderStart = Clock::now();
+
+    std::size_t nextEvent = 0;
+    for (std::int64_t blockStart = 0; blockStart < totalFrames; blockStart += blockSize) {
+        if (stopRequested_ != nullptr && *stopRequested_ != 0) {
+            progress.finish();
+            writer.abort();
+            return report(kExitInterrupted, "interrupted; nothing written");
+        }
+        const int frames = static_cast<int>(std::min<std::int64_t>(blockSize, totalFrames - blockStart));
+        std::size_t end = nextEvent;
+        while (end < events.size() && events[end].frame < blockStart + frames) {
+            ++end;
+        }
+        const std::span<const FrameMidi> blockEvents(events.data() + nextEvent, end - nextEvent);
+        nextEvent = end;
+
+        const auto blockBegin = Clock::now();
+        host.processBlock(blockStart, frames, blockEvents);
+        slowestBlock = std::max(slowestBlock, std::chrono::duration<double>(Clock::now() - blockBegin).count());
+        ++blocks;
+
+        if (!options_.bench && !writer.write(host.left(), host.right(), frames, error)) {
+            progress.finish();
+            return report(kExitWriteFailed, error);
+        }
+        progress.update(static_cast<double>(blockStart + frames) / static_cast<double>(totalFrames));
+    }
+    const double wallSeconds = std::chrono::duration<double>(Clock::now() - renderStart).count();
+    progress.finish();
+    host.shutdown();
+
+    if (options_.bench) {
+        const double factor = wallSeconds > 0.0 ? audioSeconds / wallSeconds : 0.0;
+        const double meanBlock = blocks > 0 ? wallSeconds / static_cast<double>(blocks) : 0.0;
+        std::fprintf(out_, "rendered %.3f s of audio at %d Hz in %.4f s\n", audioSeconds, rate, wallSeconds);
+        std::fprintf(out_, "real-time factor: %.1f\n", factor);
+        std::fprintf(out_, "per block (%d frames): mean %.1f us, slowest %.1f us, real-time budget %.1f us\n",
+                     blockSize, meanBlock * 1e6, slowestBlock * 1e6, 1e6 * blockSize / rate);
+        std::fflush(out_);
+        return kExitOk;
+    }
+    if (!writer.commit(error)) {
+        return report(kExitWriteFailed, error);
+    }
+    return kExitOk;
+}
+
+}  // namespace calverine::render
