@@ -19,6 +19,7 @@ constexpr int kQueuedWake = 1400;       // blocks a queued note-on keeps the eng
 AudioEngine::AudioEngine() {
     partGain_[0].jump(1.0001f);
     partGain_[1].jump(0.0001f);
+    for (PartSettings& part : parts_) part.times.derive(part.envelopeControls);
     configureSampleRate(44100.0);
     configureBlockSize(1024);
 }
@@ -35,6 +36,9 @@ void AudioEngine::configureSampleRate(double fs) {
 
     initialiseVoices();
     decimator_.clear();
+    tables_.build(fs);
+    noise_.configure(fs);
+    stageConstants_.configure(fs4_);
     updateGlideRate();
     stepLfoRise_ = static_cast<float>(1.0 - std::exp(-2.0 * kPi * 100.0 / fs));
 }
@@ -64,11 +68,13 @@ void AudioEngine::updateEnvelopeTimes() {
 }
 
 void AudioEngine::setEngineParameter(int control, double value, int part, std::uint8_t /*flag*/) {
-    const int p = part & 1;
+    PartSettings& ps = parts_[part & 1];
+    const float v = static_cast<float>(value);
+    const bool on = value != 0.0;
     switch (control) {
-    case control::kVolume:
-        masterVolume_ = static_cast<float>(value * value * 8.0);
-        break;
+    case control::kVolume: masterVolume_ = static_cast<float>(value * value * 8.0); break;
+    case control::kSpread: spread_.target = v; break;
+    case control::kTuning: tuning_.target = static_cast<float>(std::exp2((2.0 * value - 1.0) / 12.0)); break;
     case control::kPortamento:
         portamento_ = value;
         updateGlideRate();
@@ -82,18 +88,33 @@ void AudioEngine::setEngineParameter(int control, double value, int part, std::u
         }
         break;
     }
-    case control::kFilter4Pole:
-        filter4Pole_[p] = value != 0.0 ? 1 : 0;
-        break;
-    case control::kFilterBandPass:
-        filterBandPass_[p] = value != 0.0 ? 1 : 0;
-        break;
-    case control::kLimiter:
-        limiterOn_ = value != 0.0;
-        break;
-    case control::kSplit:
-        splitNote_ = static_cast<int>(value * 96.0 + 0.0001) + 12;
-        break;
+    case control::kOsc2Detune: ps.detune = v - 0.5f; break;
+    case control::kCrossMod: ps.crossMod = v; break;
+    case control::kTranspose: transpose_ = static_cast<int>(value) - 24; break;
+    case control::kOsc1Freq: ps.octave.target = 12.0f * static_cast<float>(static_cast<int>(3.0 * value)); break;
+    case control::kOsc1Saw: ps.saw1 = on, ps.updateMixes(); break;
+    case control::kOsc1Pulse: ps.pulse1 = on, ps.updateMixes(); break;
+    case control::kOsc2Freq: ps.semitone.target = static_cast<float>(static_cast<int>(63.0 * value)); break;
+    case control::kOsc2Saw: ps.saw2 = on, ps.updateMixes(); break;
+    case control::kOsc2Pulse: ps.pulse2 = on, ps.updateMixes(); break;
+    case control::kPulseWidth: ps.pulseWidth.target = 0.4f * v + 0.5f; break;
+    case control::kSync: ps.sync = on; break;
+    case control::kFilterEnvelopeToOsc2: ps.filterEnvelopeToOsc2 = on; break;
+    case control::kFilterFreq: ps.cutoff.target = static_cast<float>(std::pow(std::max(value, 0.0), 0.8)); break;
+    case control::kFilterReso: ps.resonance.target = std::min(1.0f, v); break;
+    case control::kFilterMod: ps.envelopeAmount.target = static_cast<float>(std::pow(std::max(value, 0.0), 0.8)); break;
+    case control::kFilterOsc1: ps.osc1Level = v; break;
+    case control::kFilterOsc2: ps.osc2Selector = static_cast<int>(value); break;
+    case control::kFilterNoise: ps.noise = on; break;
+    case control::kFilter4Pole: ps.fourPole = on; break;
+    case control::kFilterBandPass: ps.bandPass = on; break;
+    case control::kFilterTrack: ps.keyTrack = on; break;
+    case control::kBendRangeUp: bendRange_[0] = static_cast<int>(value); break;
+    case control::kBendRangeDown: bendRange_[1] = static_cast<int>(value); break;
+    case control::kFilterInputLevel: ps.inputLevel.target = 8.0f * v + 0.001f; break;
+    case control::kVcaSaturation: vcaSaturation_ = on; break;
+    case control::kLimiter: limiterOn_ = on; break;
+    case control::kSplit: splitNote_ = static_cast<int>(value * 96.0 + 0.0001) + 12; break;
     case control::kPartsMode:
         partsMode_ = std::clamp(static_cast<int>(value), 0, 2);
         if (partsMode_ == 1) {
@@ -103,7 +124,7 @@ void AudioEngine::setEngineParameter(int control, double value, int part, std::u
         }
         break;
     case control::kPartsMix: {
-        partMix_ = static_cast<float>(value);
+        partMix_ = v;
         const float m = std::clamp(partMix_, 0.0f, 1.0f);
         partGain_[0].target = std::sqrt(1.0f - m) + 0.0001f;
         partGain_[1].target = std::sqrt(m) + 0.0001f;
@@ -111,12 +132,19 @@ void AudioEngine::setEngineParameter(int control, double value, int part, std::u
     }
     case control::kVoiceCount:
         voiceCount_ = static_cast<int>(value) == 16 ? 16 : 8;
+        for (int i = 0; i < kVoices; ++i) voices_[static_cast<std::size_t>(i)].renderSlot = i;
         break;
     default:
-        if (control >= control::kVoiceMute1 && control < control::kVoiceMute1 + 8)
+        if (control >= control::kFilterEnvAttack && control <= control::kAmpEnvRelease) {
+            ps.envelopeControls[control - control::kFilterEnvAttack] = value;
+            ps.times.derive(ps.envelopeControls);
+            if (control == control::kFilterEnvSustain) ps.filterSustain.target = static_cast<float>(ps.times.filterSustain);
+            if (control == control::kAmpEnvSustain) ps.ampSustain.target = static_cast<float>(ps.times.ampSustain);
+        } else if (control >= control::kVoiceMute1 && control < control::kVoiceMute1 + 8) {
             voiceMute_[static_cast<std::size_t>(control - control::kVoiceMute1)] = static_cast<std::int32_t>(value);
-        else if (control >= control::kVoiceMute9 && control < control::kVoiceMute9 + 8)
+        } else if (control >= control::kVoiceMute9 && control < control::kVoiceMute9 + 8) {
             voiceMute_[static_cast<std::size_t>(control - control::kVoiceMute9 + 8)] = static_cast<std::int32_t>(value);
+        }
         break;
     }
 }
@@ -297,7 +325,7 @@ void AudioEngine::allNotesOff(bool clear) {
 
 int AudioEngine::planVoicePasses(VoicePass (&passes)[4]) const {
     int count = 0;
-    if (voiceCount_ == 8 && filter4Pole_[0] == filter4Pole_[1] && filterBandPass_[0] == filterBandPass_[1]) {
+    if (voiceCount_ == 8 && parts_[0].fourPole == parts_[1].fourPole && parts_[0].bandPass == parts_[1].bandPass) {
         passes[count++] = {0, 8, 0};
     } else if (partsMode_ != 0) {
         if (voiceCount_ == 8) {
@@ -315,6 +343,25 @@ int AudioEngine::planVoicePasses(VoicePass (&passes)[4]) const {
     return count;
 }
 
+VoiceContext AudioEngine::voiceContext(const Voice& voice, const float* noise) {
+    VoiceContext c;
+    c.part = &parts_[voice.part & 1];
+    c.oversampledRate = fs4_;
+    c.tuning = tuning_.current;
+    c.transpose = transpose_;
+    const float b = bend[static_cast<std::size_t>(voice.channel & 15)];
+    c.bendTarget = static_cast<float>(b >= 0.0f ? b * bendRange_[0] : b * bendRange_[1]);
+    c.bendSmoothing = smoothing_;
+    c.glideRate = glideRate_;
+    double level = 1.0;
+    if (partsMode_ != 0) level *= partGain_[voice.part & 1].current;
+    if (voiceMode_ == 1 && voiceCount_ == 16) level *= 0.7;
+    c.level = level;
+    c.noise = noise;
+    c.blockMinimum = &blockMinimum;
+    return c;
+}
+
 void AudioEngine::updateControls(int start, int length) {
     if (partsMode_ == 1) {
         const int half = voiceCount_ / 2;
@@ -323,24 +370,45 @@ void AudioEngine::updateControls(int start, int length) {
             voices_[static_cast<std::size_t>(2 * i + 1)].renderSlot = half + i;
         }
     }
-    for (int i = 0; i < voiceCount_; ++i)
-        voices_[static_cast<std::size_t>(i)].updateControls(4 * start, 4 * length, glideRate_);
+    for (int i = 0; i < voiceCount_; ++i) {
+        Voice& voice = voices_[static_cast<std::size_t>(i)];
+        const int slot = voice.renderSlot & 15;
+        voice.updateControls(voiceContext(voice, noiseBuffer_), start, length, lanes_[slot / 4], slot % 4);
+    }
 }
 
 void AudioEngine::renderLfos(int /*n*/) {
     // The mod LFOs fill their per-sample buffers here once they exist.
 }
 
-void AudioEngine::renderNoise(int /*n*/) {
-    // The shared noise source fills its per-sample buffer here once it exists.
-}
-
 void AudioEngine::runBlockMatrix() {
     // The block-rate destinations of the modulation matrix are evaluated here.
 }
 
-void AudioEngine::renderVoicePass(const VoicePass& /*pass*/, int /*n*/) {
-    // The filter and output stage adds the pass's voices into the voice mix.
+void AudioEngine::renderVoicePass(const VoicePass& pass, int n) {
+    // Which voice sits in which render slot of the pass.
+    Voice* inSlot[16] = {};
+    for (int i = 0; i < voiceCount_; ++i) inSlot[voices_[static_cast<std::size_t>(i)].renderSlot & 15] = &voices_[static_cast<std::size_t>(i)];
+    OutputLane lanes[8];
+    const double presenceScale = -2.0 * kPi * 10010.0 / fs4_;
+    const float spread = spread_.current;
+    for (int l = 0; l < pass.voices; ++l) {
+        Voice* voice = inSlot[pass.firstVoice + l];
+        if (!voice) voice = &voices_[static_cast<std::size_t>(pass.firstVoice + l)];
+        const VoiceAdjustments& a = voice->adjust;
+        const float pan = static_cast<float>(a.spread) * spread;
+        const float g = static_cast<float>(a.level);
+        lanes[l].state = &voice->filter;
+        lanes[l].panLeft = pan > 0.0f ? (1.0f - pan) * g : g;
+        lanes[l].panRight = pan > 0.0f ? g : (1.0f + pan) * g;
+        lanes[l].presence = static_cast<float>(1.0 - std::exp(presenceScale * a.presence));
+    }
+    const int vectors = pass.voices / 4;
+    const LaneBlock* blocks[2] = {&lanes_[pass.firstVoice / 4], &lanes_[(pass.firstVoice / 4 + 1) & 3]};
+    OutputLane* laneGroups[2] = {lanes, lanes + 4};
+    const PartSettings& ps = parts_[pass.part & 1];
+    runOutputStage({ps.fourPole, ps.bandPass, vcaSaturation_}, blocks, laneGroups, vectors, 4 * n, tables_,
+                   stageConstants_, voiceMixLeft_, voiceMixRight_);
 }
 
 void AudioEngine::processEffects(int /*n*/) {
@@ -357,10 +425,15 @@ void AudioEngine::renderBlock(float* const* outputs, int n, int position) {
     // 1. per-block smoothing
     partGain_[0].step(smoothing_);
     partGain_[1].step(smoothing_);
+    parts_[0].smooth(smoothing_);
+    parts_[1].smooth(smoothing_);
+    tuning_.step(smoothing_);
+    spread_.step(smoothing_);
 
     // 2.-4. modulation sources that run whether or not the voices sleep
     renderLfos(n);
-    renderNoise(n);
+    noise_.render(noiseBuffer_, n, noiseGain_);
+    noiseGain_ = 1.0f;
     runBlockMatrix();
 
     if (sleepCountdown_ < 0) {

@@ -14,22 +14,15 @@
 #include <vector>
 
 #include "Decimator.h"
+#include "FilterTables.h"
+#include "NoiseSource.h"
+#include "PartSettings.h"
 #include "NoteEvent.h"
 #include "Random.h"
 #include "Voice.h"
+#include "VoiceOutputStage.h"
 
 namespace calverine {
-
-// A control that glides toward its target once per 16-sample block.
-struct SmoothedValue {
-    float current = 0.0f;
-    float target = 0.0f;
-    void step(float s) {
-        current += (target - current) * s;
-        if (current > -1e-6f && current < 1e-6f) current = 0.0f;
-    }
-    void jump(float value) { current = target = value; }
-};
 
 // The state of one mod LFO that the shell publishes for the step display.
 struct LfoState {
@@ -129,6 +122,8 @@ public:
     bool limiterOn() const { return limiterOn_; }
     float masterVolume() const { return masterVolume_; }
     const LfoState& lfo(int i) const { return lfo_[static_cast<std::size_t>(i & 1)]; }
+    const PartSettings& partSettings(int part) const { return parts_[part & 1]; }
+    const FilterTables& filterTables() const { return tables_; }
     // Which passes the voice output stage makes for the current modes.
     int planVoicePasses(VoicePass (&passes)[4]) const;
 
@@ -146,8 +141,8 @@ private:
     void updateGlideRate();
     void updateControls(int start, int length);
     void renderVoicePass(const VoicePass& pass, int n);
+    VoiceContext voiceContext(const Voice& voice, const float* noise);
     void renderLfos(int n);
-    void renderNoise(int n);
     void runBlockMatrix();
     void processEffects(int n);
     void initialiseVoices();
@@ -179,8 +174,13 @@ private:
     double portamento_ = 0.0;
     double glideRate_ = 0.0;
     SmoothedValue partGain_[2];
-    std::uint8_t filter4Pole_[2] = {0, 0};
-    std::uint8_t filterBandPass_[2] = {0, 0};
+    PartSettings parts_[2];
+    SmoothedValue tuning_{1.0f, 1.0f};  // factor on the reference pitch
+    SmoothedValue spread_;
+    double transpose_ = 0.0;             // semitones
+    double bendRange_[2] = {12.0, 12.0};  // up, down
+    bool vcaSaturation_ = false;
+    float noiseGain_ = 1.0f;
     std::array<LfoState, 2> lfo_{};
     Random random_;
 
@@ -200,6 +200,11 @@ private:
     alignas(16) float mixLeft_[kMaxBlock] = {};
     alignas(16) float mixRight_[kMaxBlock] = {};
     Decimator decimator_;
+    FilterTables tables_;
+    NoiseSource noise_;
+    OutputStageConstants stageConstants_;
+    alignas(16) float noiseBuffer_[kMaxBlock] = {};
+    LaneBlock lanes_[4];  // one per group of four render slots
     float masterVolume_ = 0.0f;
     float smoothedVolume_ = 0.0f;
 };

@@ -5,6 +5,35 @@
 namespace calverine::control {
 
 constexpr int kVolume = 7;
+constexpr int kSpread = 8;
+constexpr int kTuning = 12;
+constexpr int kOsc2Detune = 15;
+constexpr int kCrossMod = 31;
+constexpr int kTranspose = 32;
+constexpr int kOsc1Freq = 41;
+constexpr int kOsc1Saw = 42;
+constexpr int kOsc1Pulse = 43;
+constexpr int kOsc2Freq = 44;
+constexpr int kOsc2Saw = 45;
+constexpr int kOsc2Pulse = 46;
+constexpr int kPulseWidth = 47;
+constexpr int kSync = 48;
+constexpr int kFilterEnvelopeToOsc2 = 49;
+constexpr int kFilterFreq = 50;
+constexpr int kFilterReso = 51;
+constexpr int kFilterMod = 52;
+constexpr int kFilterOsc1 = 53;
+constexpr int kFilterOsc2 = 54;
+constexpr int kFilterNoise = 56;
+constexpr int kFilterTrack = 58;
+constexpr int kFilterEnvAttack = 59;  // 59..62 filter envelope, 63..66 loudness envelope
+constexpr int kFilterEnvSustain = 61;
+constexpr int kAmpEnvSustain = 65;
+constexpr int kAmpEnvRelease = 66;
+constexpr int kBendRangeUp = 80;
+constexpr int kBendRangeDown = 81;
+constexpr int kFilterInputLevel = 82;
+constexpr int kVcaSaturation = 108;
 constexpr int kPortamento = 13;
 constexpr int kEffects = 10;
 constexpr int kUnison = 14;

@@ -23,6 +23,7 @@ struct alignas(16) Vec4 {
     friend Vec4 operator+(Vec4 a, Vec4 b) { return Vec4(_mm_add_ps(a.v, b.v)); }
     friend Vec4 operator-(Vec4 a, Vec4 b) { return Vec4(_mm_sub_ps(a.v, b.v)); }
     friend Vec4 operator*(Vec4 a, Vec4 b) { return Vec4(_mm_mul_ps(a.v, b.v)); }
+    friend Vec4 operator/(Vec4 a, Vec4 b) { return Vec4(_mm_div_ps(a.v, b.v)); }
     friend Vec4 min(Vec4 a, Vec4 b) { return Vec4(_mm_min_ps(a.v, b.v)); }
     friend Vec4 max(Vec4 a, Vec4 b) { return Vec4(_mm_max_ps(a.v, b.v)); }
     float lane(int i) const {
@@ -44,6 +45,7 @@ struct alignas(16) Vec4 {
     friend Vec4 operator+(Vec4 a, Vec4 b) { return {a.v[0] + b.v[0], a.v[1] + b.v[1], a.v[2] + b.v[2], a.v[3] + b.v[3]}; }
     friend Vec4 operator-(Vec4 a, Vec4 b) { return {a.v[0] - b.v[0], a.v[1] - b.v[1], a.v[2] - b.v[2], a.v[3] - b.v[3]}; }
     friend Vec4 operator*(Vec4 a, Vec4 b) { return {a.v[0] * b.v[0], a.v[1] * b.v[1], a.v[2] * b.v[2], a.v[3] * b.v[3]}; }
+    friend Vec4 operator/(Vec4 a, Vec4 b) { return {a.v[0] / b.v[0], a.v[1] / b.v[1], a.v[2] / b.v[2], a.v[3] / b.v[3]}; }
     friend Vec4 min(Vec4 a, Vec4 b) {
         return {a.v[0] < b.v[0] ? a.v[0] : b.v[0], a.v[1] < b.v[1] ? a.v[1] : b.v[1],
                 a.v[2] < b.v[2] ? a.v[2] : b.v[2], a.v[3] < b.v[3] ? a.v[3] : b.v[3]};
@@ -55,6 +57,7 @@ struct alignas(16) Vec4 {
     float lane(int i) const { return v[i]; }
 #endif
     Vec4& operator+=(Vec4 b) { return *this = *this + b; }
+    Vec4& operator-=(Vec4 b) { return *this = *this - b; }
     Vec4& operator*=(Vec4 b) { return *this = *this * b; }
 };
 

@@ -1,29 +1,132 @@
 #include "Voice.h"
 
 #include <algorithm>
+#include <cmath>
+
+#include "FilterTables.h"
+#include "RationalTanh.h"
 
 namespace calverine {
 
+namespace {
+constexpr double kPeak = VoiceEnvelopes::kPeak;
+constexpr float kFifteenKilohertz = 15000.0f;
+constexpr float kCutoffPerSemitone = 256.0f / FilterTables::kIndexScale;
+const float kShapeNorm = 1.0f / tanhRatio(1.0f);
+
+// 0..0.98, and 0 for anything that is not a number.
+float clampCutoff(float c) { return c > 0.98f ? 0.98f : (c > 0.0f ? c : 0.0f); }
+}  // namespace
+
 void Voice::initialise(std::int32_t voiceIndex, double rate, Random& random) {
+    const VoiceAdjustments keep = adjust;
     *this = Voice{};
+    adjust = keep;
     index = voiceIndex;
     oversampledRate = rate;
     renderSlot = voiceIndex;
+    osc[0].phase = static_cast<float>(random.next()) / 32768.0f;
+    osc[1].phase = static_cast<float>(random.next()) / 32768.0f;
     driftSeed[0] = static_cast<float>(random.next()) / 32768.0f;
     driftSeed[1] = static_cast<float>(random.next()) / 32768.0f;
 }
 
-void Voice::updateControls(int /*start*/, int length, double glideRate) {
-    // Glide: the sounding pitch moves linearly toward the note, once per
-    // output sample (four sub-samples).
-    const double target = static_cast<double>(note);
-    for (int i = 0; i < length; i += 4) {
-        if (glidePitch - glideRate > target)
-            glidePitch -= glideRate;
-        else
-            glidePitch = std::min(glidePitch + glideRate, target);
+void Voice::updateControls(const VoiceContext& context, int start, int length, LaneBlock& lanes, int lane) {
+    const PartSettings& p = *context.part;
+    const double fs4 = context.oversampledRate;
+    envelopes.prepare(p.times, adjust.envelope, p.filterSustain.current * adjust.filterSustain, p.ampSustain.current,
+                      fs4, released != 0, filterEnvelopeStage, amplitudeEnvelopeStage);
+    trigger = 0;
+
+    if (finished) {
+        // A silent voice only lets its filter ring out on silence.
+        for (int i = 4 * start; i < 4 * (start + length); ++i) {
+            lanes.input[i][lane] = 0.0f;
+            lanes.gain[i][lane] = 0.0f;
+            lanes.cutoff[i][lane] = 0.0f;
+            lanes.resonance[i][lane] = 0.0f;
+        }
+        sampleCounter += static_cast<std::uint64_t>(4 * length);
+        return;
     }
-    sampleCounter += static_cast<std::uint64_t>(length);
+
+    // Base frequencies; note 33 keeps its pitch whatever the octave ratios.
+    const double a = 440.0 * context.tuning;
+    const double s1 = adjust.ratio1, s2 = adjust.ratio2;
+    const double log1 = std::log2(s1), log2s = std::log2(s2);
+    const double f1 = a * 0.125 * s1 * s1 * s1 * std::exp2(log1 * (adjust.osc1Pitch - 69.0 + adjust.semitones) / 12.0);
+    const double f2 = a * 0.125 * s2 * s2 * s2 *
+                      std::exp2(log2s * (adjust.osc2Pitch - 69.0 + adjust.osc2Detune + adjust.semitones + p.detune) / 12.0);
+    const float maxIncrement = static_cast<float>(kFifteenKilohertz / fs4);
+    const float minIncrement = 1e-9f;
+    const float crossMod = static_cast<float>(std::max(p.crossMod + adjust.crossMod, 0.0));
+    const float pw = static_cast<float>(p.pulseWidthSmooth.current + adjust.pulseWidth);
+    const float width1 = p.mix1.forceHalfWidth ? 0.5f : std::clamp(pw, 0.15f, 1.0f);
+    const float width2 = p.mix2.forceHalfWidth ? 0.5f : std::clamp(pw, 0.15f, 1.0f);
+    const float resonance = std::min(1.0f, static_cast<float>(p.resonance.current * adjust.resonance));
+    const float osc1Level = p.osc1Level, osc2Level = p.osc2Gain();
+    const float level = static_cast<float>(context.level);
+    const float inputLevel = p.inputLevel.current;
+    const float envelopeAmount = static_cast<float>(p.envelopeAmount.current * adjust.filterMod);
+    float frequency1 = 0.0f;
+
+    for (int i = start; i < start + length; ++i) {
+        // glide, once per output sample
+        const double target = static_cast<double>(note);
+        const double step = context.glideRate * adjust.portamento;
+        if (glidePitch - step > target)
+            glidePitch -= step;
+        else
+            glidePitch = std::min(glidePitch + step, target);
+        bend += (context.bendTarget - bend) * context.bendSmoothing;
+
+        const float filterEnvelope = static_cast<float>(envelopes.filterLevel / kPeak);
+        const double common = glidePitch + context.transpose + bend;
+        const double pitch1 = common + p.octave.current;
+        double pitch2 = common + p.semitone.current;
+        if (p.filterEnvelopeToOsc2) pitch2 += 12.0 * filterEnvelope;
+        frequency1 = std::min(static_cast<float>(f1 * std::exp2(log1 * pitch1 / 12.0)), kFifteenKilohertz);
+        const float frequency2 = std::min(static_cast<float>(f2 * std::exp2(log2s * pitch2 / 12.0)), kFifteenKilohertz);
+        const float increment1 = std::max(static_cast<float>(frequency1 / fs4), minIncrement);
+        const float increment2 = std::max(static_cast<float>(frequency2 / fs4), minIncrement);
+
+        // cut-off control: knob, envelope (bent like tanh) and key tracking
+        const float e = std::min(filterEnvelope, 1.0f);
+        float c = p.cutoff.current + static_cast<float>(adjust.cutoff) + envelopeAmount * e * tanhRatio(e) * kShapeNorm;
+        if (p.keyTrack) c += static_cast<float>((glidePitch - 24.0) * kCutoffPerSemitone * adjust.keyScale);
+        c = clampCutoff(c);
+        const float noise = p.noise ? context.noise[i] : 0.0f;
+
+        for (int j = 0; j < 4; ++j) {
+            envelopes.step(filterEnvelopeStage, amplitudeEnvelopeStage);
+
+            float saw, pulse;
+            const float wrap1 = osc[0].tick(increment1, width1, saw, pulse);
+            float out1 = p.mix1.saw * saw + p.mix1.pulse * pulse;
+            if (p.mix1.triangle > 0.0f) out1 += p.mix1.triangle * osc[0].integrate(pulse, increment1);
+
+            float increment = increment2;
+            if (crossMod > 0.0f)
+                increment = std::clamp(increment2 * std::exp2(static_cast<float>(log2s) * crossMod * out1), minIncrement,
+                                       maxIncrement);
+            osc[1].tick(increment, width2, saw, pulse);
+            if (p.sync && wrap1 >= 0.0f) osc[1].reset(increment, wrap1, width2, saw, pulse);
+            float out2 = p.mix2.saw * saw + p.mix2.pulse * pulse;
+            if (p.mix2.triangle > 0.0f) out2 += p.mix2.triangle * osc[1].integrate(pulse, increment);
+
+            const int sub = 4 * i + j;
+            lanes.input[sub][lane] = (out1 * osc1Level + out2 * osc2Level + noise) * inputLevel;
+            lanes.cutoff[sub][lane] = c;
+            lanes.gain[sub][lane] = static_cast<float>(envelopes.ampLevel) * level;
+            lanes.resonance[sub][lane] = resonance;
+        }
+        sampleCounter += 4;
+    }
+
+    if (context.blockMinimum && frequency1 < *context.blockMinimum &&
+        (envelopes.ampLevel > 0.1 || amplitudeEnvelopeStage == VoiceEnvelopes::kAttack))
+        *context.blockMinimum = frequency1;
+    if (envelopes.finish(amplitudeEnvelopeStage)) finished = 1;
 }
 
 }  // namespace calverine

@@ -1,13 +1,74 @@
-// One of the sixteen voice records of the engine. The voice knows which note it
-// plays for which part and how far it has got; the sound-generating state
-// (oscillators, filter, envelopes, adjustments) is added by the units that own it.
+// One of the sixteen voice records of the engine: which note it plays for
+// which part, its envelopes and oscillators, its filter state, and the thirty
+// small adjustments that make it differ from its neighbours.
 #pragma once
 
 #include <cstdint>
 
+#include "Envelope.h"
+#include "Oscillator.h"
+#include "PartSettings.h"
 #include "Random.h"
 
 namespace calverine {
+
+// The per-voice adjustments in engine form; the centre values leave the voice
+// exactly as the patch says.
+struct VoiceAdjustments {
+    double osc1Pitch = 0.0, osc2Pitch = 0.0;  // semitones
+    double pulseWidth = 0.0;
+    double cutoff = 0.0;
+    double resonance = 1.0;
+    double filterMod = 1.0;
+    EnvelopeTrim envelope;
+    double filterSustain = 1.0;  // factor on the filter envelope's sustain level
+    double level = 1.0;
+    double spread = 0.0;  // -1..1
+    double presence = 1.0;
+    double portamento = 1.0;
+    double osc2Detune = 0.0;
+    float lfoOffset[2] = {0.0f, 0.0f};
+    double freqDepth[2] = {1.0, 1.0};
+    double pwDepth[2] = {1.0, 1.0};
+    double ratio1 = 2.0, ratio2 = 2.0;  // octave ratios
+    double keyScale = 1.0;
+    double crossMod = 0.0;
+    double semitones = 0.0;
+};
+
+// Four values per sub-sample for the voice output stage, lane-interleaved:
+// entry [subSample][lane].
+struct LaneBlock {
+    alignas(16) float input[64][4];
+    alignas(16) float cutoff[64][4];
+    alignas(16) float gain[64][4];
+    alignas(16) float resonance[64][4];
+};
+
+// What a voice reads from the engine during its control update.
+struct VoiceContext {
+    const PartSettings* part = nullptr;
+    double oversampledRate = 0.0;
+    double tuning = 1.0;          // factor on the 440 Hz reference
+    double transpose = 0.0;       // semitones
+    float bendTarget = 0.0f;      // semitones, for the voice's channel
+    float bendSmoothing = 0.0f;   // per output sample
+    double glideRate = 0.0;       // semitones per output sample
+    double level = 1.0;           // voice level: matrix volume, part gain, unison
+    const float* noise = nullptr;  // shared noise, one value per output sample
+    float* blockMinimum = nullptr; // lowest oscillator 1 frequency of the block
+};
+
+// The output stage's state of one voice, carried between voice passes.
+struct FilterState {
+    float inputDc = 0.0f;
+    float stage[4] = {0.0f, 0.0f, 0.0f, 0.0f};  // integrators (two used by the two-pole filter)
+    float feedbackLow = 0.0f;  // 8 Hz high-pass state of the four-pole feedback
+    float feedback = 0.0f;     // the high-passed feedback of the previous sub-sample
+    float outputDc = 0.0f;
+    float highPass[2] = {0.0f, 0.0f};
+    float presence = 0.0f;
+};
 
 struct Voice {
     std::int32_t index = 0;        // 0..15, fixed at set-up
@@ -29,14 +90,20 @@ struct Voice {
     std::uint64_t sampleCounter = 0;
     float driftSeed[2] = {0.0f, 0.0f};
 
+    VoiceEnvelopes envelopes;
+    OscillatorState osc[2];
+    float bend = 0.0f;  // smoothed, semitones
+    VoiceAdjustments adjust;
+    FilterState filter;
+
     // Puts the record into its idle state: note 60, released, envelopes at
-    // their first stage, new drift seeds.
+    // rest, random oscillator phases, new drift seeds.
     void initialise(std::int32_t voiceIndex, double rate, Random& random);
 
-    // Per-voice control computation for `length` sub-samples starting at
-    // sub-sample `start` of the block (four sub-samples per output sample).
-    // glideRate: semitones per output sample.
-    void updateControls(int start, int length, double glideRate);
+    // Control computation for the output samples [start, start + length) of
+    // the block: glide, envelopes, pitch, oscillators and the four lane
+    // values of every sub-sample, written to `lanes` at lane `lane`.
+    void updateControls(const VoiceContext& context, int start, int length, LaneBlock& lanes, int lane);
 };
 
 }  // namespace calverine

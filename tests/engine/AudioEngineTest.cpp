@@ -94,13 +94,19 @@ TEST(AudioEngine, SleepsTwoSecondsAfterTheLastKeyAndThenOutputsZeros) {
     EXPECT_EQ(engine.sleepCountdown(), engine.wakeLength());
 
     engine.queueNoteEvent(60, 0.0f, 0, 0, false, 0);
-    renderHostBlock(engine, 16);
-    EXPECT_TRUE(engine.allKeysReleased());
     const int wake = engine.wakeLength();
-    for (int i = 0; i < wake - 1; ++i) renderHostBlock(engine, 16);
-    EXPECT_FALSE(engine.isAsleep());
-    renderHostBlock(engine, 16);
-    EXPECT_TRUE(engine.isAsleep());
+    int block = 0, lastAudible = -1;
+    float left16[16], right16[16];
+    for (; block < 20 * wake && !engine.isAsleep(); ++block) {
+        renderHostBlock(engine, 16, left16, right16);
+        for (int i = 0; i < 16; ++i)
+            if (std::fabs(left16[i]) >= 4e-6f || std::fabs(right16[i]) >= 4e-6f) lastAudible = block;
+    }
+    EXPECT_TRUE(engine.allKeysReleased());
+    ASSERT_TRUE(engine.isAsleep());
+    EXPECT_GE(lastAudible, 0);  // the release was heard
+    // Two seconds' worth of quiet blocks, then sleep.
+    EXPECT_EQ(block - 1 - lastAudible, wake + 1);
 
     float left[64], right[64];
     std::fill(std::begin(left), std::end(left), 1.0f);

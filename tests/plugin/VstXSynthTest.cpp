@@ -14,22 +14,9 @@
 using calverine::PartClipboard;
 using calverine::VstXSynth;
 
-// ---- heap allocation counter for the real-time test ----------------------------
-// The replacement operators pair malloc with free; GCC cannot see that through
-// the inlined new-expressions of this file.
-#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
-namespace {
-std::atomic<bool> gCounting{false};
-std::atomic<int> gAllocations{0};
-}  // namespace
-
-void* operator new(std::size_t size) {
-    if (gCounting.load(std::memory_order_relaxed)) gAllocations.fetch_add(1);
-    if (void* p = std::malloc(size ? size : 1)) return p;
-    throw std::bad_alloc();
-}
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
+// Counts heap allocations while counting is on (AllocationCounter.cpp).
+extern std::atomic<bool> gCounting;
+extern std::atomic<int> gAllocations;
 
 namespace {
 
