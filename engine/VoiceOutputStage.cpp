@@ -122,7 +122,9 @@ Vec4 processLanes(LaneState& s, const LaneBlock& block, int j, const FilterTable
     s.presence = y;
 
     if constexpr (Saturate) {
-        const Vec4 u = Vec4(3.5f) * y;
+        // 0.4 tanh(3.5 y). The rational form rises past 1 beyond |u| = 3.4;
+        // held at |u| <= 3 (where it reads 0.9955) it never leaves +-0.4.
+        const Vec4 u = min(max(Vec4(3.5f) * y, Vec4(-3.0f)), Vec4(3.0f));
         y = Vec4(0.4f) * u * tanhRatio(u);
     }
     return y;

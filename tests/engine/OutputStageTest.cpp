@@ -1,0 +1,162 @@
+// The filter and output stage driven directly, one voice in lane 0, at the
+// oversampled rate of a 44.1 kHz host.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <complex>
+#include <functional>
+
+#include "FilterTables.h"
+#include "SignalAnalysis.h"
+#include "VoiceOutputStage.h"
+
+using namespace calverine;
+
+namespace {
+
+constexpr double kFs4 = 4 * 44100.0;
+
+struct Stage {
+    Stage() {
+        tables.build(44100.0);
+        constants.configure(kFs4);
+        for (int l = 0; l < 8; ++l) lanes[l].state = &states[l];
+    }
+    // Renders `count` sub-samples of x(t) through lane 0.
+    std::vector<float> run(OutputStageMode mode, float cutoff, float resonance, int count,
+                           const std::function<float(int)>& x) {
+        std::vector<float> out;
+        LaneBlock block{};
+        for (int start = 0; start < count; start += 64) {
+            const int n = std::min(64, count - start);
+            for (int j = 0; j < n; ++j) {
+                block.input[j][0] = x(start + j);
+                block.cutoff[j][0] = cutoff;
+                block.gain[j][0] = 1.0f;
+                block.resonance[j][0] = resonance;
+            }
+            float left[64] = {}, right[64] = {};
+            const LaneBlock* blocks[2] = {&block, &block};
+            OutputLane* groups[2] = {lanes, lanes + 4};
+            runOutputStage(mode, blocks, groups, 1, n, tables, constants, left, right);
+            out.insert(out.end(), left, left + n);
+        }
+        return out;
+    }
+    FilterTables tables;
+    OutputStageConstants constants;
+    FilterState states[8];
+    OutputLane lanes[8];
+};
+
+// The complex amplitude of frequency f in the second half of y, Hann-windowed.
+std::complex<double> phasor(const std::vector<float>& y, double f) {
+    const std::size_t start = y.size() / 2, n = y.size() - start;
+    std::complex<double> sum;
+    double weight = 0.0;
+    for (std::size_t i = 0; i < n; ++i) {
+        const double w = 0.5 - 0.5 * std::cos(2 * analysis::kPi * i / n);
+        sum += w * static_cast<double>(y[start + i]) * std::polar(1.0, -2 * analysis::kPi * f * (start + i) / kFs4);
+        weight += w;
+    }
+    return sum * (2.0 / weight);
+}
+
+}  // namespace
+
+TEST(OutputStage, TwoPoleCutOffLiesWhereTheTableSays) {
+    // A low-pass of two poles is 90 degrees behind at its cut-off. At 27.5 Hz
+    // the DC blockers' own shift is taken out with a wide-open reference;
+    // higher up it is negligible and the input itself is the reference.
+    for (float c : {0.0f, 0.5f, 0.9f, 0.98f}) {
+        const double f = FilterTables::frequencyAt(FilterTables::indexOf(c));
+        const int count = static_cast<int>(kFs4 * std::max(0.25, 40.0 / f));
+        std::vector<float> input(static_cast<std::size_t>(count));
+        for (int i = 0; i < count; ++i) input[static_cast<std::size_t>(i)] = static_cast<float>(0.1 * std::sin(2 * analysis::kPi * f * i / kFs4));
+        auto sine = [&](int i) { return input[static_cast<std::size_t>(i)]; };
+        Stage measured, reference;
+        const auto m = phasor(measured.run({}, c, 0.0f, count, sine), f);
+        const auto r = c == 0.0f ? phasor(reference.run({}, 0.98f, 0.0f, count, sine), f) : phasor(input, f);
+        const double lag = std::arg(m / r) * 180.0 / analysis::kPi;
+        EXPECT_NEAR(lag, -90.0, 2.0) << "cut-off control " << c << " at " << f << " Hz";
+    }
+    EXPECT_NEAR(FilterTables::frequencyAt(0), 27.5, 1e-9);
+    EXPECT_NEAR(FilterTables::frequencyAt(FilterTables::indexOf(0.98f)), 18700.0, 150.0);
+    EXPECT_NEAR(FilterTables::frequencyAt(256) / FilterTables::frequencyAt(0), std::pow(2.0, 1.0 / 12.0), 1e-12);
+}
+
+TEST(OutputStage, FullResonanceRingsButStaysBounded) {
+    for (bool fourPole : {false, true}) {
+        Stage s;
+        const int burst = static_cast<int>(kFs4 * 0.2);
+        // A loud square at 220 Hz, then silence.
+        auto square = [&](int i) { return i < burst ? (std::fmod(i * 220.0 / kFs4, 1.0) < 0.5 ? 4.0f : -4.0f) : 0.0f; };
+        const auto y = s.run({fourPole, false, false}, 0.5f, 1.0f, 2 * burst, square);
+        double loud = 0.0, ringing = 0.0;
+        for (int i = 0; i < 2 * burst; ++i) {
+            ASSERT_TRUE(std::isfinite(y[static_cast<std::size_t>(i)]));
+            if (i < burst) loud = std::max(loud, static_cast<double>(std::fabs(y[static_cast<std::size_t>(i)])));
+            if (i > burst + 200 && i < burst + 1000) ringing = std::max(ringing, static_cast<double>(std::fabs(y[static_cast<std::size_t>(i)])));
+        }
+        EXPECT_LT(loud, 12.0) << fourPole;
+        EXPECT_GT(ringing, 0.01 * loud) << fourPole;  // still ringing after the input stopped
+    }
+}
+
+TEST(OutputStage, ConstantInputLeavesNoLastingOutput) {
+    for (bool fourPole : {false, true}) {
+        Stage s;
+        const auto y = s.run({fourPole, false, false}, 0.98f, 0.0f, static_cast<int>(kFs4 * 2), [](int) { return 1.0f; });
+        EXPECT_LT(analysis::peak(y, y.size() - static_cast<std::size_t>(kFs4 / 10)), 1e-3) << fourPole;
+    }
+}
+
+TEST(OutputStage, SaturationKeepsAVoiceBelow04) {
+    Stage s;
+    const auto y = s.run({false, false, true}, 0.98f, 1.0f, static_cast<int>(kFs4 / 4),
+                         [](int i) { return (i / 200) % 2 ? 20.0f : -20.0f; });
+    EXPECT_LT(analysis::peak(y), 0.4);
+    EXPECT_GT(analysis::peak(y), 0.39);
+}
+
+TEST(OutputStage, BandPassModesRejectLowAndHighFrequencies) {
+    for (bool fourPole : {false, true}) {
+        auto gainAt = [&](double f) {
+            Stage s;
+            const auto y = s.run({fourPole, true, false}, 0.5f, 0.0f, static_cast<int>(kFs4 / 5),
+                                 [&](int i) { return static_cast<float>(0.1 * std::sin(2 * analysis::kPi * f * i / kFs4)); });
+            return std::abs(phasor(y, f)) / 0.1;
+        };
+        const double centre = FilterTables::frequencyAt(FilterTables::indexOf(0.5f));
+        const double mid = gainAt(centre);
+        EXPECT_GT(mid, 0.3) << fourPole;
+        EXPECT_LT(gainAt(centre / 8), 0.3 * mid) << fourPole;
+        EXPECT_LT(gainAt(centre * 8), 0.3 * mid) << fourPole;
+    }
+}
+
+TEST(OutputStage, EightVoicePassEqualsTwoFourVoicePasses) {
+    for (bool fourPole : {false, true}) {
+        Stage one, two;
+        LaneBlock blocks[2];
+        for (int v = 0; v < 2; ++v)
+            for (int j = 0; j < 64; ++j)
+                for (int l = 0; l < 4; ++l) {
+                    blocks[v].input[j][l] = std::sin(0.01f * (j + 7 * l + 31 * v));
+                    blocks[v].cutoff[j][l] = 0.1f * (l + 1) + 0.05f * v;
+                    blocks[v].gain[j][l] = 0.5f + 0.1f * l;
+                    blocks[v].resonance[j][l] = 0.25f * l;
+                }
+        for (int l = 0; l < 8; ++l) one.lanes[l].panLeft = two.lanes[l].panLeft = 0.1f * (l + 1);
+        float left8[64] = {}, right8[64] = {}, left4[64] = {}, right4[64] = {};
+        const LaneBlock* pair[2] = {&blocks[0], &blocks[1]};
+        OutputLane* groupsOne[2] = {one.lanes, one.lanes + 4};
+        runOutputStage({fourPole, false, false}, pair, groupsOne, 2, 61, one.tables, one.constants, left8, right8);
+        for (int v = 0; v < 2; ++v) {
+            const LaneBlock* single[2] = {&blocks[v], &blocks[v]};
+            OutputLane* groups[2] = {two.lanes + 4 * v, two.lanes + 4 * v};
+            runOutputStage({fourPole, false, false}, single, groups, 1, 61, two.tables, two.constants, left4, right4);
+        }
+        for (int j = 0; j < 61; ++j) EXPECT_NEAR(left8[j], left4[j], 1e-6f) << j;
+    }
+}

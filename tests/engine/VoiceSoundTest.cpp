@@ -1,0 +1,200 @@
+// The voices measured on their rendered sound: pitch, aliasing, the filters'
+// responses, envelope times, and finite output at extreme settings.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <functional>
+
+#include "AudioEngine.h"
+#include "EngineControls.h"
+#include "SignalAnalysis.h"
+
+using calverine::AudioEngine;
+namespace control = calverine::control;
+
+namespace {
+
+struct Rig {
+    explicit Rig(double fs = 44100.0) {
+        engine.configureSampleRate(fs);
+        engine.setEngineParameter(control::kVolume, 0.5, -1, 0);
+        engine.setEngineParameter(control::kPortamento, 0.0, -1, 0);
+    }
+    // A per-part control for both parts.
+    void set(int id, double value) {
+        engine.setEngineParameter(id, value, 0, 1);
+        engine.setEngineParameter(id, value, 1, 1);
+    }
+    void global(int id, double value) { engine.setEngineParameter(id, value, -1, 0); }
+    void on(int note) { engine.queueNoteEvent(static_cast<std::uint32_t>(note), 1.0f, 0, 0, true, 0); }
+    void off(int note) { engine.queueNoteEvent(static_cast<std::uint32_t>(note), 0.0f, 0, 0, false, 0); }
+    std::vector<float> render(double seconds, std::vector<float>* right = nullptr) {
+        const int frames = static_cast<int>(seconds * engine.sampleRate());
+        std::vector<float> left(static_cast<std::size_t>(frames)), r(static_cast<std::size_t>(frames));
+        for (int pos = 0; pos < frames;) {
+            const int block = std::min(512, frames - pos);
+            for (int s = 0; s < block; s += 16) {
+                float* outs[2] = {left.data() + pos + s, r.data() + pos + s};
+                engine.renderBlock(outs, std::min(16, block - s), s);
+            }
+            engine.clearEventQueue();
+            pos += block;
+        }
+        if (right) *right = r;
+        return left;
+    }
+    AudioEngine engine;
+};
+
+double noteHz(double note) { return 440.0 * std::pow(2.0, (note - 69.0) / 12.0); }
+
+// One sawtooth oscillator (the other silent) with the filter wide open.
+void singleSaw(Rig& rig) { rig.set(control::kFilterOsc2, 0.0); }
+
+}  // namespace
+
+TEST(VoiceSound, PitchOfNotesOffsetsBendAndTuning) {
+    struct Case {
+        const char* what;
+        std::function<void(Rig&)> setup;
+        int note;
+        double hz;
+    };
+    const Case cases[] = {
+        {"note 69", [](Rig&) {}, 69, 440.0},
+        {"Osc 1 Freq 1.0 is three octaves", [](Rig& r) { r.set(control::kOsc1Freq, 1.0); }, 33, 440.0},
+        {"Osc 1 Freq just below 1/3 is none", [](Rig& r) { r.set(control::kOsc1Freq, 0.333); }, 69, 440.0},
+        {"Osc 2 Freq 1.0 is 63 semitones",
+         [](Rig& r) {
+             r.set(control::kFilterOsc1, 0.0);
+             r.set(control::kFilterOsc2, 2.0);
+             r.set(control::kOsc2Freq, 1.0);
+         },
+         12, noteHz(75)},
+        {"bend up a full range", [](Rig& r) { r.engine.bend[0] = 1.0f; }, 57, 440.0},
+        {"bend down with range 7",
+         [](Rig& r) {
+             r.global(control::kBendRangeDown, 7);
+             r.engine.bend[0] = -1.0f;
+         },
+         76, 440.0},
+        {"tuning up", [](Rig& r) { r.global(control::kTuning, 1.0); }, 69, noteHz(70)},
+        {"tuning down", [](Rig& r) { r.global(control::kTuning, 0.0); }, 69, noteHz(68)},
+        {"transpose", [](Rig& r) { r.global(control::kTranspose, 31); }, 62, 440.0},
+    };
+    for (const Case& c : cases) {
+        Rig rig;
+        singleSaw(rig);
+        c.setup(rig);
+        rig.on(c.note);
+        rig.render(0.3);
+        const double hz = analysis::zeroCrossingFrequency(rig.render(1.0), 44100.0);
+        EXPECT_NEAR(hz, c.hz, c.hz * 1e-4) << c.what;
+    }
+}
+
+TEST(VoiceSound, StrongestAliasIsFarBelowTheFundamental) {
+    struct Case {
+        const char* what;
+        std::function<void(Rig&)> setup;
+        int note;
+        double audibleLimit;  // dB below the strongest harmonic
+    };
+    // At the top note (12.5 kHz) the two-sample step at four times the rate
+    // leaves the 13th harmonic's fold near -53 dB, at the 15 kHz limit near -50 dB.
+    const Case cases[] = {
+        {"saw at 5 kHz", [](Rig&) {}, 111, -60.0},
+        {"pulse at 5 kHz",
+         [](Rig& r) {
+             r.set(control::kOsc1Saw, 0);
+             r.set(control::kOsc1Pulse, 1);
+             r.set(control::kPulseWidth, 0.3);
+         },
+         111, -60.0},
+        {"saw at the top note", [](Rig&) {}, 127, -50.0},
+        {"saw held at the 15 kHz limit", [](Rig& r) { r.set(control::kOsc1Freq, 0.34); }, 120, -45.0},
+        {"hard sync",
+         [](Rig& r) {
+             r.set(control::kFilterOsc1, 0.0);
+             r.set(control::kFilterOsc2, 2.0);
+             r.set(control::kSync, 1);
+             r.set(control::kOsc2Freq, 0.2);  // 12 semitones above the master
+         },
+         100, -60.0},
+    };
+    for (const Case& c : cases) {
+        Rig rig;
+        singleSaw(rig);
+        c.setup(rig);
+        rig.on(c.note);
+        rig.render(0.2);
+        const std::vector<float> x = rig.render(0.25);
+        const auto spectrum = analysis::spectrum(x, 8192);
+        const double binHz = 44100.0 / 8192;
+        const double octave = c.note == 120 ? 12.0 : 0.0;
+        const double fundamental = std::min(noteHz(c.note + octave), 15000.0);
+        // Everything further than 6 bins (the window's main lobe) from a
+        // harmonic of the fundamental is an alias. Below 15 kHz the oscillators'
+        // own aliasing is measured; above it the decimator's transition band
+        // (half amplitude at 0.48 of the rate) lets a little of what lies just
+        // above the output Nyquist frequency fold back.
+        double top = 0.0, audible = 0.0, high = 0.0;
+        for (std::size_t k = 2; k < spectrum.size(); ++k) {
+            const double f = k * binHz;
+            const double harmonic = std::round(f / fundamental) * fundamental;
+            if (harmonic > 0.0 && std::fabs(f - harmonic) <= 6 * binHz)
+                top = std::max(top, spectrum[k]);
+            else if (f < 15000.0)
+                audible = std::max(audible, spectrum[k]);
+            else
+                high = std::max(high, spectrum[k]);
+        }
+        EXPECT_LT(analysis::decibels(audible / top), c.audibleLimit) << c.what;
+        EXPECT_LT(analysis::decibels(high / top), -38.0) << c.what;
+    }
+}
+
+TEST(VoiceSound, ExtremeSettingsGiveFiniteNormalOutput) {
+    for (double v : {0.0, 1.0}) {
+        Rig rig(48000.0);
+        for (int id = 0; id < 224; ++id) {
+            double value = v;
+            if (id == control::kTranspose || id == control::kBendRangeUp || id == control::kBendRangeDown) value = 48 * v;
+            if (id == control::kFilterOsc2 || id == control::kPartsMode) value = 2 * v;
+            if (id == control::kVoiceCount) value = 16;
+            const bool mute = (id >= 70 && id <= 77) || (id >= 170 && id <= 177);
+            if (id == control::kVolume || mute) continue;  // something must be heard
+            for (int part = 0; part < 16; ++part) rig.engine.setEngineParameter(id, value, part, 0);
+        }
+        for (int note : {0, 127, 60, 61, 62, 63, 64, 65, 66, 67, 68, 69, 70, 71, 72, 73, 74, 75}) rig.on(note);
+        rig.engine.bend[0] = static_cast<float>(2 * v - 1);
+        std::vector<float> right;
+        auto left = rig.render(0.5, &right);
+        for (int note = 0; note < 128; ++note) rig.off(note);
+        auto tailRight = right;
+        auto tail = rig.render(0.5, &tailRight);
+        left.insert(left.end(), tail.begin(), tail.end());
+        right.insert(right.end(), tailRight.begin(), tailRight.end());
+        int bad = 0;
+        for (std::size_t i = 0; i < left.size(); ++i)
+            for (float x : {left[i], right[i]})
+                bad += !std::isfinite(x) || std::fpclassify(x) == FP_SUBNORMAL;
+        EXPECT_EQ(bad, 0) << "all controls at " << v;
+        if (v == 1.0) {
+            EXPECT_GT(analysis::peak(left), 0.0);  // at 0 both oscillator levels are off
+        }
+    }
+}
+
+TEST(VoiceSound, ReleasedVoiceIsFreedWhenItsEnvelopeEnds) {
+    Rig rig;
+    rig.set(control::kFilterEnvAttack + 7, 0.5);  // loudness release 50 ms
+    rig.on(60);
+    rig.render(0.1);
+    ASSERT_FALSE(rig.engine.voice(1).finished);
+    rig.off(60);
+    rig.render(0.5);
+    EXPECT_FALSE(rig.engine.voice(1).finished);  // still releasing: 50 ms halvings to 1e-8 take about 1.3 s
+    rig.render(1.0);
+    EXPECT_TRUE(rig.engine.voice(1).finished);
+}
