@@ -46,5 +46,22 @@ BENCHMARK_DEFINE_F(EngineFixture, Awake)(benchmark::State& state) {
     renderHostBlocks(state);
 }
 
+// The heavy patch: 16 held voices, both oscillators saw + pulse, the
+// four-pole filter swept by its envelope. Real-time factor = items/s / rate.
+BENCHMARK_DEFINE_F(EngineFixture, SixteenVoicesFourPole)(benchmark::State& state) {
+    namespace c = calverine::control;
+    for (int part = 0; part < 2; ++part) {
+        for (int id : {c::kOsc1Saw, c::kOsc1Pulse, c::kOsc2Saw, c::kOsc2Pulse, c::kFilter4Pole})
+            engine.setEngineParameter(id, 1.0, part, 1);
+        engine.setEngineParameter(c::kFilterFreq, 0.3, part, 1);
+        engine.setEngineParameter(c::kFilterReso, 0.5, part, 1);
+        engine.setEngineParameter(c::kFilterMod, 0.8, part, 1);
+        engine.setEngineParameter(c::kFilterEnvAttack + 1, 0.7, part, 1);  // a slow filter decay keeps it moving
+    }
+    for (int n = 0; n < 16; ++n) engine.queueNoteEvent(static_cast<std::uint32_t>(40 + 3 * n), 0.8f, 0, 0, true, 0);
+    renderHostBlocks(state);
+}
+
+BENCHMARK_REGISTER_F(EngineFixture, SixteenVoicesFourPole)->Args({48000, 16});
 BENCHMARK_REGISTER_F(EngineFixture, Asleep)->Args({44100, 8})->Args({96000, 16});
 BENCHMARK_REGISTER_F(EngineFixture, Awake)->Args({44100, 8})->Args({44100, 16})->Args({96000, 16});

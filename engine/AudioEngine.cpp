@@ -324,21 +324,23 @@ void AudioEngine::allNotesOff(bool clear) {
 }
 
 int AudioEngine::planVoicePasses(VoicePass (&passes)[4]) const {
+    // Which part's filter settings each group of four render slots uses.
+    int groupPart[4] = {0, 0, 0, 0};
+    const int groups = voiceCount_ / 4;
+    const bool samePasses =
+        parts_[0].fourPole == parts_[1].fourPole && parts_[0].bandPass == parts_[1].bandPass;
+    if (!(voiceCount_ == 8 && samePasses) && partsMode_ != 0)
+        for (int g = groups / 2; g < groups; ++g) groupPart[g] = 1;
+    // Neighbouring groups with the same settings run as one pass of up to
+    // four vectors: their filters are independent, so the processor works on
+    // all of them at once instead of waiting on one filter's feedback.
     int count = 0;
-    if (voiceCount_ == 8 && parts_[0].fourPole == parts_[1].fourPole && parts_[0].bandPass == parts_[1].bandPass) {
-        passes[count++] = {0, 8, 0};
-    } else if (partsMode_ != 0) {
-        if (voiceCount_ == 8) {
-            passes[count++] = {0, 4, 0};
-            passes[count++] = {4, 4, 1};
+    for (int g = 0; g < groups; ++g) {
+        if (count > 0 && passes[count - 1].part == groupPart[g]) {
+            passes[count - 1].voices += 4;
         } else {
-            passes[count++] = {0, 4, 0};
-            passes[count++] = {4, 4, 0};
-            passes[count++] = {8, 4, 1};
-            passes[count++] = {12, 4, 1};
+            passes[count++] = {4 * g, 4, groupPart[g]};
         }
-    } else {
-        for (int group = 0; group * 4 < voiceCount_; ++group) passes[count++] = {group * 4, 4, 0};
     }
     return count;
 }
@@ -389,7 +391,7 @@ void AudioEngine::renderVoicePass(const VoicePass& pass, int n) {
     // Which voice sits in which render slot of the pass.
     Voice* inSlot[16] = {};
     for (int i = 0; i < voiceCount_; ++i) inSlot[voices_[static_cast<std::size_t>(i)].renderSlot & 15] = &voices_[static_cast<std::size_t>(i)];
-    OutputLane lanes[8];
+    OutputLane lanes[16];
     const double presenceScale = -2.0 * kPi * 10010.0 / fs4_;
     const float spread = spread_.current;
     for (int l = 0; l < pass.voices; ++l) {
@@ -404,8 +406,12 @@ void AudioEngine::renderVoicePass(const VoicePass& pass, int n) {
         lanes[l].presence = static_cast<float>(1.0 - std::exp(presenceScale * a.presence));
     }
     const int vectors = pass.voices / 4;
-    const LaneBlock* blocks[2] = {&lanes_[pass.firstVoice / 4], &lanes_[(pass.firstVoice / 4 + 1) & 3]};
-    OutputLane* laneGroups[2] = {lanes, lanes + 4};
+    const LaneBlock* blocks[4];
+    OutputLane* laneGroups[4];
+    for (int v = 0; v < vectors; ++v) {
+        blocks[v] = &lanes_[pass.firstVoice / 4 + v];
+        laneGroups[v] = lanes + 4 * v;
+    }
     const PartSettings& ps = parts_[pass.part & 1];
     runOutputStage({ps.fourPole, ps.bandPass, vcaSaturation_}, blocks, laneGroups, vectors, 4 * n, tables_,
                    stageConstants_, voiceMixLeft_, voiceMixRight_);

@@ -34,11 +34,11 @@ struct LfoState {
     double ratePerSample = 0.0;  // phase advance per sample of the free-running rate
 };
 
-// One run of the voice output stage: four or eight consecutive voices with one
-// part's filter settings.
+// One run of the voice output stage: 4, 8, 12 or 16 consecutive render slots
+// with one part's filter settings.
 struct VoicePass {
     int firstVoice = 0;
-    int voices = 4;  // 4, or 8 for the two-vector pass
+    int voices = 4;  // a multiple of four: one vector per four
     int part = 0;
 };
 

@@ -28,17 +28,30 @@ void VoiceEnvelopes::prepare(const EnvelopeTimes& times, const EnvelopeTrim& tri
                              std::int32_t& ampStage) {
     filterCharge = 1.0 - filterLevel;
     ampCharge = 1.0 - ampLevel;
-    filterAttackFactor = std::pow(0.26, 1.0 / (times.filterAttack * trim.filterAttack * fs4));
-    ampAttackFactor = std::pow(0.26, 1.0 / (times.ampAttack * trim.ampAttack * fs4));
     filterTarget = filterSustain * kPeak;
     ampSustainLevel = ampSustain * kPeak;
-    filterDecayCoefficient = 0.6931471805599453 / (times.filterDecay * trim.filterDecay * fs4);
-    filterReleaseFactor = std::pow(0.5, 1.0 / (times.filterRelease * trim.filterRelease * fs4));
-    ampDecayFactor = std::pow(0.5, 1.0 / (times.ampDecay * trim.ampDecay * fs4));
+    // Each stage's length in sub-samples; a factor is formed again only when
+    // its length changed.
+    const double lengths[6] = {times.filterAttack * trim.filterAttack * fs4, times.filterDecay * trim.filterDecay * fs4,
+                               times.filterRelease * trim.filterRelease * fs4, times.ampAttack * trim.ampAttack * fs4,
+                               times.ampDecay * trim.ampDecay * fs4, times.ampRelease * trim.ampRelease * fs4};
+    double* factors[6] = {&filterAttackFactor, &filterDecayKeep, &filterReleaseFactor,
+                          &ampAttackFactor,    &ampDecayFactor,  &ampReleaseFactor};
+    for (int i = 0; i < 6; ++i) {
+        if (lengths[i] == formedFor[i]) continue;
+        formedFor[i] = lengths[i];
+        switch (i) {
+        // The filter envelope steps four sub-samples at a time.
+        case 0: *factors[i] = std::pow(0.26, 4.0 / lengths[i]); break;
+        case 1: *factors[i] = std::pow(1.0 - 0.6931471805599453 / lengths[i], 4.0); break;
+        case 2: *factors[i] = std::pow(0.5, 4.0 / lengths[i]); break;
+        case 3: *factors[i] = std::pow(0.26, 1.0 / lengths[i]); break;
+        default: *factors[i] = std::pow(0.5, 1.0 / lengths[i]); break;
+        }
+    }
     if (released) {
         filterStage = kRelease;
         ampStage = kRelease;
-        ampReleaseFactor = std::pow(0.5, 1.0 / (times.ampRelease * trim.ampRelease * fs4));
     }
 }
 

@@ -1,7 +1,7 @@
 // The filter and loudness envelopes: analog-style RC curves at four times the
 // sample rate. The attack charges toward 1 and is cut off at 0.74, decays and
 // releases are exponential. Factors are formed once per control update; the
-// sub-sample step holds only multiplies and adds.
+// steps hold only multiplies and adds.
 #pragma once
 
 #include <cstdint>
@@ -32,15 +32,21 @@ struct VoiceEnvelopes {
     double ampLevel = 0.0, ampCharge = 1.0;
     double ampSustainLevel = kPeak;
     // factors of the current control update
-    double filterAttackFactor = 0.0, filterDecayCoefficient = 0.0, filterReleaseFactor = 0.0, filterTarget = 0.0;
+    // filter factors per output sample (four sub-samples)
+    double filterAttackFactor = 0.0, filterDecayKeep = 0.0, filterReleaseFactor = 0.0, filterTarget = 0.0;
     double ampAttackFactor = 0.0, ampDecayFactor = 0.0, ampReleaseFactor = 0.0;
+    // The sub-sample counts the factors were formed for: unchanged times
+    // (the usual case from one block to the next) skip the pow() calls.
+    double formedFor[6] = {-1.0, -1.0, -1.0, -1.0, -1.0, -1.0};
 
     // Once per control update. filterSustain/ampSustain: the part's smoothed
     // sustain levels (0..1). Moves both stages to release when released.
     void prepare(const EnvelopeTimes& times, const EnvelopeTrim& trim, double filterSustain, double ampSustain,
                  double oversampledRate, bool released, std::int32_t& filterStage, std::int32_t& ampStage);
-    // One sub-sample of both envelopes.
-    void step(std::int32_t& filterStage, std::int32_t& ampStage) {
+    // The filter envelope by one output sample (four sub-samples at once,
+    // with the factors of prepare raised to the fourth power): it only steers
+    // the cut-off, which changes once per output sample.
+    void stepFilter(std::int32_t& filterStage) {
         switch (filterStage) {
         case kAttack:
             filterCharge *= filterAttackFactor;
@@ -51,8 +57,11 @@ struct VoiceEnvelopes {
             }
             break;
         case kRelease: filterLevel *= filterReleaseFactor; break;
-        default: filterLevel += (filterTarget - filterLevel) * filterDecayCoefficient; break;
+        default: filterLevel = filterTarget + (filterLevel - filterTarget) * filterDecayKeep; break;
         }
+    }
+    // The loudness envelope by one sub-sample.
+    void stepAmp(std::int32_t& ampStage) {
         switch (ampStage) {
         case kAttack:
             ampCharge *= ampAttackFactor;

@@ -16,7 +16,7 @@ inline float tanhRatio(float s) {
 inline Vec4 tanhRatio(Vec4 s) {
     const Vec4 s2 = s * s;
     const Vec4 s4 = s2 * s2;
-    return (Vec4(945.0f) + Vec4(105.0f) * s2 + s4) / (Vec4(945.0f) + Vec4(420.0f) * s2 + Vec4(15.0f) * s4);
+    return (Vec4(945.0f) + Vec4(105.0f) * s2 + s4) * reciprocal(Vec4(945.0f) + Vec4(420.0f) * s2 + Vec4(15.0f) * s4);
 }
 
 }  // namespace calverine

@@ -31,6 +31,11 @@ struct alignas(16) Vec4 {
         store(f);
         return f[i];
     }
+    // 1/x to about 23 bits: the hardware estimate and one Newton step.
+    friend Vec4 reciprocal(Vec4 x) {
+        const __m128 r = _mm_rcp_ps(x.v);
+        return Vec4(_mm_mul_ps(r, _mm_sub_ps(_mm_set1_ps(2.0f), _mm_mul_ps(x.v, r))));
+    }
 #else
     float v[4];
     Vec4() : v{0, 0, 0, 0} {}
@@ -55,6 +60,7 @@ struct alignas(16) Vec4 {
                 a.v[2] > b.v[2] ? a.v[2] : b.v[2], a.v[3] > b.v[3] ? a.v[3] : b.v[3]};
     }
     float lane(int i) const { return v[i]; }
+    friend Vec4 reciprocal(Vec4 x) { return Vec4(1.0f) / x; }
 #endif
     Vec4& operator+=(Vec4 b) { return *this = *this + b; }
     Vec4& operator-=(Vec4 b) { return *this = *this - b; }

@@ -43,8 +43,8 @@ void Voice::updateControls(const VoiceContext& context, int start, int length, L
         for (int i = 4 * start; i < 4 * (start + length); ++i) {
             lanes.input[i][lane] = 0.0f;
             lanes.gain[i][lane] = 0.0f;
-            lanes.cutoff[i][lane] = 0.0f;
-            lanes.resonance[i][lane] = 0.0f;
+            lanes.cutoff[i & ~3][lane] = 0.0f;
+            lanes.resonance[i & ~3][lane] = 0.0f;
         }
         sampleCounter += static_cast<std::uint64_t>(4 * length);
         return;
@@ -80,15 +80,26 @@ void Voice::updateControls(const VoiceContext& context, int start, int length, L
             glidePitch = std::min(glidePitch + step, target);
         bend += (context.bendTarget - bend) * context.bendSmoothing;
 
+        envelopes.stepFilter(filterEnvelopeStage);
         const float filterEnvelope = static_cast<float>(envelopes.filterLevel / kPeak);
         const double common = glidePitch + context.transpose + bend;
         const double pitch1 = common + p.octave.current;
         double pitch2 = common + p.semitone.current;
         if (p.filterEnvelopeToOsc2) pitch2 += 12.0 * filterEnvelope;
-        frequency1 = std::min(static_cast<float>(f1 * std::exp2(log1 * pitch1 / 12.0)), kFifteenKilohertz);
-        const float frequency2 = std::min(static_cast<float>(f2 * std::exp2(log2s * pitch2 / 12.0)), kFifteenKilohertz);
-        const float increment1 = std::max(static_cast<float>(frequency1 / fs4), minIncrement);
-        const float increment2 = std::max(static_cast<float>(frequency2 / fs4), minIncrement);
+        if (pitch1 != cachedPitch[0] || f1 != cachedBase[0]) {
+            cachedPitch[0] = pitch1;
+            cachedBase[0] = f1;
+            cachedFrequency1 = std::min(static_cast<float>(f1 * std::exp2(log1 * pitch1 / 12.0)), kFifteenKilohertz);
+            cachedIncrement[0] = std::max(static_cast<float>(cachedFrequency1 / fs4), minIncrement);
+        }
+        if (pitch2 != cachedPitch[1] || f2 != cachedBase[1]) {
+            cachedPitch[1] = pitch2;
+            cachedBase[1] = f2;
+            const float frequency2 = std::min(static_cast<float>(f2 * std::exp2(log2s * pitch2 / 12.0)), kFifteenKilohertz);
+            cachedIncrement[1] = std::max(static_cast<float>(frequency2 / fs4), minIncrement);
+        }
+        frequency1 = cachedFrequency1;
+        const float increment1 = cachedIncrement[0], increment2 = cachedIncrement[1];
 
         // cut-off control: knob, envelope (bent like tanh) and key tracking
         const float e = std::min(filterEnvelope, 1.0f);
@@ -98,7 +109,7 @@ void Voice::updateControls(const VoiceContext& context, int start, int length, L
         const float noise = p.noise ? context.noise[i] : 0.0f;
 
         for (int j = 0; j < 4; ++j) {
-            envelopes.step(filterEnvelopeStage, amplitudeEnvelopeStage);
+            envelopes.stepAmp(amplitudeEnvelopeStage);
 
             float saw, pulse;
             const float wrap1 = osc[0].tick(increment1, width1, saw, pulse);
@@ -116,10 +127,11 @@ void Voice::updateControls(const VoiceContext& context, int start, int length, L
 
             const int sub = 4 * i + j;
             lanes.input[sub][lane] = (out1 * osc1Level + out2 * osc2Level + noise) * inputLevel;
-            lanes.cutoff[sub][lane] = c;
             lanes.gain[sub][lane] = static_cast<float>(envelopes.ampLevel) * level;
-            lanes.resonance[sub][lane] = resonance;
         }
+        // The output stage reads cut-off and resonance once per output sample.
+        lanes.cutoff[4 * i][lane] = c;
+        lanes.resonance[4 * i][lane] = resonance;
         sampleCounter += 4;
     }
 

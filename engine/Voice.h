@@ -37,7 +37,8 @@ struct VoiceAdjustments {
 };
 
 // Four values per sub-sample for the voice output stage, lane-interleaved:
-// entry [subSample][lane].
+// entry [subSample][lane]. Cut-off and resonance change once per output
+// sample and are read only at every fourth sub-sample.
 struct LaneBlock {
     alignas(16) float input[64][4];
     alignas(16) float cutoff[64][4];
@@ -93,6 +94,12 @@ struct Voice {
     VoiceEnvelopes envelopes;
     OscillatorState osc[2];
     float bend = 0.0f;  // smoothed, semitones
+    // The last pitch and base frequency of each oscillator and the phase
+    // increment they gave: a held note skips the exponential.
+    double cachedPitch[2] = {-1e9, -1e9};
+    double cachedBase[2] = {0.0, 0.0};
+    float cachedIncrement[2] = {0.0f, 0.0f};
+    float cachedFrequency1 = 0.0f;
     VoiceAdjustments adjust;
     FilterState filter;
 

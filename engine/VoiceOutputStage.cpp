@@ -54,22 +54,46 @@ Vec4 lookup(const FilterTables& tables, const float* cutoff, bool compensation) 
     return Vec4::loadUnaligned(v);
 }
 
+// What the filters need from the cut-off and resonance controls. The voices
+// deliver those once per output sample (the same value in its four
+// sub-samples), so this is formed every fourth sub-sample.
+struct Coefficients {
+    Vec4 g;          // prewarped integrator gain
+    Vec4 linearDamping;  // two-pole: 1.5 (1 - t r^2) + 0.35
+    Vec4 G, inv, G2, G4;  // four-pole: g / (1 + g), 1 / (1 + g), powers of G
+    Vec4 feedback;        // four-pole: 3.42 r + 0.38
+
+    template <bool FourPole>
+    void prepare(const LaneBlock& block, int j, const FilterTables& tables) {
+        const Vec4 one(1.0f);
+        const Vec4 r = Vec4::load(block.resonance[j]);
+        g = lookup(tables, block.cutoff[j], false);
+        if constexpr (!FourPole) {
+            const Vec4 t = lookup(tables, block.cutoff[j], true);
+            linearDamping = Vec4(1.5f) * (one - t * r * r) + Vec4(0.35f);
+        } else {
+            inv = reciprocal(one + g);
+            G = g * inv;
+            G2 = G * G;
+            G4 = G2 * G2;
+            feedback = Vec4(3.42f) * r + Vec4(0.38f);
+        }
+    }
+};
+
 template <bool FourPole, bool BandPass, bool Saturate>
-Vec4 processLanes(LaneState& s, const LaneBlock& block, int j, const FilterTables& tables,
-                  const OutputStageConstants& k) {
+Vec4 processLanes(LaneState& s, const Coefficients& c, const LaneBlock& block, int j, const OutputStageConstants& k) {
     const Vec4 one(1.0f), two(2.0f);
     Vec4 x = Vec4::load(block.input[j]);
-    const Vec4 r = Vec4::load(block.resonance[j]);
-    const Vec4 g = lookup(tables, block.cutoff[j], false);
+    const Vec4 g = c.g;
     Vec4 y;
     if constexpr (!FourPole) {
         // Two-pole state-variable filter, trapezoidal, with saturating damping.
         x = x * Vec4(kTwoPoleInput);
         s.inputDc += (x - s.inputDc) * Vec4(k.inputDc);
         x = x - s.inputDc;
-        const Vec4 t = lookup(tables, block.cutoff[j], true);
-        const Vec4 damping = Vec4(1.5f) * (one - t * r * r) + Vec4(0.35f) * (one - Vec4(0.7f) * tanhRatio(s.s1));
-        const Vec4 bp = (s.s1 + g * (x - s.s2)) / (one + g * damping + g * g);
+        const Vec4 damping = c.linearDamping - Vec4(0.35f * 0.7f) * tanhRatio(s.s1);
+        const Vec4 bp = (s.s1 + g * (x - s.s2)) * reciprocal(one + g * damping + g * g);
         const Vec4 lp = s.s2 + g * bp;
         s.s1 += two * g * (x - lp - damping * bp);
         s.s2 += two * g * bp;
@@ -79,15 +103,13 @@ Vec4 processLanes(LaneState& s, const LaneBlock& block, int j, const FilterTable
         x = x * Vec4(0.5f);
         s.inputDc += (x - s.inputDc) * Vec4(k.inputDc);
         x = x - s.inputDc;
-        const Vec4 inv = one / (one + g);
-        const Vec4 G = g * inv;
+        const Vec4 G = c.G, G2 = c.G2, G4 = c.G4;
         const Vec4 G8(k.feedbackGain);
         const Vec4 w = Vec4(16.0f * 0.46904158f) * s.feedback;  // 16 sqrt(0.22)
-        const Vec4 kf = (Vec4(3.42f) * r + Vec4(0.38f)) * tanhRatio(w);
-        const Vec4 S1 = s.s1 * inv, S2 = s.s2 * inv, S3 = s.s3 * inv, S4 = s.s4 * inv;
+        const Vec4 kf = c.feedback * tanhRatio(w);
         const Vec4 S8 = s.feedbackLow * Vec4(1.0f - k.feedbackGain);
-        const Vec4 G2 = G * G, G4 = G2 * G2;
-        const Vec4 y4 = (G4 * (x + kf * S8) + G2 * G * S1 + G2 * S2 + G * S3 + S4) / (one + kf * G4 * (one - G8));
+        const Vec4 sum = G2 * G * s.s1 + G2 * s.s2 + G * s.s3 + s.s4;  // the stages' memories, times 1 + g below
+        const Vec4 y4 = (G4 * (x + kf * S8) + sum * c.inv) * reciprocal(one + kf * G4 * (one - G8));
         const Vec4 u = x - kf * ((one - G8) * y4 - S8);
         auto stage = [&](Vec4 in, Vec4& state) {
             const Vec4 v = (in - state) * G;
@@ -133,12 +155,14 @@ Vec4 processLanes(LaneState& s, const LaneBlock& block, int j, const FilterTable
 template <bool FourPole, bool BandPass, bool Saturate>
 void run(const LaneBlock* const* blocks, OutputLane* const* lanes, int vectors, int subSamples,
          const FilterTables& tables, const OutputStageConstants& k, float* mixLeft, float* mixRight) {
-    LaneState state[2];
+    LaneState state[4];
+    Coefficients coefficients[4];
     for (int v = 0; v < vectors; ++v) state[v].gather(lanes[v]);
     for (int j = 0; j < subSamples; ++j) {
         Vec4 left, right;
         for (int v = 0; v < vectors; ++v) {
-            const Vec4 y = processLanes<FourPole, BandPass, Saturate>(state[v], *blocks[v], j, tables, k);
+            if ((j & 3) == 0) coefficients[v].prepare<FourPole>(*blocks[v], j, tables);
+            const Vec4 y = processLanes<FourPole, BandPass, Saturate>(state[v], coefficients[v], *blocks[v], j, k);
             left += y * state[v].panLeft;
             right += y * state[v].panRight;
         }

@@ -1,6 +1,6 @@
 // The filter and output stage of the voices: four voices per vector, at four
-// times the sample rate. One pass takes one or two vectors (the eight-voice
-// pass) with one part's filter topology; the topology and the saturation are
+// times the sample rate. One pass takes one to four vectors (the eight-voice
+// pass is two) with one part's filter topology; the topology and the saturation are
 // template parameters, so the sample loop has no mode switch. Per-lane
 // constants are prepared once per pass, and the filter tables replace tan().
 #pragma once
@@ -32,7 +32,7 @@ struct OutputStageMode {
     bool saturate = false;
 };
 
-// Runs `vectors` (1 or 2) lane blocks for `subSamples` sub-samples and adds
+// Runs `vectors` (1 to 4) lane blocks for `subSamples` sub-samples and adds
 // the voices into mixLeft/mixRight (one value per sub-sample).
 void runOutputStage(const OutputStageMode& mode, const LaneBlock* const* blocks, OutputLane* const* lanes,
                     int vectors, int subSamples, const FilterTables& tables, const OutputStageConstants& constants,

@@ -170,12 +170,13 @@ TEST(AudioEngine, VoicePassesFollowVoiceCountPartsModeAndFilterTopology) {
     // Part B switches to four poles: each part renders its own group.
     engine.setEngineParameter(control::kFilter4Pole, 1.0, 1, 0);
     EXPECT_EQ(plan(), (P{{0, 4, 0}, {4, 4, 1}}));
+    // 16 voices: each part's groups run together.
     engine.setEngineParameter(control::kVoiceCount, 16.0, -1, 0);
-    EXPECT_EQ(plan(), (P{{0, 4, 0}, {4, 4, 0}, {8, 4, 1}, {12, 4, 1}}));
-    engine.setEngineParameter(control::kPartsMode, 0.0, -1, 0);
-    EXPECT_EQ(plan(), (P{{0, 4, 0}, {4, 4, 0}, {8, 4, 0}, {12, 4, 0}}));
+    EXPECT_EQ(plan(), (P{{0, 8, 0}, {8, 8, 1}}));
+    engine.setEngineParameter(control::kPartsMode, 0.0, -1, 0);  // single: all part A
+    EXPECT_EQ(plan(), (P{{0, 16, 0}}));
     engine.setEngineParameter(control::kVoiceCount, 8.0, -1, 0);
-    EXPECT_EQ(plan(), (P{{0, 4, 0}, {4, 4, 0}}));
+    EXPECT_EQ(plan(), (P{{0, 8, 0}}));
 }
 
 TEST(AudioEngine, DualModePairsVoicesIntoLaneSlots) {
