@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cmath>
 #include <cstdlib>
 #include <new>
 #include <thread>
@@ -228,4 +229,26 @@ TEST(VstXSynth, ObjectsShareOneClipboardFreedWithTheLast) {
     EXPECT_EQ(PartClipboard::liveObjects(), 0);
     EXPECT_EQ(PartClipboard::records(), nullptr);
     EXPECT_EQ(PartClipboard::copiedPart(), -1);
+}
+
+TEST(VstXSynth, TheMakersOwnHostHearsEverySample195TimesLouder) {
+    TestHost host;
+    std::vector<float> heard[2];
+    for (int own = 0; own < 2; ++own) {
+        host.vendor = own ? "Brindle Audio" : "Test Host";
+        Synth s(256);
+        MidiList midi;
+        midi.add(3, 0x90, 57, 100);
+        s.synth.processEvents(midi.events());
+        for (int block = 0; block < 20; ++block) {
+            s.render(256);
+            heard[own].insert(heard[own].end(), s.left.begin(), s.left.end());
+        }
+    }
+    double loudest = 0.0;
+    for (std::size_t i = 0; i < heard[0].size(); ++i) {
+        EXPECT_FLOAT_EQ(heard[1][i], heard[0][i] * 1.95f) << i;
+        loudest = std::max(loudest, static_cast<double>(std::fabs(heard[0][i])));
+    }
+    EXPECT_GT(loudest, 0.01);  // the note was heard at all
 }
