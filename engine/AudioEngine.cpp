@@ -62,6 +62,11 @@ void AudioEngine::initialiseVoices() {
 
 void AudioEngine::resetVoices() { initialiseVoices(); }
 
+void AudioEngine::setStepValues(const float* lfo1, const float* lfo2) {
+    std::copy(lfo1, lfo1 + kStepValues, stepValues_[0]);
+    std::copy(lfo2, lfo2 + kStepValues, stepValues_[1]);
+}
+
 void AudioEngine::updateEnvelopeTimes() {
     // The envelopes' time and level constants are derived here once the
     // envelope stage exists; the frame itself keeps no envelope state.

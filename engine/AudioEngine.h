@@ -75,6 +75,10 @@ public:
     void allNotesOff(bool clear);
     void resetVoices();
     void updateEnvelopeTimes();
+    // The step values of the two step LFOs (512 each), set with a patch.
+    static constexpr int kStepValues = 512;
+    void setStepValues(const float* lfo1, const float* lfo2);
+    float stepValue(int lfo, int step) const { return stepValues_[lfo & 1][step & (kStepValues - 1)]; }
 
     // ---- inputs the shell writes before and between slices ------------------
     double hostTempo = 120.0;
@@ -182,6 +186,7 @@ private:
     bool vcaSaturation_ = false;
     float noiseGain_ = 1.0f;
     std::array<LfoState, 2> lfo_{};
+    float stepValues_[2][kStepValues] = {};
     Random random_;
 
     // event queue

@@ -17,8 +17,14 @@
 namespace calverine {
 
 struct Preset {
+    static constexpr int kInfoSize = 560;
+    static constexpr int kSteps = 512;
+
     char name[32] = "Init Patch";
     std::array<float, params::kDefaultRecords> values{};
+    std::uint32_t words[2] = {0, 0};                   // carried through unchanged
+    std::array<std::uint8_t, kInfoSize> info{};          // patch information, version at byte 512
+    std::array<std::array<float, kSteps>, 2> steps{};  // step values of the two step LFOs
 };
 
 struct LockEntry {

@@ -5,7 +5,11 @@
 #include <cstdio>
 #include <cstring>
 
+#include "Files.h"
+#include "Folders.h"
+#include "Messages.h"
 #include "PartClipboard.h"
+#include "PatchChunk.h"
 #include "Time.h"
 
 namespace calverine {
@@ -32,7 +36,10 @@ void copyString(char* to, const char* from, std::size_t size) {
 VstXSynth::VstXSynth(audioMasterCallback audioMaster) : AudioEffectX(audioMaster, kNumPrograms, kNumParams) {
     PartClipboard::attach(kControlIds);
     params_ = std::make_unique<PluginParameters>(1);
+    readSettings();
+    rescanLibrary();
     controllerMap_ = std::make_unique<ControllerMap>(kControlIds);
+    readControllerMap();
 
     engine_ = std::make_unique<AudioEngine>();
     setSampleRate(44100.0f);
@@ -49,9 +56,20 @@ VstXSynth::VstXSynth(audioMasterCallback audioMaster) : AudioEffectX(audioMaster
     suspend();
 
     detectHost();
+
+    // The first program: the showcase patch if the library holds it, else the
+    // first patch of bank 0.
+    int first = programs_.find(platform::joinPath(platform::dataFolder() + "Soundbanks", "Showcase/LD Cyborg T800 QV.fxp"));
+    if (first < 0) first = programs_.libraryIndex(0);
+    if (first >= 0) {
+        programs_.setCurrentBank(programs_.library()[static_cast<std::size_t>(first)].bank);
+        programs_.rebuild();
+        loadProgram(std::max(programs_.programOf(first), 0));
+    }
 }
 
 VstXSynth::~VstXSynth() {
+    if (controllerMap_ && controllerMap_->changed()) storeControllerMap();
     PartClipboard::detach();
 }
 
@@ -402,7 +420,7 @@ VstInt32 VstXSynth::processEvents(VstEvents* events) {
             engine_->polyPressure[static_cast<std::size_t>(data1)] = data2 / 127.0f;
             break;
         case 0xB0: handleController(data1, data2, channel, position); break;
-        case 0xC0: loadProgramFromMidi(data1); break;
+        case 0xC0: loadProgram(data1); break;
         case 0xD0:
             engine_->channelPressure = data1 / 127.0;
             engine_->channelPressureChannel[static_cast<std::size_t>(channel)] = data1 / 127.0f;
@@ -510,14 +528,6 @@ void VstXSynth::handlePitchBend(int data1, int data2, int channel, int position)
     }
 }
 
-void VstXSynth::loadProgramFromMidi(int /*program*/) {
-    // Program changes load a patch of the current bank once the program list exists.
-}
-
-void VstXSynth::selectBank(int /*bank*/) {
-    // Bank select chooses the library bank once the program list exists.
-}
-
 // ---- programs ----------------------------------------------------------------
 
 void VstXSynth::setProgramName(char* name) {
@@ -527,8 +537,12 @@ void VstXSynth::setProgramName(char* name) {
 
 void VstXSynth::getProgramName(char* name) { copyString(name, params_->current().name, sizeof(Preset::name)); }
 
-bool VstXSynth::getProgramNameIndexed(VstInt32 /*category*/, VstInt32 /*index*/, char* text) {
-    // Until the library's program list is ready every index names the current patch.
+bool VstXSynth::getProgramNameIndexed(VstInt32 /*category*/, VstInt32 index, char* text) {
+    const int entry = programs_.libraryIndex(index);
+    if (!singleProgramMode_ && entry >= 0) {
+        copyString(text, programs_.library()[static_cast<std::size_t>(entry)].name.c_str(), 28);
+        return true;
+    }
     copyString(text, params_->presetCount() > 0 ? params_->current().name : "-/-", sizeof(Preset::name));
     return true;
 }
@@ -540,7 +554,7 @@ void VstXSynth::setProgram(VstInt32 program) {
         curProgram_ = 0;
         return;
     }
-    curProgram_ = program;
+    loadProgram(program);
 }
 
 // ---- identity ----------------------------------------------------------------
@@ -614,6 +628,203 @@ VstIntPtr VstXSynth::vendorSpecific(VstInt32 arg1, VstIntPtr arg2, void* ptr, fl
         return 0;
     }
     return 0;
+}
+
+}  // namespace calverine
+
+namespace calverine {
+
+// ---- chunks and program files ------------------------------------------------
+
+VstInt32 VstXSynth::getChunk(void** data, bool /*isPreset*/) {
+    patch::writeChunk(*params_, chunkBuffer_);
+    *data = chunkBuffer_.data();
+    return static_cast<VstInt32>(chunkBuffer_.size());
+}
+
+VstInt32 VstXSynth::setChunk(void* data, VstInt32 byteSize, bool /*isPreset*/) {
+    if (byteSize < 0 || !patch::readChunk(static_cast<const std::uint8_t*>(data), static_cast<std::size_t>(byteSize), *params_))
+        return 0;
+    engine_->setStepValues(params_->current().steps[0].data(), params_->current().steps[1].data());
+    if (!chunkFromFile_) currentPatchPath_.clear();
+    replaceSound();
+    return byteSize;
+}
+
+void VstXSynth::replaceSound() {
+    lockForReload();
+    fullReset();
+    unlockAfterReload();
+    updateDisplay();
+    if (listener_) listener_->redrawAll();
+    valuesChanged_ = 0;
+}
+
+bool VstXSynth::loadPatchFile(const std::string& path) {
+    std::vector<std::uint8_t> file;
+    if (!platform::readFile(path, file)) return false;  // skipped silently
+    const std::uint8_t* chunk = nullptr;
+    std::size_t size = 0;
+    const patch::FileCheck check = patch::findChunk(file, chunk, size);
+    if (check != patch::FileCheck::Ok) {
+        if (check == patch::FileCheck::NotOurs)
+            platform::showMessage("Error", "This is not a patch for Calverine.", platform::MessageIcon::Error);
+        return false;
+    }
+    currentPatchPath_ = path;
+    chunkFromFile_ = true;
+    setChunk(const_cast<std::uint8_t*>(chunk), static_cast<VstInt32>(size), true);
+    chunkFromFile_ = false;
+    return true;
+}
+
+std::unique_ptr<PluginParameters> VstXSynth::readPatchFile(const std::string& path) const {
+    std::vector<std::uint8_t> file;
+    if (!platform::readFile(path, file)) return nullptr;
+    const std::uint8_t* chunk = nullptr;
+    std::size_t size = 0;
+    if (patch::findChunk(file, chunk, size) != patch::FileCheck::Ok) return nullptr;
+    auto store = std::make_unique<PluginParameters>(1);
+    if (!patch::readChunk(chunk, size, *store)) return nullptr;
+    return store;
+}
+
+bool VstXSynth::savePatchFile(const std::string& path) const {
+    std::vector<std::uint8_t> file;
+    patch::writeProgramFile(*params_, file);
+    return platform::writeFileAtomically(path, file.data(), file.size());
+}
+
+// ---- programs of the library ---------------------------------------------------
+
+void VstXSynth::rescanLibrary() {
+    const std::string data = platform::dataFolder();
+    if (data.empty()) return;
+    const std::string root = data + "Soundbanks";
+    platform::makeDirectories(root);
+    programs_.scan(root);
+}
+
+void VstXSynth::loadProgram(int program) {
+    if (loadInProgress_.exchange(true)) return;  // a load is already running
+    const int entry = programs_.libraryIndex(program);
+    if (entry >= 0) {
+        const LibraryProgram& p = programs_.library()[static_cast<std::size_t>(entry)];
+        currentLibraryIndex_ = entry;
+        if (loadPatchFile(p.path)) {
+            std::string name = p.name;
+            setProgramName(name.data());
+            updateDisplay();
+        }
+        programs_.setCurrentBank(p.bank);
+        programs_.rebuild();
+        if (!singleProgramMode_) {
+            curProgram_ = std::max(programs_.programOf(entry), 0);
+            setNumPrograms(std::max(static_cast<int>(programs_.programs().size()), 1));
+            updateDisplay();
+        }
+    }
+    loadInProgress_.store(false);
+}
+
+void VstXSynth::selectBank(int bank) {
+    if (loadInProgress_.load() || bank < 0 || bank > programs_.bankCount() || bank == programs_.currentBank()) return;
+    programs_.setCurrentBank(bank);
+    programs_.rebuild();
+    loadProgram(0);
+}
+
+// ---- user settings, locks and the CC map ---------------------------------------
+
+namespace {
+
+struct StoredLock {
+    std::uint16_t control;
+    std::uint16_t part;
+    float value;
+};
+static_assert(sizeof(StoredLock) == 8);
+
+std::uint32_t readLe32(const std::vector<std::uint8_t>& b) {
+    return static_cast<std::uint32_t>(b[0]) | (static_cast<std::uint32_t>(b[1]) << 8) |
+           (static_cast<std::uint32_t>(b[2]) << 16) | (static_cast<std::uint32_t>(b[3]) << 24);
+}
+
+}  // namespace
+
+void VstXSynth::readSettings() {
+    std::vector<std::uint8_t> bytes;
+    if (settings_.read("uisize", bytes) && bytes.size() >= 1) uiSize_ = bytes[0];
+    if (!settings_.read("plockcnt", bytes) || bytes.size() < 4) return;
+    const std::uint32_t count = readLe32(bytes);
+    if (count == 0 || !settings_.read("plock", bytes)) return;
+    const std::size_t entries = std::min<std::size_t>(count, bytes.size() / sizeof(StoredLock));
+    auto& locks = params_->locks();
+    for (std::size_t i = 0; i < entries; ++i) {
+        StoredLock stored;
+        std::memcpy(&stored, bytes.data() + i * sizeof(StoredLock), sizeof(StoredLock));
+        if (!std::isfinite(stored.value) || !(stored.value > -9990.0f)) continue;
+        for (LockEntry& lock : locks)
+            if (lock.control == stored.control && lock.part == stored.part) lock.value = stored.value;
+    }
+}
+
+void VstXSynth::storeLocks() const {
+    std::vector<StoredLock> stored;
+    for (const LockEntry& lock : params_->locks()) stored.push_back({lock.control, lock.part, lock.value});
+    const std::uint32_t count = static_cast<std::uint32_t>(stored.size());
+    settings_.write("uisize", &uiSize_, 1);
+    settings_.write("plock", stored.data(), stored.size() * sizeof(StoredLock));
+    settings_.write("plockcnt", &count, sizeof(count));
+}
+
+void VstXSynth::readControllerMap() {
+    std::vector<std::uint8_t> controls, parts;
+    if (!settings_.read("DataCC", controls) || !settings_.read("DataCCPART", parts)) return;
+    if (controls.size() < 256 || parts.size() < 256) return;
+    std::array<ControllerMap::Entry, 128> map{};
+    for (int c = 0; c < 128; ++c) {
+        map[static_cast<std::size_t>(c)].control = static_cast<std::uint16_t>(controls[2 * c] | (controls[2 * c + 1] << 8));
+        map[static_cast<std::size_t>(c)].part = static_cast<std::uint16_t>(parts[2 * c] | (parts[2 * c + 1] << 8));
+    }
+    controllerMap_->replaceMap(map);
+}
+
+void VstXSynth::storeControllerMap() const {
+    std::uint8_t controls[256], parts[256];
+    for (int c = 0; c < 128; ++c) {
+        const ControllerMap::Entry& e = controllerMap_->entry(c);
+        controls[2 * c] = static_cast<std::uint8_t>(e.control);
+        controls[2 * c + 1] = static_cast<std::uint8_t>(e.control >> 8);
+        parts[2 * c] = static_cast<std::uint8_t>(e.part);
+        parts[2 * c + 1] = static_cast<std::uint8_t>(e.part >> 8);
+    }
+    settings_.write("DataCC", controls, sizeof(controls));
+    settings_.write("DataCCPART", parts, sizeof(parts));
+}
+
+int VstXSynth::lockRecord(int control, int part) const {
+    if (control >= 332 && control <= 335) control = 21;
+    if (control >= 336 && control <= 339) control = 34;
+    if (control < 0 || control >= kControlIds) return PluginParameters::kNoRecord;
+    return params_->recordOf(control, params_->isPerPart(control) ? part : -1);
+}
+
+bool VstXSynth::isLocked(int control, int part) const { return params_->isRecordLocked(lockRecord(control, part)); }
+
+void VstXSynth::toggleLock(int control, int part) {
+    const int r = lockRecord(control, part);
+    if (r == PluginParameters::kNoRecord) return;
+    LockEntry& lock = params_->locks()[static_cast<std::size_t>(r)];
+    lock.value = lock.locked() ? LockEntry::kUnlocked : params_->current().values[static_cast<std::size_t>(r)];
+    storeLocks();
+}
+
+void VstXSynth::refreshAndStoreLocks() {
+    auto& locks = params_->locks();
+    for (std::size_t r = 0; r < locks.size(); ++r)
+        if (locks[r].locked()) locks[r].value = params_->current().values[r];
+    storeLocks();
 }
 
 }  // namespace calverine

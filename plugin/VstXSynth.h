@@ -10,11 +10,15 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "AudioEffectX.h"
 #include "AudioEngine.h"
 #include "ControlListener.h"
 #include "ControllerMap.h"
+#include "ProgramList.h"
+#include "Settings.h"
 #include "PluginParameters.h"
 #include "Random.h"
 #include "ValueDisplay.h"
@@ -57,6 +61,8 @@ public:
     void getParameterName(VstInt32 index, char* text) override;
     void getParameterLabel(VstInt32 index, char* label) override;
     void getParameterDisplay(VstInt32 index, char* text) override;
+    VstInt32 getChunk(void** data, bool isPreset) override;
+    VstInt32 setChunk(void* data, VstInt32 byteSize, bool isPreset) override;
     bool getOutputProperties(VstInt32 index, VstPinProperties* properties) override;
     bool getEffectName(char* name) override;
     bool getVendorString(char* text) override;
@@ -94,6 +100,35 @@ public:
     double modWheelValue() const { return modWheel_; }
     float bendValue(int channel) const { return bend_[channel & 15]; }
 
+    // ---- patches and programs --------------------------------------------------
+    // Loads program n of the current bank (program change, setProgram in the
+    // maker's own host, the editor).
+    void loadProgram(int program);
+    // Makes bank b current and loads its first program (MIDI bank select).
+    void selectBank(int bank);
+    // Reads the library below the data folder again and rebuilds the list.
+    void rescanLibrary();
+    ProgramList& programList() { return programs_; }
+    int currentLibraryIndex() const { return currentLibraryIndex_; }
+    const std::string& currentPatchPath() const { return currentPatchPath_; }
+    // Loads a program file as the current patch; false (with a message for a
+    // file of another instrument) when it is not one.
+    bool loadPatchFile(const std::string& path);
+    // A patch file read into a store of its own; null when the file cannot be
+    // read or is not a Calverine patch. Nothing reaches the engine.
+    std::unique_ptr<PluginParameters> readPatchFile(const std::string& path) const;
+    // Saves the current patch as a program file; false when it cannot be written.
+    bool savePatchFile(const std::string& path) const;
+
+    // ---- MIDI learn and parameter lock -----------------------------------------
+    // The editor's shape buttons 332..335 and 336..339 stand for the shapes of
+    // LFO 1 and LFO 2.
+    bool isLocked(int control, int part) const;
+    void toggleLock(int control, int part);
+    // Every locked slot takes the current value, then the locks are stored.
+    void refreshAndStoreLocks();
+    std::uint8_t uiSize() const { return uiSize_; }
+
     // ---- services for the patch loaders and the editor ------------------------
     // Waits until no block is being rendered (sleeping 1 ms between checks),
     // then silences the audio thread until unlockAfterReload.
@@ -125,14 +160,26 @@ private:
     void handleController(int controller, int value, int channel, int position);
     void handlePitchBend(int data1, int data2, int channel, int position);
     void rampModWheel(float value, int position);
-    // Patch loading from MIDI: program change and bank select.
-    void loadProgramFromMidi(int program);
-    void selectBank(int bank);
+    void readSettings();
+    void storeLocks() const;
+    void readControllerMap();
+    void storeControllerMap() const;
+    // The locks of the store's slot for (control, part) with the shape-button mapping.
+    int lockRecord(int control, int part) const;
+    void replaceSound();
     DisplayContext displayContext() const;
 
     std::unique_ptr<AudioEngine> engine_;
     std::unique_ptr<PluginParameters> params_;
     std::unique_ptr<ControllerMap> controllerMap_;
+    platform::Settings settings_;
+    std::uint8_t uiSize_ = 0;
+    std::vector<std::uint8_t> chunkBuffer_;  // the last getChunk answer
+    ProgramList programs_;
+    int currentLibraryIndex_ = -1;
+    std::string currentPatchPath_;
+    std::atomic<bool> loadInProgress_{false};
+    bool chunkFromFile_ = false;
     ControlListener* listener_ = nullptr;
     Random random_;
     std::uint8_t valuesChanged_ = 0;

@@ -7,12 +7,15 @@
 
 #include "vst24.h"
 
+// Also gives the plug-in objects of one test a settings folder and a data
+// folder of their own (fresh temporary folders, removed afterwards).
 struct TestHost {
     VstIntPtr version = 2400;
     std::string vendor = "Test Host";
     VstTimeInfo time{};
     bool answerTime = true;
     std::vector<VstInt32> requests;
+    std::string home;  // the temporary folder holding "settings" and "data"
 
     TestHost();
     ~TestHost();

@@ -1,0 +1,31 @@
+#include "LibraryListing.h"
+
+#include <strings.h>
+
+#include "Files.h"
+
+namespace calverine {
+
+void LibraryListing::list(const std::string& root, const std::string& extension, int levels) {
+    entries_.clear();
+    extension_ = extension;
+    levels_ = levels >= 1 && levels <= 16 ? levels : 16;
+    if (!root.empty()) walk(root, 0);
+}
+
+void LibraryListing::walk(const std::string& folder, int depth) {
+    for (const platform::DirectoryEntry& e : platform::listDirectory(folder)) {
+        if (e.name.empty() || e.name[0] == '.' || static_cast<int>(e.name.size()) > kMaxNameLength) continue;
+        const std::string path = platform::joinPath(folder, e.name);
+        if (e.directory) {
+            entries_.push_back({static_cast<int>(entries_.size()), depth, true, e.name, e.name, path});
+            if (depth < levels_) walk(path, depth + 1);
+            continue;
+        }
+        const std::size_t dot = e.name.rfind('.');
+        if (dot == std::string::npos || strcasecmp(e.name.c_str() + dot + 1, extension_.c_str()) != 0) continue;
+        entries_.push_back({static_cast<int>(entries_.size()), depth, false, e.name, e.name.substr(0, dot), path});
+    }
+}
+
+}  // namespace calverine

@@ -1,0 +1,39 @@
+// A listing of the patch library on disk: the folders and the files of one
+// extension below a root, depth first, down to a number of folder levels.
+// Names beginning with "." and names of 128 characters or more are skipped.
+// Within a folder, names come in the order of platform::listDirectory (by name,
+// ignoring case).
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace calverine {
+
+struct LibraryEntry {
+    int index = 0;
+    int depth = 0;       // 0 directly in the root, 1 inside a bank, 2 inside a category
+    bool folder = false;
+    std::string fileName;  // with extension
+    std::string name;      // without extension
+    std::string fullPath;
+};
+
+class LibraryListing {
+public:
+    static constexpr int kMaxNameLength = 127;
+
+    // extension without the dot, compared ignoring case; levels: how many
+    // folder levels below the root are entered (1..16, anything else 16).
+    void list(const std::string& root, const std::string& extension, int levels);
+    const std::vector<LibraryEntry>& entries() const { return entries_; }
+
+private:
+    void walk(const std::string& folder, int depth);
+
+    std::string extension_;
+    int levels_ = 2;
+    std::vector<LibraryEntry> entries_;
+};
+
+}  // namespace calverine

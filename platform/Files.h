@@ -1,0 +1,31 @@
+// Files and folders: listing, creating, reading whole files, and writing
+// them so that a crash or a full disk never leaves a half-written file
+// (the bytes go to a temporary file in the same folder, which is renamed over
+// the target only when complete). Paths use the native separator.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace platform {
+
+struct DirectoryEntry {
+    std::string name;
+    bool directory = false;
+};
+
+// The names in a folder, sorted by name ignoring case ("." and ".." left out).
+// Empty when the folder cannot be read.
+std::vector<DirectoryEntry> listDirectory(const std::string& path);
+bool isDirectory(const std::string& path);
+bool fileExists(const std::string& path);
+// Creates the folder and any missing parents; true if it exists afterwards.
+bool makeDirectories(const std::string& path);
+bool readFile(const std::string& path, std::vector<std::uint8_t>& bytes);
+bool writeFileAtomically(const std::string& path, const void* data, std::size_t size);
+// a + separator + b, without doubling a separator.
+std::string joinPath(const std::string& a, const std::string& b);
+constexpr char kSeparator = '/';
+
+}  // namespace platform

@@ -1,0 +1,16 @@
+// Where Calverine keeps its files. The settings folder holds one file per
+// setting value (CALVERINE_SETTINGS_DIR, else $XDG_CONFIG_HOME or ~/.config,
+// then "Brindle Audio/Calverine"); the data folder holds the patch library
+// (CALVERINE_DATA_DIR, else the XDG documents folder or ~/Documents, then
+// "Brindle Audio/Calverine").
+#pragma once
+
+#include <string>
+
+namespace platform {
+
+// With a trailing separator; empty when no home folder can be found.
+std::string settingsFolder();
+std::string dataFolder();
+
+}  // namespace platform

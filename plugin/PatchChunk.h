@@ -1,0 +1,51 @@
+// The byte format of a patch: the chunk a host saves with its project and the
+// body of a program file (.fxp). A chunk is the 560-byte patch-information
+// block followed by tagged sections, little-endian; a program file wraps it
+// in the 60-byte big-endian header of VST program files.
+//
+// Chunk sections, in the order written (10016 bytes in all):
+//   "pres" 4 x 2    two preset words
+//   "name" 1 x 32   the name, zero-terminated
+//   "para" 8 x 653  control id (u16), part (u16), stored value (f32)
+//   "bars" 4 x 512  step values of LFO 1;  "bar2" the same for LFO 2
+//   "pinf" 560 x 1  copy of the patch-information block (flag word 1)
+// Tags are four characters stored as a little-endian 32-bit value, so "pres"
+// reads "serp" in the file.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "PluginParameters.h"
+
+namespace calverine::patch {
+
+constexpr int kVersionOffset = 512;
+constexpr std::int32_t kCurrentVersion = 13;
+constexpr std::size_t kChunkSize = Preset::kInfoSize + 10016;
+constexpr std::size_t kHeaderSize = 60;
+
+// The current preset of `store` as a chunk, written into `out`.
+void writeChunk(const PluginParameters& store, std::vector<std::uint8_t>& out);
+
+// Reads a chunk into the current preset of `store`: resets the unlocked slots
+// to their defaults, walks the sections (a section that would run past the
+// end ends the walk), takes finite values by (control, part), fills missing
+// parts from part A, keeps locked slots at their locked values, migrates old
+// versions and centres the pitch wheel. False (and nothing changed) for a
+// chunk shorter than 560 bytes.
+bool readChunk(const std::uint8_t* data, std::size_t size, PluginParameters& store);
+
+// The patch version of a chunk's information block (0 when too short).
+std::int32_t versionOf(const std::uint8_t* data, std::size_t size);
+
+enum class FileCheck { Ok, TooShort, NotOurs };
+
+// Checks a program file's header and finds its chunk (the chunk-size bytes
+// from offset 60, or as many as the file holds).
+FileCheck findChunk(const std::vector<std::uint8_t>& file, const std::uint8_t*& chunk, std::size_t& size);
+
+// The current preset of `store` as a program file.
+void writeProgramFile(const PluginParameters& store, std::vector<std::uint8_t>& out);
+
+}  // namespace calverine::patch
