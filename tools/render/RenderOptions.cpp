@@ -57,7 +57,8 @@ const char* RenderOptions::usage() {
            "                        (default: Calverine Render)\n"
            "  --param INDEX=VALUE   set parameter INDEX to VALUE (0..1) before the first\n"
            "                        block; may be repeated\n"
-           "  --program FILE.fxp    load a program file (opaque chunk) into the plug-in\n"
+           "  --patch FILE.fxp      load a program file (opaque chunk) into the plug-in\n"
+           "                        through setChunk (--program is the same)\n"
            "  --bench               render without writing a file; print the real-time\n"
            "                        factor and the time spent per block\n"
            "  --quiet               no progress bar\n"
@@ -189,12 +190,12 @@ bool RenderOptions::parse(int argc, const char* const* argv, RenderOptions& opti
                 return false;
             }
             options.parameters.push_back({static_cast<int>(index), static_cast<float>(level)});
-        } else if (name == "--program") {
+        } else if (name == "--program" || name == "--patch") {
             if (!takeValue(value)) {
                 return false;
             }
             if (value.empty()) {
-                error = "option --program needs a file name";
+                error = "option " + std::string(name) + " needs a file name";
                 return false;
             }
             options.programPath = std::string(value);
