@@ -377,11 +377,17 @@ void AudioEngine::updateControls(int start, int length) {
             voices_[static_cast<std::size_t>(2 * i + 1)].renderSlot = half + i;
         }
     }
+    OscillatorState* states[4][4][2] = {};
     for (int i = 0; i < voiceCount_; ++i) {
         Voice& voice = voices_[static_cast<std::size_t>(i)];
         const int slot = voice.renderSlot & 15;
-        voice.updateControls(voiceContext(voice, noiseBuffer_), start, length, lanes_[slot / 4], slot % 4);
+        voice.updateControls(voiceContext(voice, noiseBuffer_), start, length, lanes_[slot / 4], oscillatorLanes_[slot / 4],
+                             slot % 4);
+        states[slot / 4][slot % 4][0] = &voice.osc[0];
+        states[slot / 4][slot % 4][1] = &voice.osc[1];
     }
+    for (int g = 0; g < voiceCount_ / 4; ++g)
+        renderOscillators(states[g], oscillatorLanes_[g], noiseBuffer_, start, length, lanes_[g]);
 }
 
 void AudioEngine::renderLfos(int /*n*/) {

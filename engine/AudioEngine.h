@@ -16,6 +16,7 @@
 #include "Decimator.h"
 #include "FilterTables.h"
 #include "NoiseSource.h"
+#include "OscillatorBank.h"
 #include "PartSettings.h"
 #include "NoteEvent.h"
 #include "Random.h"
@@ -210,6 +211,7 @@ private:
     OutputStageConstants stageConstants_;
     alignas(16) float noiseBuffer_[kMaxBlock] = {};
     LaneBlock lanes_[4];  // one per group of four render slots
+    OscillatorLanes oscillatorLanes_[4];
     float masterVolume_ = 0.0f;
     float smoothedVolume_ = 0.0f;
 };

@@ -19,4 +19,13 @@ inline Vec4 tanhRatio(Vec4 s) {
     return (Vec4(945.0f) + Vec4(105.0f) * s2 + s4) * reciprocal(Vec4(945.0f) + Vec4(420.0f) * s2 + Vec4(15.0f) * s4);
 }
 
+// The same to about 1e-3 relative (one hardware estimate, no refinement):
+// enough where T only bends a damping or a feedback gain, and it keeps the
+// filters' feedback chains short.
+inline Vec4 tanhRatioRough(Vec4 s) {
+    const Vec4 s2 = s * s;
+    const Vec4 s4 = s2 * s2;
+    return (Vec4(945.0f) + Vec4(105.0f) * s2 + s4) * roughReciprocal(Vec4(945.0f) + Vec4(420.0f) * s2 + Vec4(15.0f) * s4);
+}
+
 }  // namespace calverine

@@ -2,6 +2,10 @@
 // plain arrays otherwise; both give the same results lane by lane.
 #pragma once
 
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+
 #if defined(__SSE2__) || defined(_M_X64)
 #define CALVERINE_VEC4_SSE2 1
 #include <emmintrin.h>
@@ -36,6 +40,31 @@ struct alignas(16) Vec4 {
         const __m128 r = _mm_rcp_ps(x.v);
         return Vec4(_mm_mul_ps(r, _mm_sub_ps(_mm_set1_ps(2.0f), _mm_mul_ps(x.v, r))));
     }
+    // 1/x to 12 bits: the hardware estimate alone, for factors that only
+    // shape a saturation.
+    friend Vec4 roughReciprocal(Vec4 x) { return Vec4(_mm_rcp_ps(x.v)); }
+    // Comparisons give masks: all bits set in the lanes where they hold.
+    friend Vec4 operator>=(Vec4 a, Vec4 b) { return Vec4(_mm_cmpge_ps(a.v, b.v)); }
+    friend Vec4 operator<(Vec4 a, Vec4 b) { return Vec4(_mm_cmplt_ps(a.v, b.v)); }
+    friend Vec4 operator&(Vec4 a, Vec4 b) { return Vec4(_mm_and_ps(a.v, b.v)); }
+    friend Vec4 operator|(Vec4 a, Vec4 b) { return Vec4(_mm_or_ps(a.v, b.v)); }
+    // b where the mask is clear (~mask & b).
+    friend Vec4 andNot(Vec4 mask, Vec4 b) { return Vec4(_mm_andnot_ps(mask.v, b.v)); }
+    friend bool any(Vec4 mask) { return _mm_movemask_ps(mask.v) != 0; }
+    // 2^x for |x| < 126, relative error about 2e-7: x = n + f with n the
+    // nearest integer, 2^f by its series to the sixth power, 2^n in the exponent.
+    friend Vec4 exp2(Vec4 x) {
+        x = Vec4(_mm_min_ps(_mm_max_ps(x.v, _mm_set1_ps(-126.0f)), _mm_set1_ps(126.0f)));
+        const __m128i n = _mm_cvtps_epi32(x.v);
+        const Vec4 f = x - Vec4(_mm_cvtepi32_ps(n));
+        const Vec4 p =
+            Vec4(1.0f) +
+            f * (Vec4(0.69314718f) +
+                 f * (Vec4(0.24022651f) +
+                      f * (Vec4(0.05550411f) + f * (Vec4(0.00961813f) + f * (Vec4(0.00133336f) + f * Vec4(0.00015404f))))));
+        const __m128i scale = _mm_slli_epi32(_mm_add_epi32(n, _mm_set1_epi32(127)), 23);
+        return p * Vec4(_mm_castsi128_ps(scale));
+    }
 #else
     float v[4];
     Vec4() : v{0, 0, 0, 0} {}
@@ -61,7 +90,46 @@ struct alignas(16) Vec4 {
     }
     float lane(int i) const { return v[i]; }
     friend Vec4 reciprocal(Vec4 x) { return Vec4(1.0f) / x; }
+    friend Vec4 roughReciprocal(Vec4 x) { return Vec4(1.0f) / x; }
+    template <typename Op>
+    static Vec4 bitwise(Vec4 a, Vec4 b, Op op) {
+        Vec4 r;
+        for (int i = 0; i < 4; ++i) {
+            std::uint32_t x, y;
+            std::memcpy(&x, &a.v[i], 4);
+            std::memcpy(&y, &b.v[i], 4);
+            const std::uint32_t z = op(x, y);
+            std::memcpy(&r.v[i], &z, 4);
+        }
+        return r;
+    }
+    friend Vec4 operator>=(Vec4 a, Vec4 b) {
+        return {bits(a.v[0] >= b.v[0]), bits(a.v[1] >= b.v[1]), bits(a.v[2] >= b.v[2]), bits(a.v[3] >= b.v[3])};
+    }
+    friend Vec4 operator<(Vec4 a, Vec4 b) {
+        return {bits(a.v[0] < b.v[0]), bits(a.v[1] < b.v[1]), bits(a.v[2] < b.v[2]), bits(a.v[3] < b.v[3])};
+    }
+    friend Vec4 operator&(Vec4 a, Vec4 b) { return bitwise(a, b, [](std::uint32_t x, std::uint32_t y) { return x & y; }); }
+    friend Vec4 operator|(Vec4 a, Vec4 b) { return bitwise(a, b, [](std::uint32_t x, std::uint32_t y) { return x | y; }); }
+    friend Vec4 andNot(Vec4 mask, Vec4 b) {
+        return bitwise(mask, b, [](std::uint32_t x, std::uint32_t y) { return ~x & y; });
+    }
+    friend bool any(Vec4 mask) {
+        for (float f : mask.v)
+            if (f != 0.0f || std::signbit(f) || std::isnan(f)) return true;
+        return false;
+    }
+    friend Vec4 exp2(Vec4 x) { return {std::exp2(x.v[0]), std::exp2(x.v[1]), std::exp2(x.v[2]), std::exp2(x.v[3])}; }
 #endif
+    // A mask lane: all bits set for true.
+    static float bits(bool on) {
+        const std::uint32_t b = on ? 0xFFFFFFFFu : 0u;
+        float f;
+        std::memcpy(&f, &b, 4);
+        return f;
+    }
+    // a where the mask is set, else b.
+    friend Vec4 select(Vec4 mask, Vec4 a, Vec4 b) { return (mask & a) | andNot(mask, b); }
     Vec4& operator+=(Vec4 b) { return *this = *this + b; }
     Vec4& operator-=(Vec4 b) { return *this = *this - b; }
     Vec4& operator*=(Vec4 b) { return *this = *this * b; }

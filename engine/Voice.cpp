@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "FilterTables.h"
+#include "OscillatorBank.h"
 #include "RationalTanh.h"
 
 namespace calverine {
@@ -31,7 +32,8 @@ void Voice::initialise(std::int32_t voiceIndex, double rate, Random& random) {
     driftSeed[1] = static_cast<float>(random.next()) / 32768.0f;
 }
 
-void Voice::updateControls(const VoiceContext& context, int start, int length, LaneBlock& lanes, int lane) {
+void Voice::updateControls(const VoiceContext& context, int start, int length, LaneBlock& lanes,
+                           OscillatorLanes& oscillators, int lane) {
     const PartSettings& p = *context.part;
     const double fs4 = context.oversampledRate;
     envelopes.prepare(p.times, adjust.envelope, p.filterSustain.current * adjust.filterSustain, p.ampSustain.current,
@@ -39,13 +41,18 @@ void Voice::updateControls(const VoiceContext& context, int start, int length, L
     trigger = 0;
 
     if (finished) {
-        // A silent voice only lets its filter ring out on silence.
+        // A silent voice only lets its filter ring out on silence; its
+        // oscillators idle with no level.
         for (int i = 4 * start; i < 4 * (start + length); ++i) {
-            lanes.input[i][lane] = 0.0f;
             lanes.gain[i][lane] = 0.0f;
             lanes.cutoff[i & ~3][lane] = 0.0f;
             lanes.resonance[i & ~3][lane] = 0.0f;
         }
+        for (int i = start; i < start + length; ++i) oscillators.increment1[i][lane] = oscillators.increment2[i][lane] = 1e-9f;
+        for (float* field : {oscillators.level1, oscillators.level2, oscillators.noise, oscillators.crossMod,
+                             oscillators.sync, oscillators.triangle1, oscillators.triangle2})
+            field[lane] = 0.0f;
+        oscillators.width1[lane] = oscillators.width2[lane] = 0.5f;
         sampleCounter += static_cast<std::uint64_t>(4 * length);
         return;
     }
@@ -60,13 +67,25 @@ void Voice::updateControls(const VoiceContext& context, int start, int length, L
     const float maxIncrement = static_cast<float>(kFifteenKilohertz / fs4);
     const float minIncrement = 1e-9f;
     const float crossMod = static_cast<float>(std::max(p.crossMod + adjust.crossMod, 0.0));
+    oscillators.maxIncrement = maxIncrement;
+    oscillators.crossMod[lane] = crossMod;
+    oscillators.ratioLog2[lane] = static_cast<float>(std::log2(s2));
+    oscillators.sync[lane] = p.sync ? 1.0f : 0.0f;
+    oscillators.saw1[lane] = p.mix1.saw;
+    oscillators.pulse1[lane] = p.mix1.pulse;
+    oscillators.triangle1[lane] = p.mix1.triangle;
+    oscillators.saw2[lane] = p.mix2.saw;
+    oscillators.pulse2[lane] = p.mix2.pulse;
+    oscillators.triangle2[lane] = p.mix2.triangle;
+    oscillators.level1[lane] = p.osc1Level;
+    oscillators.level2[lane] = p.osc2Gain();
+    oscillators.noise[lane] = p.noise ? 1.0f : 0.0f;
+    oscillators.inputLevel[lane] = p.inputLevel.current;
     const float pw = static_cast<float>(p.pulseWidthSmooth.current + adjust.pulseWidth);
-    const float width1 = p.mix1.forceHalfWidth ? 0.5f : std::clamp(pw, 0.15f, 1.0f);
-    const float width2 = p.mix2.forceHalfWidth ? 0.5f : std::clamp(pw, 0.15f, 1.0f);
+    oscillators.width1[lane] = p.mix1.forceHalfWidth ? 0.5f : std::clamp(pw, 0.15f, 1.0f);
+    oscillators.width2[lane] = p.mix2.forceHalfWidth ? 0.5f : std::clamp(pw, 0.15f, 1.0f);
     const float resonance = std::min(1.0f, static_cast<float>(p.resonance.current * adjust.resonance));
-    const float osc1Level = p.osc1Level, osc2Level = p.osc2Gain();
     const float level = static_cast<float>(context.level);
-    const float inputLevel = p.inputLevel.current;
     const float envelopeAmount = static_cast<float>(p.envelopeAmount.current * adjust.filterMod);
     float frequency1 = 0.0f;
 
@@ -106,28 +125,17 @@ void Voice::updateControls(const VoiceContext& context, int start, int length, L
         float c = p.cutoff.current + static_cast<float>(adjust.cutoff) + envelopeAmount * e * tanhRatio(e) * kShapeNorm;
         if (p.keyTrack) c += static_cast<float>((glidePitch - 24.0) * kCutoffPerSemitone * adjust.keyScale);
         c = clampCutoff(c);
-        const float noise = p.noise ? context.noise[i] : 0.0f;
-
-        for (int j = 0; j < 4; ++j) {
-            envelopes.stepAmp(amplitudeEnvelopeStage);
-
-            float saw, pulse;
-            const float wrap1 = osc[0].tick(increment1, width1, saw, pulse);
-            float out1 = p.mix1.saw * saw + p.mix1.pulse * pulse;
-            if (p.mix1.triangle > 0.0f) out1 += p.mix1.triangle * osc[0].integrate(pulse, increment1);
-
-            float increment = increment2;
-            if (crossMod > 0.0f)
-                increment = std::clamp(increment2 * std::exp2(static_cast<float>(log2s) * crossMod * out1), minIncrement,
-                                       maxIncrement);
-            osc[1].tick(increment, width2, saw, pulse);
-            if (p.sync && wrap1 >= 0.0f) osc[1].reset(increment, wrap1, width2, saw, pulse);
-            float out2 = p.mix2.saw * saw + p.mix2.pulse * pulse;
-            if (p.mix2.triangle > 0.0f) out2 += p.mix2.triangle * osc[1].integrate(pulse, increment);
-
-            const int sub = 4 * i + j;
-            lanes.input[sub][lane] = (out1 * osc1Level + out2 * osc2Level + noise) * inputLevel;
-            lanes.gain[sub][lane] = static_cast<float>(envelopes.ampLevel) * level;
+        oscillators.increment1[i][lane] = increment1;
+        oscillators.increment2[i][lane] = increment2;
+        if (amplitudeEnvelopeStage == VoiceEnvelopes::kSustain) {  // the held note: a constant gain
+            envelopes.ampLevel = envelopes.ampSustainLevel;
+            const float gain = static_cast<float>(envelopes.ampLevel) * level;
+            for (int j = 0; j < 4; ++j) lanes.gain[4 * i + j][lane] = gain;
+        } else {
+            for (int j = 0; j < 4; ++j) {
+                envelopes.stepAmp(amplitudeEnvelopeStage);
+                lanes.gain[4 * i + j][lane] = static_cast<float>(envelopes.ampLevel) * level;
+            }
         }
         // The output stage reads cut-off and resonance once per output sample.
         lanes.cutoff[4 * i][lane] = c;

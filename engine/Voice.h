@@ -71,6 +71,8 @@ struct FilterState {
     float presence = 0.0f;
 };
 
+struct OscillatorLanes;
+
 struct Voice {
     std::int32_t index = 0;        // 0..15, fixed at set-up
     double oversampledRate = 0.0;  // 4 x the sample rate
@@ -108,9 +110,12 @@ struct Voice {
     void initialise(std::int32_t voiceIndex, double rate, Random& random);
 
     // Control computation for the output samples [start, start + length) of
-    // the block: glide, envelopes, pitch, oscillators and the four lane
-    // values of every sub-sample, written to `lanes` at lane `lane`.
-    void updateControls(const VoiceContext& context, int start, int length, LaneBlock& lanes, int lane);
+    // the block: glide, envelopes, pitch and cut-off. Writes the gain of every
+    // sub-sample and the cut-off and resonance to `lanes`, and the phase
+    // increments and settings of its oscillators to `oscillators`, at lane
+    // `lane`; the oscillators themselves run for the whole group afterwards.
+    void updateControls(const VoiceContext& context, int start, int length, LaneBlock& lanes, OscillatorLanes& oscillators,
+                        int lane);
 };
 
 }  // namespace calverine

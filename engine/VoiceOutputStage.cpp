@@ -92,7 +92,7 @@ Vec4 processLanes(LaneState& s, const Coefficients& c, const LaneBlock& block, i
         x = x * Vec4(kTwoPoleInput);
         s.inputDc += (x - s.inputDc) * Vec4(k.inputDc);
         x = x - s.inputDc;
-        const Vec4 damping = c.linearDamping - Vec4(0.35f * 0.7f) * tanhRatio(s.s1);
+        const Vec4 damping = c.linearDamping - Vec4(0.35f * 0.7f) * tanhRatioRough(s.s1);
         const Vec4 bp = (s.s1 + g * (x - s.s2)) * reciprocal(one + g * damping + g * g);
         const Vec4 lp = s.s2 + g * bp;
         s.s1 += two * g * (x - lp - damping * bp);
@@ -106,7 +106,7 @@ Vec4 processLanes(LaneState& s, const Coefficients& c, const LaneBlock& block, i
         const Vec4 G = c.G, G2 = c.G2, G4 = c.G4;
         const Vec4 G8(k.feedbackGain);
         const Vec4 w = Vec4(16.0f * 0.46904158f) * s.feedback;  // 16 sqrt(0.22)
-        const Vec4 kf = c.feedback * tanhRatio(w);
+        const Vec4 kf = c.feedback * tanhRatioRough(w);
         const Vec4 S8 = s.feedbackLow * Vec4(1.0f - k.feedbackGain);
         const Vec4 sum = G2 * G * s.s1 + G2 * s.s2 + G * s.s3 + s.s4;  // the stages' memories, times 1 + g below
         const Vec4 y4 = (G4 * (x + kf * S8) + sum * c.inv) * reciprocal(one + kf * G4 * (one - G8));
