@@ -645,7 +645,6 @@ VstInt32 VstXSynth::getChunk(void** data, bool /*isPreset*/) {
 VstInt32 VstXSynth::setChunk(void* data, VstInt32 byteSize, bool /*isPreset*/) {
     if (byteSize < 0 || !patch::readChunk(static_cast<const std::uint8_t*>(data), static_cast<std::size_t>(byteSize), *params_))
         return 0;
-    engine_->setStepValues(params_->current().steps[0].data(), params_->current().steps[1].data());
     if (!chunkFromFile_) currentPatchPath_.clear();
     replaceSound();
     return byteSize;
@@ -653,6 +652,7 @@ VstInt32 VstXSynth::setChunk(void* data, VstInt32 byteSize, bool /*isPreset*/) {
 
 void VstXSynth::replaceSound() {
     lockForReload();
+    engine_->setStepValues(params_->current().steps[0].data(), params_->current().steps[1].data());
     fullReset();
     unlockAfterReload();
     updateDisplay();
