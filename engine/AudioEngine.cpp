@@ -87,8 +87,9 @@ void AudioEngine::setEngineParameter(int control, double value, int part, std::u
     case control::kUnison: {
         const int mode = static_cast<int>(value);
         if (mode != voiceMode_) {
+            // The voices are re-initialised by the audio thread at its next block.
             voiceMode_ = mode;
-            resetVoices();
+            voiceResetPending_.store(true);
             sleepCountdown_ = wakeLength_ / 4;
         }
         break;
@@ -438,6 +439,7 @@ void AudioEngine::limitOutput(float* /*left*/, float* /*right*/, int /*frames*/)
 
 void AudioEngine::renderBlock(float* const* outputs, int n, int position) {
     n = std::clamp(n, 1, kMaxBlock);
+    if (voiceResetPending_.exchange(false)) resetVoices();
 
     // 1. per-block smoothing
     partGain_[0].step(smoothing_);

@@ -10,6 +10,7 @@
 #pragma once
 
 #include <array>
+#include <atomic>
 #include <cstdint>
 #include <vector>
 
@@ -175,6 +176,7 @@ private:
     int partsMode_ = 0;
     int splitNote_ = 60;
     int voiceMode_ = 0;
+    std::atomic<bool> voiceResetPending_{false};
     float partMix_ = 0.0f;
     double portamento_ = 0.0;
     double glideRate_ = 0.0;

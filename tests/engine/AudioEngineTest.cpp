@@ -126,15 +126,18 @@ TEST(AudioEngine, VoiceModeChangeReinitialisesVoicesOnce) {
     renderHostBlock(engine, 16);
     renderHostBlock(engine, 16);
     ASSERT_TRUE(engine.isAsleep());
+    const auto before = engine.voice(3).sampleCounter;
     engine.setEngineParameter(control::kUnison, 1.0, -1, 0);
     EXPECT_EQ(engine.voiceMode(), 1);
     EXPECT_EQ(engine.sleepCountdown(), engine.wakeLength() / 4);
-    EXPECT_EQ(engine.voice(3).sampleCounter, 0u);
+    EXPECT_EQ(engine.voice(3).sampleCounter, before);  // the audio thread resets them, at its next block
+    renderHostBlock(engine, 16);
+    EXPECT_EQ(engine.voice(3).sampleCounter, 64u);
     renderHostBlock(engine, 16);
     const int countdown = engine.sleepCountdown();
     engine.setEngineParameter(control::kUnison, 1.0, -1, 0);  // same value: nothing happens
     EXPECT_EQ(engine.sleepCountdown(), countdown);
-    EXPECT_EQ(engine.voice(3).sampleCounter, 64u);
+    EXPECT_EQ(engine.voice(3).sampleCounter, 128u);
 }
 
 TEST(AudioEngine, SplitVoiceCountAndMasterVolumeConversions) {
