@@ -119,6 +119,7 @@ void AudioEngine::setEngineParameter(int control, double value, int part, std::u
     case control::kBendRangeDown: bendRange_[1] = static_cast<int>(value); break;
     case control::kFilterInputLevel: ps.inputLevel.target = 8.0f * v + 0.001f; break;
     case control::kVcaSaturation: vcaSaturation_ = on; break;
+    case control::kOrganic: organic_ = 0.5 * value; break;
     case control::kLimiter: limiterOn_ = on; break;
     case control::kSplit: splitNote_ = static_cast<int>(value * 96.0 + 0.0001) + 12; break;
     case control::kPartsMode:
@@ -146,6 +147,8 @@ void AudioEngine::setEngineParameter(int control, double value, int part, std::u
             ps.times.derive(ps.envelopeControls);
             if (control == control::kFilterEnvSustain) ps.filterSustain.target = static_cast<float>(ps.times.filterSustain);
             if (control == control::kAmpEnvSustain) ps.ampSustain.target = static_cast<float>(ps.times.ampSustain);
+        } else if (control >= control::kFirstVoiceAdjustment && control <= control::kLastVoiceAdjustment) {
+            voices_[static_cast<std::size_t>(part & 15)].adjust.set(control, value);
         } else if (control >= control::kVoiceMute1 && control < control::kVoiceMute1 + 8) {
             voiceMute_[static_cast<std::size_t>(control - control::kVoiceMute1)] = static_cast<std::int32_t>(value);
         } else if (control >= control::kVoiceMute9 && control < control::kVoiceMute9 + 8) {
@@ -367,6 +370,8 @@ VoiceContext AudioEngine::voiceContext(const Voice& voice, const float* noise) {
     c.level = level;
     c.noise = noise;
     c.blockMinimum = &blockMinimum;
+    c.organic = std::clamp(organic_, 0.0, 1.0);
+    c.random = &random_;
     return c;
 }
 

@@ -187,6 +187,7 @@ private:
     double transpose_ = 0.0;             // semitones
     double bendRange_[2] = {12.0, 12.0};  // up, down
     bool vcaSaturation_ = false;
+    double organic_ = 0.0;  // 0.5 x "Organic"
     float noiseGain_ = 1.0f;
     std::array<LfoState, 2> lfo_{};
     float stepValues_[2][kStepValues] = {};

@@ -19,6 +19,43 @@ const float kShapeNorm = 1.0f / tanhRatio(1.0f);
 float clampCutoff(float c) { return c > 0.98f ? 0.98f : (c > 0.0f ? c : 0.0f); }
 }  // namespace
 
+void VoiceAdjustments::set(int control, double v) {
+    auto range = [v](double r) { return (1.0 / r) * std::pow(r * r, v); };
+    switch (control) {
+    case 130: osc1Pitch = v - 0.5; break;
+    case 131: osc2Pitch = v - 0.5; break;
+    case 132: pulseWidth = (v - 0.5) * 0.1; break;
+    case 133: cutoff = 0.1 * v - 0.05; break;
+    case 134: resonance = range(1.2); break;
+    case 135: filterMod = range(1.5); break;
+    case 136: envelope.filterAttack = range(1.5); break;
+    case 137: envelope.filterDecay = range(1.25); break;
+    case 138: filterSustain = range(1.25); break;
+    case 139: envelope.filterRelease = range(1.25); break;
+    case 140: envelope.ampAttack = range(1.5); break;
+    case 141: envelope.ampDecay = range(1.25); break;
+    case 142: break;  // the loudness sustain has no adjustment
+    case 143: envelope.ampRelease = range(1.25); break;
+    case 144: level = range(1.5); break;
+    case 145: spread = 2.0 * v - 1.0; break;
+    case 146: presence = range(1.25); break;
+    case 147: portamento = range(1.25); break;
+    case 148: osc2Detune = v - 0.5; break;
+    case 149: lfoOffset[0] = static_cast<float>((v - 0.5) * 0.2); break;
+    case 150: freqDepth[0] = v + 0.5; break;
+    case 151: pwDepth[0] = v + 0.5; break;
+    case 152: ratio1 = 2.0 * range(1.01); break;
+    case 153: ratio2 = 2.0 * range(1.01); break;
+    case 154: keyScale = range(1.1); break;
+    case 155: lfoOffset[1] = static_cast<float>((v - 0.5) * 0.2); break;
+    case 156: freqDepth[1] = v + 0.5; break;
+    case 157: pwDepth[1] = v + 0.5; break;
+    case 158: crossMod = (v - 0.5) * 0.5; break;
+    case 159: semitones = static_cast<int>(48.0 * v + 0.001) - 24; break;
+    default: break;
+    }
+}
+
 void Voice::initialise(std::int32_t voiceIndex, double rate, Random& random) {
     const VoiceAdjustments keep = adjust;
     *this = Voice{};
@@ -30,15 +67,14 @@ void Voice::initialise(std::int32_t voiceIndex, double rate, Random& random) {
     osc[1].phase = static_cast<float>(random.next()) / 32768.0f;
     driftSeed[0] = static_cast<float>(random.next()) / 32768.0f;
     driftSeed[1] = static_cast<float>(random.next()) / 32768.0f;
+    walk[0] = walkTarget[0] = driftSeed[0];
+    walk[1] = walkTarget[1] = driftSeed[1];
 }
 
 void Voice::updateControls(const VoiceContext& context, int start, int length, LaneBlock& lanes,
                            OscillatorLanes& oscillators, int lane) {
     const PartSettings& p = *context.part;
     const double fs4 = context.oversampledRate;
-    envelopes.prepare(p.times, adjust.envelope, p.filterSustain.current * adjust.filterSustain, p.ampSustain.current,
-                      fs4, released != 0, filterEnvelopeStage, amplitudeEnvelopeStage);
-    trigger = 0;
 
     if (finished) {
         // A silent voice only lets its filter ring out on silence; its
@@ -57,13 +93,54 @@ void Voice::updateControls(const VoiceContext& context, int start, int length, L
         return;
     }
 
+    // Organic drift: each walk moves 8/fs toward its target per update (its
+    // whole range in about two seconds) and takes a new random target when it
+    // gets there. Walks 1 and 2 bend the oscillators by up to half a semitone;
+    // 3 moves the cut-off, 4 the level, 5 the pulse width, 6 oscillator 2's
+    // detune (each by a fifth of the drift), 7 and 8 stretch the envelopes'
+    // attacks and their decays and releases (by half of it).
+    double drift[8] = {};
+    if (context.organic > 0.0) {
+        const double step = 8.0 * 4.0 / fs4;
+        for (int k = 0; k < 8; ++k) {
+            const double distance = walkTarget[k] - walk[k];
+            if (std::fabs(distance) < step)
+                walkTarget[k] = context.random ? context.random->next() / 32767.0 : 0.5;
+            else
+                walk[k] += distance > 0.0 ? step : -step;
+            drift[k] = (2.0 * walk[k] - 1.0) * context.organic;
+        }
+    }
+    const double driftPitch1 = 0.5 * drift[0], driftPitch2 = 0.5 * drift[1];
+    const float driftCutoff = static_cast<float>(0.1 * 0.2 * drift[2]);
+    const double driftLevel = 1.0 + 0.2 * 0.2 * drift[3];
+    const float driftWidth = static_cast<float>(0.05 * 0.2 * drift[4]);
+    const double driftDetune = 0.25 * 0.2 * drift[5];
+    EnvelopeTrim trim = adjust.envelope;
+    if (context.organic > 0.0) {
+        const double attack = 1.0 + 0.5 * drift[6], fall = 1.0 + 0.5 * drift[7];
+        trim.filterAttack *= attack;
+        trim.ampAttack *= attack;
+        trim.filterDecay *= fall;
+        trim.filterRelease *= fall;
+        trim.ampDecay *= fall;
+        trim.ampRelease *= fall;
+    }
+    envelopes.prepare(p.times, trim, p.filterSustain.current * adjust.filterSustain, p.ampSustain.current, fs4,
+                      released != 0, filterEnvelopeStage, amplitudeEnvelopeStage);
+    trigger = 0;
+
     // Base frequencies; note 33 keeps its pitch whatever the octave ratios.
     const double a = 440.0 * context.tuning;
     const double s1 = adjust.ratio1, s2 = adjust.ratio2;
     const double log1 = std::log2(s1), log2s = std::log2(s2);
-    const double f1 = a * 0.125 * s1 * s1 * s1 * std::exp2(log1 * (adjust.osc1Pitch - 69.0 + adjust.semitones) / 12.0);
+    const double f1 =
+        a * 0.125 * s1 * s1 * s1 * std::exp2(log1 * (adjust.osc1Pitch - 69.0 + adjust.semitones + driftPitch1) / 12.0);
     const double f2 = a * 0.125 * s2 * s2 * s2 *
-                      std::exp2(log2s * (adjust.osc2Pitch - 69.0 + adjust.osc2Detune + adjust.semitones + p.detune) / 12.0);
+                      std::exp2(log2s *
+                                (adjust.osc2Pitch - 69.0 + adjust.osc2Detune + adjust.semitones + p.detune + driftPitch2 +
+                                 driftDetune) /
+                                12.0);
     const float maxIncrement = static_cast<float>(kFifteenKilohertz / fs4);
     const float minIncrement = 1e-9f;
     const float crossMod = static_cast<float>(std::max(p.crossMod + adjust.crossMod, 0.0));
@@ -81,11 +158,11 @@ void Voice::updateControls(const VoiceContext& context, int start, int length, L
     oscillators.level2[lane] = p.osc2Gain();
     oscillators.noise[lane] = p.noise ? 1.0f : 0.0f;
     oscillators.inputLevel[lane] = p.inputLevel.current;
-    const float pw = static_cast<float>(p.pulseWidthSmooth.current + adjust.pulseWidth);
+    const float pw = static_cast<float>(p.pulseWidthSmooth.current + adjust.pulseWidth) + driftWidth;
     oscillators.width1[lane] = p.mix1.forceHalfWidth ? 0.5f : std::clamp(pw, 0.15f, 1.0f);
     oscillators.width2[lane] = p.mix2.forceHalfWidth ? 0.5f : std::clamp(pw, 0.15f, 1.0f);
     const float resonance = std::min(1.0f, static_cast<float>(p.resonance.current * adjust.resonance));
-    const float level = static_cast<float>(context.level);
+    const float level = static_cast<float>(context.level * driftLevel);
     const float envelopeAmount = static_cast<float>(p.envelopeAmount.current * adjust.filterMod);
     float frequency1 = 0.0f;
 
@@ -122,7 +199,8 @@ void Voice::updateControls(const VoiceContext& context, int start, int length, L
 
         // cut-off control: knob, envelope (bent like tanh) and key tracking
         const float e = std::min(filterEnvelope, 1.0f);
-        float c = p.cutoff.current + static_cast<float>(adjust.cutoff) + envelopeAmount * e * tanhRatio(e) * kShapeNorm;
+        float c = p.cutoff.current + static_cast<float>(adjust.cutoff) + driftCutoff +
+                  envelopeAmount * e * tanhRatio(e) * kShapeNorm;
         if (p.keyTrack) c += static_cast<float>((glidePitch - 24.0) * kCutoffPerSemitone * adjust.keyScale);
         c = clampCutoff(c);
         oscillators.increment1[i][lane] = increment1;

@@ -34,6 +34,10 @@ struct VoiceAdjustments {
     double keyScale = 1.0;
     double crossMod = 0.0;
     double semitones = 0.0;
+
+    // Sets one adjustment from its control (130..159) and normalized value v;
+    // r^(2v - 1) runs from 1/r to r with 1 at the centre.
+    void set(int control, double v);
 };
 
 // Four values per sub-sample for the voice output stage, lane-interleaved:
@@ -55,6 +59,8 @@ struct VoiceContext {
     float bendTarget = 0.0f;      // semitones, for the voice's channel
     float bendSmoothing = 0.0f;   // per output sample
     double glideRate = 0.0;       // semitones per output sample
+    double organic = 0.0;         // depth of the slow drift, 0..1
+    Random* random = nullptr;     // for the drift's new targets
     double level = 1.0;           // voice level: matrix volume, part gain, unison
     const float* noise = nullptr;  // shared noise, one value per output sample
     float* blockMinimum = nullptr; // lowest oscillator 1 frequency of the block
@@ -92,6 +98,9 @@ struct Voice {
     std::int32_t renderSlot = 0;  // lane position in the eight-lane layout
     std::uint64_t sampleCounter = 0;
     float driftSeed[2] = {0.0f, 0.0f};
+    // Organic drift: eight slow random walks between 0 and 1 and their targets.
+    double walk[8] = {0.5, 0.5, 0.5, 0.5, 0.5, 0.5, 0.5, 0.5};
+    double walkTarget[8] = {0.5, 0.5, 0.5, 0.5, 0.5, 0.5, 0.5, 0.5};
 
     VoiceEnvelopes envelopes;
     OscillatorState osc[2];

@@ -198,3 +198,61 @@ TEST(VoiceSound, ReleasedVoiceIsFreedWhenItsEnvelopeEnds) {
     rig.render(1.0);
     EXPECT_TRUE(rig.engine.voice(1).finished);
 }
+
+TEST(VoiceSound, VoiceAdjustmentsShiftPitchAndPlacement) {
+    auto allVoices = [](Rig& r, int id, double v) {
+        for (int slot = 0; slot < 16; ++slot) r.engine.setEngineParameter(id, v, slot, 0);
+    };
+    auto pitchOf = [&](int note, const std::function<void(Rig&)>& setup) {
+        Rig rig;
+        singleSaw(rig);
+        setup(rig);
+        rig.on(note);
+        rig.render(0.3);
+        return analysis::zeroCrossingFrequency(rig.render(1.0), 44100.0);
+    };
+    // An octave ratio of 2.02 keeps note 33 and stretches the octaves above it.
+    auto stretched = [&](Rig& r) { allVoices(r, control::kFirstVoiceAdjustment + 22, 1.0); };
+    EXPECT_NEAR(pitchOf(33, stretched), 55.0, 0.01);
+    EXPECT_NEAR(pitchOf(93, stretched), 55.0 * std::pow(2.02, 5.0), 0.5);
+    EXPECT_NEAR(pitchOf(69, [&](Rig& r) { allVoices(r, control::kLastVoiceAdjustment, 1.0); }), noteHz(93), 0.05);
+    EXPECT_NEAR(pitchOf(69, [&](Rig& r) { allVoices(r, control::kLastVoiceAdjustment, 0.0); }), noteHz(45), 0.05);
+
+    // Placement: the spread adjustment scaled by "Spread".
+    for (double spread : {0.0, 1.0}) {
+        Rig rig;
+        allVoices(rig, control::kFirstVoiceAdjustment + 15, 1.0);  // fully right
+        rig.global(control::kSpread, spread);
+        rig.on(60);
+        rig.render(0.5);
+        std::vector<float> right;
+        const auto left = rig.render(0.3, &right);
+        if (spread == 0.0)
+            EXPECT_NEAR(analysis::rms(left), analysis::rms(right), 1e-6);
+        else
+            EXPECT_LT(analysis::rms(left), 1e-4 * analysis::rms(right));
+    }
+}
+
+TEST(VoiceSound, OrganicDriftWandersWithinHalfASemitone) {
+    for (double organic : {0.0, 1.0}) {
+        Rig rig;
+        singleSaw(rig);
+        rig.global(control::kOrganic, organic);
+        rig.on(69);
+        rig.render(0.3);
+        double lowest = 1e9, highest = 0.0;
+        for (int window = 0; window < 8; ++window) {
+            const double hz = analysis::zeroCrossingFrequency(rig.render(0.25), 44100.0);
+            lowest = std::min(lowest, hz);
+            highest = std::max(highest, hz);
+        }
+        if (organic == 0.0) {
+            EXPECT_NEAR(highest - lowest, 0.0, 0.01);
+        } else {
+            EXPECT_GT(highest - lowest, 0.3);  // it moves ...
+            EXPECT_GT(lowest, noteHz(68.75));  // ... by at most a quarter semitone (amount 0.5)
+            EXPECT_LT(highest, noteHz(69.25));
+        }
+    }
+}
