@@ -213,8 +213,8 @@ private:
     NoiseSource noise_;
     OutputStageConstants stageConstants_;
     alignas(16) float noiseBuffer_[kMaxBlock] = {};
-    LaneBlock lanes_[4];  // one per group of four render slots
-    OscillatorLanes oscillatorLanes_[4];
+    LaneBlock lanes_[4] = {};  // one per group of four render slots
+    OscillatorLanes oscillatorLanes_[4] = {};
     float masterVolume_ = 0.0f;
     float smoothedVolume_ = 0.0f;
 };

@@ -85,8 +85,10 @@ void Voice::updateControls(const VoiceContext& context, int start, int length, L
             lanes.resonance[i & ~3][lane] = 0.0f;
         }
         for (int i = start; i < start + length; ++i) oscillators.increment1[i][lane] = oscillators.increment2[i][lane] = 1e-9f;
-        for (float* field : {oscillators.level1, oscillators.level2, oscillators.noise, oscillators.crossMod,
-                             oscillators.sync, oscillators.triangle1, oscillators.triangle2})
+        for (float* field : {oscillators.saw1, oscillators.pulse1, oscillators.triangle1, oscillators.saw2,
+                             oscillators.pulse2, oscillators.triangle2, oscillators.level1, oscillators.level2,
+                             oscillators.noise, oscillators.inputLevel, oscillators.crossMod, oscillators.ratioLog2,
+                             oscillators.sync})
             field[lane] = 0.0f;
         oscillators.width1[lane] = oscillators.width2[lane] = 0.5f;
         sampleCounter += static_cast<std::uint64_t>(4 * length);
