@@ -23,6 +23,9 @@ static_assert(kDefaultRecords == 653);
 constexpr int kHighestControl = 223;
 constexpr int kControlIds = kHighestControl + 1;  // N
 constexpr int kCurrent = -88888;  // "the current part" / "the current preset"
+// Stored values are held within +-this: no control's scale comes near it,
+// and it keeps every integer conversion of a stored value defined.
+constexpr float kValueBound = 1.0e6f;
 
 // Control ids with a meaning of their own in the shell.
 constexpr int kModWheel = 98;

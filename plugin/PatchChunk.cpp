@@ -105,7 +105,7 @@ void applyPara(const std::uint8_t* data, std::uint32_t size, std::uint32_t count
         for (int part = 0; part < 2; ++part) {
             float* level = entries->at(54, part);
             const float* half = entries->at(55, part);
-            if (!level) continue;
+            if (!level || !std::isfinite(*level)) continue;  // no entry: the default stays
             if (*half == 1.0f)
                 *level = 1.0f;
             else
@@ -124,9 +124,9 @@ void applyPara(const std::uint8_t* data, std::uint32_t size, std::uint32_t count
         const float own = *entries->at(control, row);
         const float first = *entries->at(control, 0);
         if (std::isfinite(own))
-            preset.values[r] = own;
+            preset.values[r] = std::clamp(own, -params::kValueBound, params::kValueBound);
         else if (row >= 1 && std::isfinite(first))
-            preset.values[r] = first;
+            preset.values[r] = std::clamp(first, -params::kValueBound, params::kValueBound);
     }
 }
 
@@ -248,8 +248,11 @@ bool readChunk(const std::uint8_t* data, std::size_t size, PluginParameters& sto
 
 FileCheck findChunk(const std::vector<std::uint8_t>& file, const std::uint8_t*& chunk, std::size_t& size) {
     if (file.size() < kHeaderSize) return FileCheck::TooShort;
+    // A program file with an opaque chunk of one of the accepted instruments;
+    // anything else (a bank file, float parameters, another plug-in) is not ours.
     const std::uint32_t id = readBe32(file.data() + 16);
-    if (std::find(std::begin(kAcceptedIds), std::end(kAcceptedIds), id) == std::end(kAcceptedIds))
+    if (readBe32(file.data()) != tag("CcnK") || readBe32(file.data() + 8) != tag("FPCh") ||
+        std::find(std::begin(kAcceptedIds), std::end(kAcceptedIds), id) == std::end(kAcceptedIds))
         return FileCheck::NotOurs;
     chunk = file.data() + kHeaderSize;
     size = std::min<std::size_t>(readBe32(file.data() + 56), file.size() - kHeaderSize);

@@ -27,8 +27,9 @@ struct IntegrationRecord {
 };
 
 void copyString(char* to, const char* from, std::size_t size) {
-    std::strncpy(to, from, size - 1);
-    to[size - 1] = 0;
+    const std::size_t n = strnlen(from, size - 1);
+    std::memmove(to, from, n);
+    to[n] = 0;
 }
 
 }  // namespace
@@ -132,7 +133,7 @@ void VstXSynth::setControl(int control, float value, int part, bool fromEditor) 
     // Nothing that is not a number reaches the store or the engine; no
     // control's scale comes near the bound, which keeps integer casts defined.
     if (!std::isfinite(value)) return;
-    value = std::clamp(value, -kValueBound, kValueBound);
+    value = std::clamp(value, -params::kValueBound, params::kValueBound);
     if (params::isSwitch(control)) value = value < 0.5f ? 0.0f : 1.0f;
     if (part == params::kCurrent) part = params_->currentPart;
     const bool perPart = params_->isPerPart(control);

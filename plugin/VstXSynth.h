@@ -32,7 +32,6 @@ public:
     static constexpr int kControlIds = params::kControlIds;  // N
     static constexpr VstInt32 kUniqueId = vstFourCC('C', 'L', 'V', 'S');
     static constexpr double kOwnHostGain = 1.95;
-    static constexpr float kValueBound = 1.0e6f;  // stored values are clamped to +-this
     // Hosts with blocks of at least this many frames get 16-frame controller lanes.
     static constexpr VstInt32 kLaneBlockSize = 101;
 

@@ -67,8 +67,9 @@ bool AudioEffectX::getHostVendorString(char* text) {
     text[0] = 0;
     char buffer[256] = {};  // generous: some hosts write more than the nominal 64
     bool ok = callHost(audioMasterGetVendorString, 0, 0, buffer) != 0;
-    std::strncpy(text, buffer, kVstMaxVendorStrLen - 1);
-    text[kVstMaxVendorStrLen - 1] = 0;
+    const std::size_t n = strnlen(buffer, kVstMaxVendorStrLen - 1);
+    std::memcpy(text, buffer, n);
+    text[n] = 0;
     return ok && text[0] != 0;
 }
 
@@ -76,8 +77,9 @@ bool AudioEffectX::getHostProductString(char* text) {
     text[0] = 0;
     char buffer[256] = {};
     bool ok = callHost(audioMasterGetProductString, 0, 0, buffer) != 0;
-    std::strncpy(text, buffer, kVstMaxProductStrLen - 1);
-    text[kVstMaxProductStrLen - 1] = 0;
+    const std::size_t n = strnlen(buffer, kVstMaxProductStrLen - 1);
+    std::memcpy(text, buffer, n);
+    text[n] = 0;
     return ok && text[0] != 0;
 }
 
