@@ -41,6 +41,11 @@ void AudioEngine::configureSampleRate(double fs) {
     stageConstants_.configure(fs4_);
     updateGlideRate();
     stepLfoRise_ = static_cast<float>(1.0 - std::exp(-2.0 * kPi * 100.0 / fs));
+    for (int l = 0; l < 2; ++l) {
+        lfo_[static_cast<std::size_t>(l)].setRate(lfo_[static_cast<std::size_t>(l)].rateValue, fs);
+        lfo_[static_cast<std::size_t>(l)].setSoften(lfoSoften_[l], fs);
+        lfo_[static_cast<std::size_t>(l)].stepLevel = 0.0f;
+    }
 }
 
 // g(x) = 4.5 * (10000 / 4.5)^x semitones per second, at x = 1 - portamento.
@@ -120,6 +125,7 @@ void AudioEngine::setEngineParameter(int control, double value, int part, std::u
     case control::kFilterInputLevel: ps.inputLevel.target = 8.0f * v + 0.001f; break;
     case control::kVcaSaturation: vcaSaturation_ = on; break;
     case control::kOrganic: organic_ = 0.5 * value; break;
+    case control::kFilterEnvRetrigger: filterRetrigger_ = static_cast<int>(value) != 0; break;
     case control::kLimiter: limiterOn_ = on; break;
     case control::kSplit: splitNote_ = static_cast<int>(value * 96.0 + 0.0001) + 12; break;
     case control::kPartsMode:
@@ -142,6 +148,7 @@ void AudioEngine::setEngineParameter(int control, double value, int part, std::u
         for (int i = 0; i < kVoices; ++i) voices_[static_cast<std::size_t>(i)].renderSlot = i;
         break;
     default:
+        if (setLfoParameter(control, value)) break;
         if (control >= control::kFilterEnvAttack && control <= control::kAmpEnvRelease) {
             ps.envelopeControls[control - control::kFilterEnvAttack] = value;
             ps.times.derive(ps.envelopeControls);
@@ -156,6 +163,40 @@ void AudioEngine::setEngineParameter(int control, double value, int part, std::u
         }
         break;
     }
+}
+
+bool AudioEngine::setLfoParameter(int control, double value) {
+    // LFO 1 and LFO 2 controls, in the order: rate, shape, freq depth, freq
+    // osc 1, freq osc 2, freq filter, PW depth, PW osc 1, PW osc 2, steps,
+    // one shot, soften.
+    static constexpr int kIds[2][12] = {{20, 21, 24, 25, 26, 27, 28, 29, 30, 210, 220, 222},
+                                        {33, 34, 35, 36, 37, 38, 67, 68, 69, 211, 221, 223}};
+    for (int l = 0; l < 2; ++l) {
+        ModLfo& lfo = lfo_[static_cast<std::size_t>(l)];
+        const int* ids = kIds[l];
+        const int which = static_cast<int>(std::find(ids, ids + 12, control) - ids);
+        if (which == 12) continue;
+        const bool on = static_cast<int>(value) != 0;
+        switch (which) {
+        case 0: lfo.setRate(value, fs_); break;
+        case 1: lfo.shape = static_cast<int>(value); break;
+        case 2: lfo.freqDepth = static_cast<float>(value); break;
+        case 3:
+        case 4:
+        case 5: lfo.freqTarget[which - 3] = on; break;
+        case 6: lfo.pwDepth = static_cast<float>(0.33 * value); break;
+        case 7:
+        case 8: lfo.pwTarget[which - 7] = on; break;
+        case 9: lfo.stepCount = std::clamp(static_cast<int>(value), 1, ModLfo::kMaxSteps); break;
+        case 10: lfo.oneShot = on ? 1 : 0; break;
+        default:
+            lfoSoften_[l] = value;
+            lfo.setSoften(value, fs_);
+            break;
+        }
+        return true;
+    }
+    return false;
 }
 
 void AudioEngine::queueNoteEvent(std::uint32_t note, float velocity, std::int32_t position, std::uint32_t channel,
@@ -179,7 +220,7 @@ void AudioEngine::pressKey(int note, float velocity) {
     keyVelocity_[key] = velocity;
     sleepCountdown_ = wakeLength_;
     lastVelocity_ = velocity;
-    for (LfoState& lfo : lfo_) {
+    for (ModLfo& lfo : lfo_) {
         lfo.oneShotFinished = 0;
         if (lfo.oneShot) lfo.phase = 0.0;
         if (allKeysReleased_ && blockSeen && lfo.shape == kStepShape) lfo.phase = 0.0;
@@ -371,6 +412,8 @@ VoiceContext AudioEngine::voiceContext(const Voice& voice, const float* noise) {
     c.noise = noise;
     c.blockMinimum = &blockMinimum;
     c.organic = std::clamp(organic_, 0.0, 1.0);
+    c.lfo[0] = &lfo_[0];
+    c.lfo[1] = &lfo_[1];
     c.random = &random_;
     return c;
 }
@@ -396,8 +439,18 @@ void AudioEngine::updateControls(int start, int length) {
         renderOscillators(states[g], oscillatorLanes_[g], noiseBuffer_, start, length, lanes_[g]);
 }
 
-void AudioEngine::renderLfos(int /*n*/) {
-    // The mod LFOs fill their per-sample buffers here once they exist.
+void AudioEngine::renderLfos(int n) {
+    for (int l = 0; l < 2; ++l) {
+        ModLfo& lfo = lfo_[static_cast<std::size_t>(l)];
+        const bool stepChanged = lfo.render(n, hostTempo, fs_, stepLfoRise_, stepValues_[l], random_);
+        // A new step of LFO 1 can restart every voice's filter envelope.
+        if (l == 0 && stepChanged && filterRetrigger_) {
+            for (Voice& v : voices_) {
+                v.filterEnvelopeStage = VoiceEnvelopes::kAttack;
+                v.envelopes.filterLevel = 0.0;
+            }
+        }
+    }
 }
 
 void AudioEngine::runBlockMatrix() {

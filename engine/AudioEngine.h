@@ -16,6 +16,7 @@
 
 #include "Decimator.h"
 #include "FilterTables.h"
+#include "ModLfo.h"
 #include "NoiseSource.h"
 #include "OscillatorBank.h"
 #include "PartSettings.h"
@@ -25,16 +26,6 @@
 #include "VoiceOutputStage.h"
 
 namespace calverine {
-
-// The state of one mod LFO that the shell publishes for the step display.
-struct LfoState {
-    std::int32_t shape = 0;      // 3 = step sequence
-    std::int32_t stepCount = 1;  // steps of the sequence
-    double phase = 0.0;          // 0..1
-    std::uint8_t oneShot = 0;  // the sequence plays once per note
-    std::uint8_t oneShotFinished = 0;
-    double ratePerSample = 0.0;  // phase advance per sample of the free-running rate
-};
 
 // One run of the voice output stage: 4, 8, 12 or 16 consecutive render slots
 // with one part's filter settings.
@@ -49,7 +40,7 @@ public:
     static constexpr int kVoices = 16;
     static constexpr int kMaxBlock = 16;
     static constexpr int kQueueSize = 128;
-    static constexpr int kStepShape = 3;
+    static constexpr int kStepShape = ModLfo::kSteps;
 
     AudioEngine();
 
@@ -127,7 +118,7 @@ public:
     double glideRate() const { return glideRate_; }
     bool limiterOn() const { return limiterOn_; }
     float masterVolume() const { return masterVolume_; }
-    const LfoState& lfo(int i) const { return lfo_[static_cast<std::size_t>(i & 1)]; }
+    const ModLfo& lfo(int i) const { return lfo_[static_cast<std::size_t>(i & 1)]; }
     const PartSettings& partSettings(int part) const { return parts_[part & 1]; }
     const FilterTables& filterTables() const { return tables_; }
     // Which passes the voice output stage makes for the current modes.
@@ -149,6 +140,7 @@ private:
     void renderVoicePass(const VoicePass& pass, int n);
     VoiceContext voiceContext(const Voice& voice, const float* noise);
     void renderLfos(int n);
+    bool setLfoParameter(int control, double value);
     void runBlockMatrix();
     void processEffects(int n);
     void initialiseVoices();
@@ -189,7 +181,9 @@ private:
     bool vcaSaturation_ = false;
     double organic_ = 0.0;  // 0.5 x "Organic"
     float noiseGain_ = 1.0f;
-    std::array<LfoState, 2> lfo_{};
+    std::array<ModLfo, 2> lfo_{};
+    double lfoSoften_[2] = {0.0, 0.0};  // the soften controls, for a new sample rate
+    bool filterRetrigger_ = false;
     float stepValues_[2][kStepValues] = {};
     Random random_;
 

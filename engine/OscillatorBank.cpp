@@ -104,7 +104,6 @@ void renderOscillators(OscillatorState* const (&states)[4][2], const OscillatorL
     OscillatorVec osc1, osc2;
     osc1.gather(states, 0);
     osc2.gather(states, 1);
-    const Vec4 width1 = Vec4::load(s.width1), width2 = Vec4::load(s.width2);
     const Vec4 saw1 = Vec4::load(s.saw1), pulse1 = Vec4::load(s.pulse1), triangle1 = Vec4::load(s.triangle1);
     const Vec4 saw2 = Vec4::load(s.saw2), pulse2 = Vec4::load(s.pulse2), triangle2 = Vec4::load(s.triangle2);
     const Vec4 level1 = Vec4::load(s.level1), level2 = Vec4::load(s.level2);
@@ -118,6 +117,7 @@ void renderOscillators(OscillatorState* const (&states)[4][2], const OscillatorL
 
     for (int i = start; i < start + length; ++i) {
         const Vec4 increment1 = Vec4::load(s.increment1[i]);
+        const Vec4 width1 = Vec4::load(s.width1[i]), width2 = Vec4::load(s.width2[i]);
         const Vec4 baseIncrement2 = Vec4::load(s.increment2[i]);
         const Vec4 noiseIn = noiseOn * Vec4(noise[i]);
         for (int j = 0; j < 4; ++j) {

@@ -19,7 +19,8 @@ namespace calverine {
 struct OscillatorLanes {
     alignas(16) float increment1[16][4];  // per output sample of the block
     alignas(16) float increment2[16][4];
-    alignas(16) float width1[4], width2[4];
+    alignas(16) float width1[16][4];  // pulse widths per output sample
+    alignas(16) float width2[16][4];
     alignas(16) float saw1[4], pulse1[4], triangle1[4];
     alignas(16) float saw2[4], pulse2[4], triangle2[4];
     alignas(16) float level1[4], level2[4], noise[4], inputLevel[4];

@@ -84,13 +84,15 @@ void Voice::updateControls(const VoiceContext& context, int start, int length, L
             lanes.cutoff[i & ~3][lane] = 0.0f;
             lanes.resonance[i & ~3][lane] = 0.0f;
         }
-        for (int i = start; i < start + length; ++i) oscillators.increment1[i][lane] = oscillators.increment2[i][lane] = 1e-9f;
+        for (int i = start; i < start + length; ++i) {
+            oscillators.increment1[i][lane] = oscillators.increment2[i][lane] = 1e-9f;
+            oscillators.width1[i][lane] = oscillators.width2[i][lane] = 0.5f;
+        }
         for (float* field : {oscillators.saw1, oscillators.pulse1, oscillators.triangle1, oscillators.saw2,
                              oscillators.pulse2, oscillators.triangle2, oscillators.level1, oscillators.level2,
                              oscillators.noise, oscillators.inputLevel, oscillators.crossMod, oscillators.ratioLog2,
                              oscillators.sync})
             field[lane] = 0.0f;
-        oscillators.width1[lane] = oscillators.width2[lane] = 0.5f;
         sampleCounter += static_cast<std::uint64_t>(4 * length);
         return;
     }
@@ -161,8 +163,7 @@ void Voice::updateControls(const VoiceContext& context, int start, int length, L
     oscillators.noise[lane] = p.noise ? 1.0f : 0.0f;
     oscillators.inputLevel[lane] = p.inputLevel.current;
     const float pw = static_cast<float>(p.pulseWidthSmooth.current + adjust.pulseWidth) + driftWidth;
-    oscillators.width1[lane] = p.mix1.forceHalfWidth ? 0.5f : std::clamp(pw, 0.15f, 1.0f);
-    oscillators.width2[lane] = p.mix2.forceHalfWidth ? 0.5f : std::clamp(pw, 0.15f, 1.0f);
+
     const float resonance = std::min(1.0f, static_cast<float>(p.resonance.current * adjust.resonance));
     const float level = static_cast<float>(context.level * driftLevel);
     const float envelopeAmount = static_cast<float>(p.envelopeAmount.current * adjust.filterMod);
@@ -180,9 +181,27 @@ void Voice::updateControls(const VoiceContext& context, int start, int length, L
 
         envelopes.stepFilter(filterEnvelopeStage);
         const float filterEnvelope = static_cast<float>(envelopes.filterLevel / kPeak);
+        // The LFOs: pitch (6 semitones at full depth), cut-off (half the
+        // control's range) and pulse width, each by its switches.
+        float lfoPitch[2] = {0.0f, 0.0f}, lfoCutoff = 0.0f, lfoWidth[2] = {0.0f, 0.0f};
+        for (int l = 0; l < 2; ++l) {
+            const ModLfo* lfo = context.lfo[l];
+            if (!lfo) continue;
+            const float value = lfo->output[i] + adjust.lfoOffset[l];
+            const float freq = value * lfo->freqDepth * static_cast<float>(adjust.freqDepth[l]);
+            const float width = value * lfo->pwDepth * static_cast<float>(adjust.pwDepth[l]);
+            if (lfo->freqTarget[0]) lfoPitch[0] += 6.0f * freq;
+            if (lfo->freqTarget[1]) lfoPitch[1] += 6.0f * freq;
+            if (lfo->freqTarget[2]) lfoCutoff += 0.5f * freq;
+            if (lfo->pwTarget[0]) lfoWidth[0] += width;
+            if (lfo->pwTarget[1]) lfoWidth[1] += width;
+        }
+        oscillators.width1[i][lane] = p.mix1.forceHalfWidth ? 0.5f : std::clamp(pw - lfoWidth[0], 0.15f, 1.0f);
+        oscillators.width2[i][lane] = p.mix2.forceHalfWidth ? 0.5f : std::clamp(pw - lfoWidth[1], 0.15f, 1.0f);
+
         const double common = glidePitch + context.transpose + bend;
-        const double pitch1 = common + p.octave.current;
-        double pitch2 = common + p.semitone.current;
+        const double pitch1 = common + p.octave.current + lfoPitch[0];
+        double pitch2 = common + p.semitone.current + lfoPitch[1];
         if (p.filterEnvelopeToOsc2) pitch2 += 12.0 * filterEnvelope;
         if (pitch1 != cachedPitch[0] || f1 != cachedBase[0]) {
             cachedPitch[0] = pitch1;
@@ -201,7 +220,7 @@ void Voice::updateControls(const VoiceContext& context, int start, int length, L
 
         // cut-off control: knob, envelope (bent like tanh) and key tracking
         const float e = std::min(filterEnvelope, 1.0f);
-        float c = p.cutoff.current + static_cast<float>(adjust.cutoff) + driftCutoff +
+        float c = p.cutoff.current + static_cast<float>(adjust.cutoff) + driftCutoff + lfoCutoff +
                   envelopeAmount * e * tanhRatio(e) * kShapeNorm;
         if (p.keyTrack) c += static_cast<float>((glidePitch - 24.0) * kCutoffPerSemitone * adjust.keyScale);
         c = clampCutoff(c);

@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "Envelope.h"
+#include "ModLfo.h"
 #include "Oscillator.h"
 #include "PartSettings.h"
 #include "Random.h"
@@ -61,6 +62,7 @@ struct VoiceContext {
     double glideRate = 0.0;       // semitones per output sample
     double organic = 0.0;         // depth of the slow drift, 0..1
     Random* random = nullptr;     // for the drift's new targets
+    const ModLfo* lfo[2] = {nullptr, nullptr};  // this block's LFO outputs and targets
     double level = 1.0;           // voice level: matrix volume, part gain, unison
     const float* noise = nullptr;  // shared noise, one value per output sample
     float* blockMinimum = nullptr; // lowest oscillator 1 frequency of the block

@@ -374,7 +374,7 @@ void VstXSynth::processReplacing(float** /*inputs*/, float** outputs, VstInt32 f
     for (int l = 0; l < 2; ++l) {
         std::int32_t step = -1;
         if (playing || !engine.allKeysReleased()) {
-            const LfoState& lfo = engine.lfo(l);
+            const ModLfo& lfo = engine.lfo(l);
             if (lfo.shape == AudioEngine::kStepShape && !lfo.oneShotFinished)
                 step = static_cast<std::int32_t>(std::floor(lfo.stepCount * lfo.phase));
         }

@@ -26,7 +26,7 @@ void compare(const LaneSetup (&setup)[4], int which, int outputs) {
         const LaneSetup& s = setup[l];
         const WaveMix mix = WaveMix::fromSwitches(s.saw, s.pulse);
         const float width = mix.forceHalfWidth ? 0.5f : s.width;
-        lanes.width1[l] = lanes.width2[l] = width;
+        for (int i = 0; i < 16; ++i) lanes.width1[i][l] = lanes.width2[i][l] = width;
         lanes.saw1[l] = lanes.saw2[l] = mix.saw;
         lanes.pulse1[l] = lanes.pulse2[l] = mix.pulse;
         lanes.triangle1[l] = lanes.triangle2[l] = mix.triangle;

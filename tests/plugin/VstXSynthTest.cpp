@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cmath>
 #include <cstdlib>
@@ -249,4 +250,33 @@ TEST(VstXSynth, TheMakersOwnHostHearsEverySample195TimesLouder) {
         loudest = std::max(loudest, static_cast<double>(std::fabs(heard[0][i])));
     }
     EXPECT_GT(loudest, 0.01);  // the note was heard at all
+}
+
+TEST(VstXSynth, StepPositionsFollowTheRunningSequence) {
+    TestHost host;  // 120 BPM, transport stopped
+    Synth s(512);
+    s.synth.setParameter(8, 1.0f);  // LFO 1 shape: steps (16 by default)
+    MidiList on;
+    on.add(0, 0x90, 60, 100);
+    s.synth.processEvents(on.events());
+    std::vector<int> seen;
+    for (int block = 0; block < 90; ++block) {  // about a second: one whole sequence at rate 0.5
+        s.render(512);
+        seen.push_back(s.synth.stepPosition(0));
+    }
+    EXPECT_EQ(seen.front(), 0);
+    for (std::size_t i = 1; i < seen.size(); ++i) {
+        EXPECT_GE(seen[i], 0);
+        EXPECT_LT(seen[i], 16);
+        if (seen[i] < seen[i - 1]) {
+            EXPECT_EQ(seen[i], 0) << "a wrap starts the sequence again";
+        }
+    }
+    EXPECT_EQ(*std::max_element(seen.begin(), seen.end()), 15);
+    EXPECT_EQ(s.synth.stepPosition(1), -1);  // LFO 2 is a sine
+    MidiList off;
+    off.add(0, 0x80, 60, 0);
+    s.synth.processEvents(off.events());
+    s.render(512);
+    EXPECT_EQ(s.synth.stepPosition(0), -1);  // no key held and the transport stopped
 }

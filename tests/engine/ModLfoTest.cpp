@@ -1,0 +1,168 @@
+// The modulation LFOs: rates, tempo lock, one-shot, soften, the matrix
+// values, and a vibrato measured on the rendered sound.
+#include "ModLfo.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <vector>
+
+#include "AudioEngine.h"
+#include "EngineControls.h"
+#include "SignalAnalysis.h"
+
+using namespace calverine;
+namespace control = calverine::control;
+
+namespace {
+
+constexpr double kFs = 44100.0;
+
+// Renders `seconds` of an LFO in 16-sample blocks; returns every sample.
+std::vector<float> run(ModLfo& lfo, double seconds, const float* steps, double tempo = 120.0) {
+    Random random;
+    const float rise = static_cast<float>(1.0 - std::exp(-2.0 * analysis::kPi * 100.0 / kFs));
+    std::vector<float> out;
+    for (int block = 0; block < static_cast<int>(seconds * kFs / 16); ++block) {
+        lfo.render(16, tempo, kFs, rise, steps, random);
+        out.insert(out.end(), lfo.output, lfo.output + 16);
+    }
+    return out;
+}
+
+// Sample positions where the output starts to move by more than `jump` per sample.
+std::vector<std::size_t> jumps(const std::vector<float>& x, float jump) {
+    std::vector<std::size_t> at;
+    bool moving = false;
+    for (std::size_t i = 1; i < x.size(); ++i) {
+        const bool now = std::fabs(x[i] - x[i - 1]) > jump;
+        if (now && !moving) at.push_back(i);
+        moving = now;
+    }
+    return at;
+}
+
+}  // namespace
+
+TEST(ModLfo, RatesOfBothHalvesMeetAt2Hz) {
+    EXPECT_NEAR(ModLfo::hertzOf(0.5), 2.0, 1e-12);
+    EXPECT_NEAR(ModLfo::hertzOf(0.5 - 1e-9), 2.0, 1e-6);
+    EXPECT_NEAR(ModLfo::hertzOf(0.0), 1.0 / 60.0, 1e-12);
+    EXPECT_NEAR(ModLfo::hertzOf(1.0), 22.0, 1e-12);
+    ModLfo sine;
+    sine.setRate(0.5, kFs);
+    const auto x = run(sine, 2.0, nullptr);
+    EXPECT_NEAR(analysis::zeroCrossingFrequency(x, kFs), 2.0, 0.01);
+}
+
+TEST(ModLfo, StepSequenceLocksToTheTempoWhateverTheStepCount) {
+    float steps[128];
+    for (int i = 0; i < 128; ++i) steps[i] = (i % 2) ? 1.0f : -1.0f;  // every step a jump
+    for (int count : {16, 4}) {
+        ModLfo lfo;
+        lfo.shape = ModLfo::kSteps;
+        lfo.stepCount = count;
+        lfo.setRate(16.5 / 26.001, kFs);  // tempo index 16: one beat for the whole sequence
+        lfo.setSoften(0.0, kFs);
+        const auto x = run(lfo, 1.0, steps);
+        const auto at = jumps(x, 0.01f);
+        ASSERT_GE(at.size(), 4u);
+        // At 120 BPM one beat is 0.5 s: each of `count` steps lasts 0.5 / count s.
+        const double stepSeconds = static_cast<double>(at[3] - at[1]) / 2.0 / kFs;
+        EXPECT_NEAR(stepSeconds, 0.5 / count, 1.0 / 1000.0) << count;
+    }
+}
+
+TEST(ModLfo, OneShotPlaysOnceAndHolds) {
+    float steps[128];
+    for (int i = 0; i < 128; ++i) steps[i] = i / 8.0f;
+    ModLfo lfo;
+    lfo.shape = ModLfo::kSteps;
+    lfo.stepCount = 8;
+    lfo.oneShot = 1;
+    lfo.setRate(0.75, kFs);  // about 4.7 Hz: one run in about 0.2 s
+    const auto x = run(lfo, 1.0, steps);
+    EXPECT_TRUE(lfo.oneShotFinished);
+    EXPECT_NEAR(x.back(), 7.0f / 8.0f, 0.01f);  // the last step, held
+    EXPECT_EQ(x[x.size() - 1], x[x.size() - 2000]);
+
+    ModLfo single;  // a step count of 0 plays one step
+    single.shape = ModLfo::kSteps;
+    single.stepCount = 0;
+    single.setRate(0.7, kFs);
+    const auto y = run(single, 0.5, steps);
+    EXPECT_NEAR(y.back(), 0.0f, 1e-6f);
+    EXPECT_TRUE(jumps(y, 1e-4f).empty());
+}
+
+TEST(ModLfo, SoftenSlowsOnlyFallingSteps) {
+    float steps[128];
+    for (int i = 0; i < 128; ++i) steps[i] = (i % 2) ? 0.0f : 1.0f;
+    auto settle = [&](double soften, bool falling) {
+        ModLfo lfo;
+        lfo.shape = ModLfo::kSteps;
+        lfo.stepCount = 2;
+        lfo.setRate(0.0, kFs);  // the slowest tempo: each step lasts seconds
+        lfo.setSoften(soften, kFs);
+        lfo.stepLevel = falling ? 2.0f : -1.0f;
+        const auto x = run(lfo, 0.5, steps);
+        // samples until within 1 % of the target 1.0
+        for (std::size_t i = 0; i < x.size(); ++i)
+            if (std::fabs(x[i] - 1.0f) < 0.01f * (falling ? 1.0f : 2.0f)) return i / kFs;
+        return 1.0;
+    };
+    EXPECT_LT(settle(0.0, true), 0.01);  // 100 Hz one-pole
+    EXPECT_GT(settle(1.0, true), 0.1);   // 5 Hz one-pole
+    EXPECT_LT(settle(1.0, false), 0.01);  // rising: always the fast one
+}
+
+TEST(ModLfo, MatrixValuesOfEachShape) {
+    ModLfo square;
+    square.shape = ModLfo::kSquare;
+    square.setRate(0.3, kFs);
+    Random random;
+    square.render(16, 120.0, kFs, 0.1f, nullptr, random);
+    EXPECT_EQ(square.blockValue, 0.5f);
+    square.phase = 0.75;
+    square.render(16, 120.0, kFs, 0.1f, nullptr, random);
+    EXPECT_EQ(square.blockValue, -0.5f);
+    ModLfo sine;
+    sine.phase = 0.25;
+    sine.render(16, 120.0, kFs, 0.1f, nullptr, random);
+    EXPECT_NEAR(sine.blockValue, 0.5f, 1e-6f);
+}
+
+TEST(ModLfo, VibratoOnTheSoundHasTheRateAndDepth) {
+    AudioEngine engine;
+    engine.setEngineParameter(control::kVolume, 0.5, -1, 0);
+    for (int part = 0; part < 2; ++part) engine.setEngineParameter(control::kFilterOsc2, 0.0, part, 1);
+    engine.setEngineParameter(control::kLfo1Rate, 0.5, -1, 0);            // 2 Hz
+    engine.setEngineParameter(control::kLfo1FreqDepth, 1.0 / 6.0, -1, 0);  // one semitone
+    engine.setEngineParameter(control::kLfo1FreqOsc1, 1.0, -1, 0);
+    engine.queueNoteEvent(69, 1.0f, 0, 0, true, 0);
+    std::vector<float> left(static_cast<std::size_t>(kFs * 2) / 16 * 16), right(left.size());
+    for (std::size_t pos = 0; pos < left.size(); pos += 16) {
+        float* outs[2] = {left.data() + pos, right.data() + pos};
+        engine.renderBlock(outs, 16, 0);
+        engine.clearEventQueue();
+    }
+    // Frequency in windows of 10 ms over the second second.
+    double lowest = 1e9, highest = 0.0;
+    std::vector<double> track;
+    for (std::size_t at = static_cast<std::size_t>(kFs); at + 441 <= left.size(); at += 441) {
+        const std::vector<float> window(left.begin() + static_cast<long>(at), left.begin() + static_cast<long>(at + 441));
+        const double hz = analysis::zeroCrossingFrequency(window, kFs);
+        track.push_back(hz - 440.0);
+        lowest = std::min(lowest, hz);
+        highest = std::max(highest, hz);
+    }
+    EXPECT_NEAR(highest, 440.0 * std::pow(2.0, 1.0 / 12.0), 4.0);
+    EXPECT_NEAR(lowest, 440.0 * std::pow(2.0, -1.0 / 12.0), 4.0);
+    // A 2 Hz vibrato crosses the note every quarter second.
+    std::vector<std::size_t> crossings;
+    for (std::size_t i = 1; i < track.size(); ++i)
+        if ((track[i] > 0) != (track[i - 1] > 0)) crossings.push_back(i);
+    ASSERT_GE(crossings.size(), 3u);
+    const double interval = 0.01 * static_cast<double>(crossings.back() - crossings.front()) / (crossings.size() - 1);
+    EXPECT_NEAR(interval, 0.25, 0.02);
+}
