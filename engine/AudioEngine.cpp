@@ -148,7 +148,7 @@ void AudioEngine::setEngineParameter(int control, double value, int part, std::u
         for (int i = 0; i < kVoices; ++i) voices_[static_cast<std::size_t>(i)].renderSlot = i;
         break;
     default:
-        if (setLfoParameter(control, value)) break;
+        if (setLfoParameter(control, value) || setMatrixParameter(control, value)) break;
         if (control >= control::kFilterEnvAttack && control <= control::kAmpEnvRelease) {
             ps.envelopeControls[control - control::kFilterEnvAttack] = value;
             ps.times.derive(ps.envelopeControls);
@@ -197,6 +197,63 @@ bool AudioEngine::setLfoParameter(int control, double value) {
         return true;
     }
     return false;
+}
+
+bool AudioEngine::setMatrixParameter(int control, double value) {
+    for (int slot = 0; slot < ModMatrix::kSlots; ++slot) {
+        if (control == control::kMatrixSource[slot]) {
+            matrix_.setSource(slot, static_cast<int>(value));
+        } else if (control == control::kMatrixAmount[slot]) {
+            matrix_.setAmount(slot, value);
+        } else if (control == control::kMatrixDestination[slot]) {
+            matrix_.setDestination(slot, static_cast<int>(value));
+        } else {
+            continue;
+        }
+        return true;
+    }
+    return false;
+}
+
+// The block-rate sources: the global controllers, and for the per-voice
+// sources the reference voice (in unison the first unmuted voice, else the
+// one part A started last).
+MatrixSources AudioEngine::referenceSources() const {
+    MatrixSources s;
+    int reference = roundRobin_[0] & 15;
+    if (voiceMode_ == 1)
+        for (int i = 0; i < voiceCount_; ++i)
+            if (!voiceMute_[static_cast<std::size_t>(i)]) {
+                reference = i;
+                break;
+            }
+    const Voice& v = voices_[static_cast<std::size_t>(reference)];
+    s.velocity = lastVelocity_;
+    s.note = v.note;
+    s.modWheel = modWheel;
+    s.pitchBend = v.pitchBend;
+    s.pressure = s.earlyPressure = static_cast<float>(channelPressure);
+    s.polyPressure = 0.0f;
+    s.foot = foot;
+    s.expression = static_cast<float>(expression);
+    s.timbre = timbre[0];
+    s.random = v.randomValue;
+    s.lfo[0] = lfo_[0].blockValue;
+    s.lfo[1] = lfo_[1].blockValue;
+    s.filterEnvelope = static_cast<float>(v.envelopes.filterLevel / VoiceEnvelopes::kPeak);
+    s.ampEnvelope = static_cast<float>(v.envelopes.ampLevel / VoiceEnvelopes::kPeak);
+    return s;
+}
+
+// The matrix moves the eight envelope controls of both parts together.
+void AudioEngine::applyEnvelopeOffsets(const double (&offsets)[8]) {
+    for (PartSettings& part : parts_) {
+        double controls[8];
+        for (int i = 0; i < 8; ++i) controls[i] = part.envelopeControls[i] + offsets[i];
+        part.times.derive(controls);
+        part.filterSustain.target = static_cast<float>(part.times.filterSustain);
+        part.ampSustain.target = static_cast<float>(part.times.ampSustain);
+    }
 }
 
 void AudioEngine::queueNoteEvent(std::uint32_t note, float velocity, std::int32_t position, std::uint32_t channel,
@@ -414,6 +471,15 @@ VoiceContext AudioEngine::voiceContext(const Voice& voice, const float* noise) {
     c.organic = std::clamp(organic_, 0.0, 1.0);
     c.lfo[0] = &lfo_[0];
     c.lfo[1] = &lfo_[1];
+    c.matrix = &matrix_;
+    const std::size_t channel = static_cast<std::size_t>(voice.channel & 15);
+    c.channelPressure = channelPressureChannel[channel];
+    c.polyPressure = polyPressure[static_cast<std::size_t>(voice.note & 127)];
+    c.foot = footChannel[channel];
+    c.expression = expressionChannel[channel];
+    c.timbre = timbre[channel];
+    c.modWheel = modWheel;
+    c.pitchBend = bend[channel];
     c.random = &random_;
     return c;
 }
@@ -437,6 +503,14 @@ void AudioEngine::updateControls(int start, int length) {
     }
     for (int g = 0; g < voiceCount_ / 4; ++g)
         renderOscillators(states[g], oscillatorLanes_[g], noiseBuffer_, start, length, lanes_[g]);
+
+    // Envelope offsets are shared: the voice updated last sets them for all.
+    const bool envelopesModulated = matrix_.targetsEnvelopes();
+    if (envelopesModulated || envelopeOffsetsActive_) {
+        const double none[8] = {};
+        applyEnvelopeOffsets(envelopesModulated ? voices_[static_cast<std::size_t>(voiceCount_ - 1)].modulation.envelope : none);
+        envelopeOffsetsActive_ = envelopesModulated;
+    }
 }
 
 void AudioEngine::renderLfos(int n) {
@@ -454,7 +528,27 @@ void AudioEngine::renderLfos(int n) {
 }
 
 void AudioEngine::runBlockMatrix() {
-    // The block-rate destinations of the modulation matrix are evaluated here.
+    const bool wasPortamento = blockModulation_.portamentoSet, wasMix = blockModulation_.partMixSet;
+    blockModulation_ = BlockModulation{};
+    for (ModLfo& lfo : lfo_) lfo.rateOffset = 0.0;
+    if (matrix_.active()) matrix_.blockPass(referenceSources(), blockModulation_);
+    // A slot that stopped moving portamento or the part mix gives them back.
+    if (wasPortamento && !blockModulation_.portamentoSet) updateGlideRate();
+    if (wasMix && !blockModulation_.partMixSet) setEngineParameter(control::kPartsMix, partMix_, -1, 0);
+    if (!matrix_.active()) return;
+    const BlockModulation& b = blockModulation_;
+    lfo_[0].rateOffset = b.lfoRate[0];
+    lfo_[1].rateOffset = b.lfoRate[1];
+    if (b.noiseSet) noiseGain_ = b.noiseGain;  // for the next block's noise
+    if (b.partMixSet) {
+        const float m = std::clamp(partMix_ + b.partMix, 0.0f, 1.0f);
+        partGain_[0].target = std::sqrt(1.0f - m) + 0.0001f;
+        partGain_[1].target = std::sqrt(m) + 0.0001f;
+    }
+    if (b.portamentoSet) {
+        const double p = portamento_ + b.portamento;
+        glideRate_ = 4.5 * std::pow(10000.0 / 4.5, 1.0 - p) / fs_;
+    }
 }
 
 void AudioEngine::renderVoicePass(const VoicePass& pass, int n) {

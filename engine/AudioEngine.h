@@ -17,6 +17,7 @@
 #include "Decimator.h"
 #include "FilterTables.h"
 #include "ModLfo.h"
+#include "ModMatrix.h"
 #include "NoiseSource.h"
 #include "OscillatorBank.h"
 #include "PartSettings.h"
@@ -119,6 +120,9 @@ public:
     bool limiterOn() const { return limiterOn_; }
     float masterVolume() const { return masterVolume_; }
     const ModLfo& lfo(int i) const { return lfo_[static_cast<std::size_t>(i & 1)]; }
+    const ModMatrix& modMatrix() const { return matrix_; }
+    // The block-rate matrix destinations of the last block (the effects read their offsets here).
+    const BlockModulation& blockModulation() const { return blockModulation_; }
     const PartSettings& partSettings(int part) const { return parts_[part & 1]; }
     const FilterTables& filterTables() const { return tables_; }
     // Which passes the voice output stage makes for the current modes.
@@ -141,6 +145,9 @@ private:
     VoiceContext voiceContext(const Voice& voice, const float* noise);
     void renderLfos(int n);
     bool setLfoParameter(int control, double value);
+    bool setMatrixParameter(int control, double value);
+    MatrixSources referenceSources() const;
+    void applyEnvelopeOffsets(const double (&offsets)[8]);
     void runBlockMatrix();
     void processEffects(int n);
     void initialiseVoices();
@@ -184,6 +191,9 @@ private:
     std::array<ModLfo, 2> lfo_{};
     double lfoSoften_[2] = {0.0, 0.0};  // the soften controls, for a new sample rate
     bool filterRetrigger_ = false;
+    ModMatrix matrix_;
+    BlockModulation blockModulation_;
+    bool envelopeOffsetsActive_ = false;
     float stepValues_[2][kStepValues] = {};
     Random random_;
 

@@ -46,6 +46,10 @@ constexpr int kLfo1Steps = 210;
 constexpr int kLfo1OneShot = 220;
 constexpr int kLfo1Soften = 222;
 constexpr int kLfo2Rate = 33;
+// The twelve matrix slots' source, amount and destination controls.
+constexpr int kMatrixSource[12] = {100, 101, 102, 103, 104, 105, 182, 185, 188, 191, 194, 197};
+constexpr int kMatrixAmount[12] = {110, 111, 112, 113, 114, 115, 183, 186, 189, 192, 195, 198};
+constexpr int kMatrixDestination[12] = {120, 121, 122, 123, 124, 125, 184, 187, 190, 193, 196, 199};
 constexpr int kVcaSaturation = 108;
 constexpr int kFirstVoiceAdjustment = 130;  // 130..159, one set per voice slot
 constexpr int kLastVoiceAdjustment = 159;

@@ -39,11 +39,13 @@ int ModLfo::stepIndex() const {
 
 bool ModLfo::render(int n, double tempo, double sampleRate, float rise, const float* steps, Random& random) {
     const int startStep = stepIndex();
+    const double rate = std::clamp(rateValue + rateOffset, 0.0, 1.0);
+    const double free = rateOffset != 0.0 ? hertzOf(rate) / sampleRate : ratePerSample;
     switch (shape) {
     case kSquare:
         for (int i = 0; i < n; ++i) {
             output[i] = phase <= 0.5 ? 1.0f : 0.0f;
-            phase += ratePerSample;
+            phase += free;
             if (phase > 1.0) phase -= 1.0;
         }
         blockValue = output[0] - 0.5f;
@@ -51,7 +53,7 @@ bool ModLfo::render(int n, double tempo, double sampleRate, float rise, const fl
     case kSampleHold:
         for (int i = 0; i < n; ++i) {
             output[i] = held;
-            phase += ratePerSample;
+            phase += free;
             if (phase > 1.0) {
                 phase -= 1.0;
                 held = static_cast<float>(random.next()) / 32767.0f;
@@ -60,8 +62,8 @@ bool ModLfo::render(int n, double tempo, double sampleRate, float rise, const fl
         blockValue = output[0];
         break;
     case kSteps: {
-        const int index = std::min(std::max(static_cast<int>(std::clamp(rateValue, 0.0, 1.0) * 26.001), 0), 26);
-        const double increment = oneShot ? ratePerSample : tempo / (kTempoTable[index] * 3.75) / sampleRate;
+        const int index = std::min(std::max(static_cast<int>(rate * 26.001), 0), 26);
+        const double increment = oneShot ? free : tempo / (kTempoTable[index] * 3.75) / sampleRate;
         const int count = std::max(stepCount, 1);
         for (int i = 0; i < n; ++i) {
             if (!oneShotFinished) {
@@ -82,7 +84,7 @@ bool ModLfo::render(int n, double tempo, double sampleRate, float rise, const fl
     default:
         for (int i = 0; i < n; ++i) {
             output[i] = static_cast<float>(std::sin(kTwoPi * phase));
-            phase += ratePerSample;
+            phase += free;
             if (phase > 1.0) phase -= 1.0;
         }
         blockValue = output[0] * 0.5f;

@@ -18,6 +18,7 @@ struct ModLfo {
     // settings
     double rateValue = 0.5;     // 0..1
     double ratePerSample = 0.0;  // the free-running rate in cycles per sample
+    double rateOffset = 0.0;     // the matrix's "LFO Rate" for this block
     std::int32_t shape = kSine;
     std::int32_t stepCount = 16;
     std::uint8_t oneShot = 0;

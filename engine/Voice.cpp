@@ -97,6 +97,43 @@ void Voice::updateControls(const VoiceContext& context, int start, int length, L
         return;
     }
 
+    // The controllers this voice hears, smoothed once per update (pressure in
+    // two stages), and the matrix's per-voice sums.
+    pressureEarly += (context.channelPressure - pressureEarly) * 0.06f;
+    pressure += (pressureEarly - pressure) * 0.2f;
+    polyPressureSmooth += (context.polyPressure - polyPressureSmooth) * 0.05f;
+    foot += (context.foot - foot) * 0.05f;
+    expression += (context.expression - expression) * 0.05f;
+    timbre += (context.timbre - timbre) * 0.05f;
+    modWheel += (context.modWheel - modWheel) * 0.05f;
+    pitchBend += (context.pitchBend - pitchBend) * 0.05f;
+    for (float* v : {&pressureEarly, &pressure, &polyPressureSmooth, &foot, &expression, &timbre, &modWheel, &pitchBend})
+        if (*v > -1e-6f && *v < 1e-6f) *v = 0.0f;
+    modulation = VoiceModulation{};
+    if (context.matrix && context.matrix->active()) {
+        MatrixSources sources;
+        sources.velocity = velocity;
+        sources.note = note;
+        sources.modWheel = modWheel;
+        sources.pitchBend = pitchBend;
+        sources.pressure = pressure;
+        sources.earlyPressure = pressureEarly;
+        sources.polyPressure = polyPressureSmooth;
+        sources.foot = foot;
+        sources.expression = expression;
+        sources.timbre = timbre;
+        sources.random = randomValue;
+        for (int l = 0; l < 2; ++l) sources.lfo[l] = context.lfo[l] ? context.lfo[l]->blockValue : 0.0f;
+        sources.filterEnvelope = static_cast<float>(envelopes.filterLevel / kPeak);
+        sources.ampEnvelope = static_cast<float>(envelopes.ampLevel / kPeak);
+        context.matrix->voicePass(sources, static_cast<int>(part), modulation);
+        // "Osc Phase" acts only when a note starts.
+        for (int n = 0; n < 2; ++n)
+            if (trigger && modulation.setPhase[n]) osc[n].phase = std::clamp(modulation.phase[n], 0.0f, 0.99999f);
+    }
+    const VoiceModulation& mod = modulation;
+    const double organic = std::clamp(context.organic + 0.5 * mod.organic, 0.0, 1.0);
+
     // Organic drift: each walk moves 8/fs toward its target per update (its
     // whole range in about two seconds) and takes a new random target when it
     // gets there. Walks 1 and 2 bend the oscillators by up to half a semitone;
@@ -104,7 +141,7 @@ void Voice::updateControls(const VoiceContext& context, int start, int length, L
     // detune (each by a fifth of the drift), 7 and 8 stretch the envelopes'
     // attacks and their decays and releases (by half of it).
     double drift[8] = {};
-    if (context.organic > 0.0) {
+    if (organic > 0.0) {
         const double step = 8.0 * 4.0 / fs4;
         for (int k = 0; k < 8; ++k) {
             const double distance = walkTarget[k] - walk[k];
@@ -112,7 +149,7 @@ void Voice::updateControls(const VoiceContext& context, int start, int length, L
                 walkTarget[k] = context.random ? context.random->next() / 32767.0 : 0.5;
             else
                 walk[k] += distance > 0.0 ? step : -step;
-            drift[k] = (2.0 * walk[k] - 1.0) * context.organic;
+            drift[k] = (2.0 * walk[k] - 1.0) * organic;
         }
     }
     const double driftPitch1 = 0.5 * drift[0], driftPitch2 = 0.5 * drift[1];
@@ -121,7 +158,7 @@ void Voice::updateControls(const VoiceContext& context, int start, int length, L
     const float driftWidth = static_cast<float>(0.05 * 0.2 * drift[4]);
     const double driftDetune = 0.25 * 0.2 * drift[5];
     EnvelopeTrim trim = adjust.envelope;
-    if (context.organic > 0.0) {
+    if (organic > 0.0) {
         const double attack = 1.0 + 0.5 * drift[6], fall = 1.0 + 0.5 * drift[7];
         trim.filterAttack *= attack;
         trim.ampAttack *= attack;
@@ -147,7 +184,7 @@ void Voice::updateControls(const VoiceContext& context, int start, int length, L
                                 12.0);
     const float maxIncrement = static_cast<float>(kFifteenKilohertz / fs4);
     const float minIncrement = 1e-9f;
-    const float crossMod = static_cast<float>(std::max(p.crossMod + adjust.crossMod, 0.0));
+    const float crossMod = static_cast<float>(std::max(p.crossMod + adjust.crossMod + mod.crossMod, 0.0));
     oscillators.maxIncrement = maxIncrement;
     oscillators.crossMod[lane] = crossMod;
     oscillators.ratioLog2[lane] = static_cast<float>(std::log2(s2));
@@ -158,15 +195,17 @@ void Voice::updateControls(const VoiceContext& context, int start, int length, L
     oscillators.saw2[lane] = p.mix2.saw;
     oscillators.pulse2[lane] = p.mix2.pulse;
     oscillators.triangle2[lane] = p.mix2.triangle;
-    oscillators.level1[lane] = p.osc1Level;
-    oscillators.level2[lane] = p.osc2Gain();
+    oscillators.level1[lane] = p.osc1Level * (1.0f + mod.oscVolume[0]);
+    oscillators.level2[lane] = p.osc2Gain() * (1.0f + mod.oscVolume[1]);
     oscillators.noise[lane] = p.noise ? 1.0f : 0.0f;
     oscillators.inputLevel[lane] = p.inputLevel.current;
     const float pw = static_cast<float>(p.pulseWidthSmooth.current + adjust.pulseWidth) + driftWidth;
 
-    const float resonance = std::min(1.0f, static_cast<float>(p.resonance.current * adjust.resonance));
-    const float level = static_cast<float>(context.level * driftLevel);
-    const float envelopeAmount = static_cast<float>(p.envelopeAmount.current * adjust.filterMod);
+    const float resonance =
+        std::min(1.0f, static_cast<float>(std::max(p.resonance.current + mod.resonance, 0.0f) * adjust.resonance));
+    const float level = static_cast<float>(context.level * driftLevel * std::clamp(1.0 + mod.volume, 0.0, 2.0));
+    const float envelopeAmount = static_cast<float>((p.envelopeAmount.current + mod.envAmount) * adjust.filterMod);
+    const float keyTrack = (p.keyTrack ? 1.0f : 0.0f) + mod.keyTrack;
     float frequency1 = 0.0f;
 
     for (int i = start; i < start + length; ++i) {
@@ -188,20 +227,24 @@ void Voice::updateControls(const VoiceContext& context, int start, int length, L
             const ModLfo* lfo = context.lfo[l];
             if (!lfo) continue;
             const float value = lfo->output[i] + adjust.lfoOffset[l];
-            const float freq = value * lfo->freqDepth * static_cast<float>(adjust.freqDepth[l]);
-            const float width = value * lfo->pwDepth * static_cast<float>(adjust.pwDepth[l]);
+            const float freqDepth = std::clamp(lfo->freqDepth + mod.lfoDepth[l], 0.0f, 1.0f);
+            const float pwDepth = std::clamp(lfo->pwDepth + mod.lfoDepth[l], 0.0f, 1.0f);
+            const float freq = value * freqDepth * static_cast<float>(adjust.freqDepth[l]);
+            const float width = value * pwDepth * static_cast<float>(adjust.pwDepth[l]);
             if (lfo->freqTarget[0]) lfoPitch[0] += 6.0f * freq;
             if (lfo->freqTarget[1]) lfoPitch[1] += 6.0f * freq;
             if (lfo->freqTarget[2]) lfoCutoff += 0.5f * freq;
             if (lfo->pwTarget[0]) lfoWidth[0] += width;
             if (lfo->pwTarget[1]) lfoWidth[1] += width;
         }
-        oscillators.width1[i][lane] = p.mix1.forceHalfWidth ? 0.5f : std::clamp(pw - lfoWidth[0], 0.15f, 1.0f);
-        oscillators.width2[i][lane] = p.mix2.forceHalfWidth ? 0.5f : std::clamp(pw - lfoWidth[1], 0.15f, 1.0f);
+        oscillators.width1[i][lane] =
+            p.mix1.forceHalfWidth ? 0.5f : std::clamp(pw + mod.width[0] - lfoWidth[0], 0.15f, 1.0f);
+        oscillators.width2[i][lane] =
+            p.mix2.forceHalfWidth ? 0.5f : std::clamp(pw + mod.width[1] - lfoWidth[1], 0.15f, 1.0f);
 
         const double common = glidePitch + context.transpose + bend;
-        const double pitch1 = common + p.octave.current + lfoPitch[0];
-        double pitch2 = common + p.semitone.current + lfoPitch[1];
+        const double pitch1 = common + p.octave.current + lfoPitch[0] + mod.pitch[0];
+        double pitch2 = common + p.semitone.current + lfoPitch[1] + mod.pitch[1];
         if (p.filterEnvelopeToOsc2) pitch2 += 12.0 * filterEnvelope;
         if (pitch1 != cachedPitch[0] || f1 != cachedBase[0]) {
             cachedPitch[0] = pitch1;
@@ -220,9 +263,9 @@ void Voice::updateControls(const VoiceContext& context, int start, int length, L
 
         // cut-off control: knob, envelope (bent like tanh) and key tracking
         const float e = std::min(filterEnvelope, 1.0f);
-        float c = p.cutoff.current + static_cast<float>(adjust.cutoff) + driftCutoff + lfoCutoff +
+        float c = p.cutoff.current + static_cast<float>(adjust.cutoff) + driftCutoff + lfoCutoff + mod.cutoff +
                   envelopeAmount * e * tanhRatio(e) * kShapeNorm;
-        if (p.keyTrack) c += static_cast<float>((glidePitch - 24.0) * kCutoffPerSemitone * adjust.keyScale);
+        if (keyTrack != 0.0f) c += static_cast<float>(keyTrack * (glidePitch - 24.0) * kCutoffPerSemitone * adjust.keyScale);
         c = clampCutoff(c);
         oscillators.increment1[i][lane] = increment1;
         oscillators.increment2[i][lane] = increment2;

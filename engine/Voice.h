@@ -7,6 +7,7 @@
 
 #include "Envelope.h"
 #include "ModLfo.h"
+#include "ModMatrix.h"
 #include "Oscillator.h"
 #include "PartSettings.h"
 #include "Random.h"
@@ -63,6 +64,10 @@ struct VoiceContext {
     double organic = 0.0;         // depth of the slow drift, 0..1
     Random* random = nullptr;     // for the drift's new targets
     const ModLfo* lfo[2] = {nullptr, nullptr};  // this block's LFO outputs and targets
+    const ModMatrix* matrix = nullptr;
+    // The controllers of the voice's channel and key, before the voice's own smoothing.
+    float channelPressure = 0.0f, polyPressure = 0.0f, foot = 0.0f, expression = 0.0f, timbre = 0.0f;
+    float modWheel = 0.0f, pitchBend = 0.0f;
     double level = 1.0;           // voice level: matrix volume, part gain, unison
     const float* noise = nullptr;  // shared noise, one value per output sample
     float* blockMinimum = nullptr; // lowest oscillator 1 frequency of the block
@@ -115,6 +120,11 @@ struct Voice {
     float cachedFrequency1 = 0.0f;
     VoiceAdjustments adjust;
     FilterState filter;
+    // The voice's smoothed controllers (the matrix's per-voice sources) and
+    // the matrix sums of its last control update.
+    float pressureEarly = 0.0f, pressure = 0.0f, polyPressureSmooth = 0.0f, foot = 0.0f, expression = 0.0f,
+          timbre = 0.0f, modWheel = 0.0f, pitchBend = 0.0f;
+    VoiceModulation modulation;
 
     // Puts the record into its idle state: note 60, released, envelopes at
     // rest, random oscillator phases, new drift seeds.

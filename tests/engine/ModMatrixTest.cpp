@@ -1,0 +1,117 @@
+// The modulation matrix measured on the sound and on its block-rate outputs.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <functional>
+
+#include "AudioEngine.h"
+#include "EngineControls.h"
+#include "SignalAnalysis.h"
+
+using namespace calverine;
+namespace control = calverine::control;
+
+namespace {
+
+struct Rig {
+    Rig() {
+        engine.setEngineParameter(control::kVolume, 0.5, -1, 0);
+        for (int part = 0; part < 2; ++part) engine.setEngineParameter(control::kFilterOsc2, 0.0, part, 1);  // one saw
+    }
+    // Slot s: source id, amount as stored (-1..1), destination id.
+    void slot(int s, int source, double amount, int destination) {
+        engine.setEngineParameter(control::kMatrixSource[s], source, -1, 0);
+        engine.setEngineParameter(control::kMatrixAmount[s], (amount + 1.0) / 2.0, -1, 0);
+        engine.setEngineParameter(control::kMatrixDestination[s], destination, -1, 0);
+    }
+    void on(int note, float velocity = 1.0f) { engine.queueNoteEvent(static_cast<std::uint32_t>(note), velocity, 0, 0, true, 0); }
+    std::vector<float> render(double seconds) {
+        std::vector<float> left(static_cast<std::size_t>(seconds * 44100) / 16 * 16), right(left.size());
+        for (std::size_t pos = 0; pos < left.size(); pos += 16) {
+            float* outs[2] = {left.data() + pos, right.data() + pos};
+            engine.renderBlock(outs, 16, 0);
+            engine.clearEventQueue();
+        }
+        return left;
+    }
+    double pitch(int note) {
+        on(note);
+        render(0.3);
+        return analysis::zeroCrossingFrequency(render(1.0), 44100.0);
+    }
+    AudioEngine engine;
+};
+
+}  // namespace
+
+TEST(ModMatrix, ConstantTranspositionsAreWholeSemitonesAndSlotsAdd) {
+    {
+        Rig rig;
+        rig.slot(0, matrix::kConst, 0.123, matrix::kOsc1Semi);
+        EXPECT_NEAR(rig.engine.modMatrix().amount(0), 0.12f, 1e-6f);
+        EXPECT_NEAR(rig.pitch(57), 440.0, 0.05);
+    }
+    {
+        Rig rig;
+        rig.slot(0, matrix::kConst, -0.057, matrix::kOsc1Semi);
+        EXPECT_NEAR(rig.engine.modMatrix().amount(0), -0.05f, 1e-6f);
+        EXPECT_NEAR(rig.pitch(74), 440.0, 0.05);
+    }
+    {
+        Rig rig;  // two slots to one destination add: 5 + 2 semitones
+        rig.slot(0, matrix::kConst, 0.05, matrix::kPitchSemi);
+        rig.slot(7, matrix::kConst, 0.02, matrix::kOsc1Semi);
+        EXPECT_NEAR(rig.pitch(62), 440.0, 0.05);
+    }
+}
+
+TEST(ModMatrix, VelocityToVolumeWithFullAmount) {
+    auto level = [](float velocity, bool routed) {
+        Rig rig;
+        if (routed) rig.slot(0, matrix::kVelocity, 1.0, matrix::kVolume);
+        rig.on(60, velocity);
+        rig.render(0.2);
+        return analysis::rms(rig.render(0.3));
+    };
+    const double plain = level(1.0f, false);
+    EXPECT_NEAR(level(1.0f, true) / plain, 1.0, 1e-3);        // full velocity leaves the level alone
+    EXPECT_NEAR(level(0.25f, true) / plain, 0.25, 0.01);      // a quarter velocity takes three quarters away
+    EXPECT_NEAR(level(1 / 127.0f, true) / plain, 1 / 127.0, 0.002);
+}
+
+TEST(ModMatrix, OscillatorPhaseIsSetOnlyWhenANoteStarts) {
+    Rig rig;
+    rig.slot(0, matrix::kConst, 0.5, matrix::kOsc1Phase);
+    rig.on(60);  // the voices rest at note 60: no glide to get there
+    rig.render(16 / 44100.0);
+    // The voice that took the note started at phase 0.5 and ran 64 sub-samples.
+    const int v = rig.engine.roundRobin(0);
+    const double hz = 440.0 * std::pow(2.0, -9.0 / 12.0);
+    const double expected = 0.5 + 64 * hz / (4 * 44100.0);
+    EXPECT_NEAR(rig.engine.voice(v).osc[0].phase, expected, 1e-4);
+    rig.render(0.01);
+    const float before = rig.engine.voice(v).osc[0].phase;
+    rig.slot(1, matrix::kConst, 0.9, matrix::kOsc1Phase);  // while the note sounds: no jump
+    rig.render(16 / 44100.0);
+    const double step = 64 * hz / (4 * 44100.0);
+    EXPECT_NEAR(std::fmod(rig.engine.voice(v).osc[0].phase - before + 1.0, 1.0), step, 1e-4);
+}
+
+TEST(ModMatrix, BlockRateDestinationsAndPolyPressure) {
+    Rig rig;
+    rig.engine.polyPressure[60] = 1.0f;
+    rig.on(60);
+    rig.slot(0, matrix::kPolyPressure, 1.0, 30);  // "DL Feedback"
+    rig.slot(1, matrix::kConst, 0.4, 35);         // "RV Time"
+    rig.slot(2, matrix::kConst, 0.25, matrix::kLfo1Rate);
+    rig.render(0.01);
+    const BlockModulation& b = rig.engine.blockModulation();
+    EXPECT_EQ(b.effects[0], 0.0f);  // polyphonic pressure has no block-rate value
+    EXPECT_NEAR(b.effects[35 - 30], 0.4f, 1e-6f);
+    EXPECT_NEAR(b.lfoRate[0], 0.25f, 1e-6f);
+    // The LFO now runs at the rate of 0.75 instead of 0.5.
+    const double before = rig.engine.lfo(0).phase;
+    rig.render(16 / 44100.0);
+    const double advance = std::fmod(rig.engine.lfo(0).phase - before + 1.0, 1.0);
+    EXPECT_NEAR(advance * 44100.0 / 16, ModLfo::hertzOf(0.75), 1e-6);
+}
