@@ -256,3 +256,29 @@ TEST(VoiceSound, OrganicDriftWandersWithinHalfASemitone) {
         }
     }
 }
+
+TEST(VoiceSound, CentredAdjustmentsMakeSixteenEqualVoices) {
+    auto levels = [](double sustainAdjustment) {
+        Rig rig;
+        singleSaw(rig);  // two saws of one pitch would sum by their (random) phase difference
+        rig.global(control::kVoiceCount, 16);
+        for (int slot = 0; slot < 16; ++slot) {
+            for (int id = control::kFirstVoiceAdjustment; id <= control::kLastVoiceAdjustment; ++id)
+                rig.engine.setEngineParameter(id, 0.5, slot, 0);
+            rig.engine.setEngineParameter(control::kFirstVoiceAdjustment + 12, sustainAdjustment, slot, 0);
+        }
+        std::vector<double> rms;
+        for (int k = 0; k < 16; ++k) {  // each note takes the next voice
+            rig.on(57);
+            rig.render(0.1);
+            rms.push_back(analysis::rms(rig.render(0.05)));
+            rig.off(57);
+            rig.render(0.2);
+        }
+        return rms;
+    };
+    const auto centred = levels(0.5);
+    for (double r : centred) EXPECT_NEAR(r / centred[0], 1.0, 0.01);
+    const auto sustain = levels(0.0);  // the loudness sustain adjustment does nothing
+    for (std::size_t k = 0; k < sustain.size(); ++k) EXPECT_NEAR(sustain[k] / centred[k], 1.0, 0.01);
+}
