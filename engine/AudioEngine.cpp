@@ -37,6 +37,7 @@ void AudioEngine::configureSampleRate(double fs) {
     initialiseVoices();
     decimator_.clear();
     tables_.build(fs);
+    driftTable_.resample(fs);
     noise_.configure(fs);
     stageConstants_.configure(fs4_);
     updateGlideRate();
@@ -469,6 +470,7 @@ VoiceContext AudioEngine::voiceContext(const Voice& voice, const float* noise) {
     c.noise = noise;
     c.blockMinimum = &blockMinimum;
     c.organic = std::clamp(organic_, 0.0, 1.0);
+    c.drift = &driftTable_;
     c.lfo[0] = &lfo_[0];
     c.lfo[1] = &lfo_[1];
     c.matrix = &matrix_;

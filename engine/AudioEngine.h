@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "Decimator.h"
+#include "DriftTable.h"
 #include "FilterTables.h"
 #include "ModLfo.h"
 #include "ModMatrix.h"
@@ -125,6 +126,7 @@ public:
     const BlockModulation& blockModulation() const { return blockModulation_; }
     const PartSettings& partSettings(int part) const { return parts_[part & 1]; }
     const FilterTables& filterTables() const { return tables_; }
+    const DriftTable& driftTable() const { return driftTable_; }
     // Which passes the voice output stage makes for the current modes.
     int planVoicePasses(VoicePass (&passes)[4]) const;
 
@@ -214,6 +216,7 @@ private:
     alignas(16) float mixRight_[kMaxBlock] = {};
     Decimator decimator_;
     FilterTables tables_;
+    DriftTable driftTable_;
     NoiseSource noise_;
     OutputStageConstants stageConstants_;
     alignas(16) float noiseBuffer_[kMaxBlock] = {};

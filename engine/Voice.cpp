@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "DriftTable.h"
 #include "FilterTables.h"
 #include "OscillatorBank.h"
 #include "RationalTanh.h"
@@ -74,6 +75,7 @@ void Voice::initialise(std::int32_t voiceIndex, double rate, Random& random) {
     driftSeed[1] = static_cast<float>(random.next()) / 32768.0f;
     walk[0] = walkTarget[0] = driftSeed[0];
     walk[1] = walkTarget[1] = driftSeed[1];
+    driftPosition = static_cast<std::int64_t>(voiceIndex) * (DriftTable::kRecordedLength / 16);
 }
 
 void Voice::updateControls(const VoiceContext& context, int start, int length, LaneBlock& lanes,
@@ -157,7 +159,13 @@ void Voice::updateControls(const VoiceContext& context, int start, int length, L
             drift[k] = (2.0 * walk[k] - 1.0) * organic;
         }
     }
-    const double driftPitch1 = 0.5 * drift[0], driftPitch2 = 0.5 * drift[1];
+    // The shared wander: both oscillators together, by up to 0.03 semitones.
+    double shared = 0.0;
+    if (organic > 0.0 && context.drift) {
+        shared = 0.03 * organic * context.drift->at(driftPosition);
+        driftPosition += length;
+    }
+    const double driftPitch1 = 0.5 * drift[0] + shared, driftPitch2 = 0.5 * drift[1] + shared;
     const float driftCutoff = static_cast<float>(0.1 * 0.2 * drift[2]);
     const double driftLevel = 1.0 + 0.2 * 0.2 * drift[3];
     const float driftWidth = static_cast<float>(0.05 * 0.2 * drift[4]);

@@ -63,6 +63,7 @@ struct VoiceContext {
     double glideRate = 0.0;       // semitones per output sample
     double organic = 0.0;         // depth of the slow drift, 0..1
     Random* random = nullptr;     // for the drift's new targets
+    const class DriftTable* drift = nullptr;  // the shared slow wander
     const ModLfo* lfo[2] = {nullptr, nullptr};  // this block's LFO outputs and targets
     const ModMatrix* matrix = nullptr;
     // The controllers of the voice's channel and key, before the voice's own smoothing.
@@ -108,6 +109,7 @@ struct Voice {
     // Organic drift: eight slow random walks between 0 and 1 and their targets.
     double walk[8] = {0.5, 0.5, 0.5, 0.5, 0.5, 0.5, 0.5, 0.5};
     double walkTarget[8] = {0.5, 0.5, 0.5, 0.5, 0.5, 0.5, 0.5, 0.5};
+    std::int64_t driftPosition = 0;  // where this voice reads the shared wander
 
     VoiceEnvelopes envelopes;
     OscillatorState osc[2];

@@ -6,6 +6,7 @@
 #include <functional>
 
 #include "AudioEngine.h"
+#include "DriftTable.h"
 #include "EngineControls.h"
 #include "SignalAnalysis.h"
 
@@ -281,4 +282,25 @@ TEST(VoiceSound, CentredAdjustmentsMakeSixteenEqualVoices) {
     for (double r : centred) EXPECT_NEAR(r / centred[0], 1.0, 0.01);
     const auto sustain = levels(0.0);  // the loudness sustain adjustment does nothing
     for (std::size_t k = 0; k < sustain.size(); ++k) EXPECT_NEAR(sustain[k] / centred[k], 1.0, 0.01);
+}
+
+TEST(VoiceSound, SharedWanderIsSlowAndFollowsTheSampleRate) {
+    calverine::DriftTable at48, at96;
+    at48.resample(48000.0);
+    at96.resample(96000.0);
+    EXPECT_EQ(at48.length(), calverine::DriftTable::kRecordedLength);
+    EXPECT_NEAR(at96.length(), 2 * at48.length(), 2);
+    float lowest = 1.0f, highest = -1.0f, fastest = 0.0f;
+    for (int i = 0; i < at48.length(); ++i) {
+        lowest = std::min(lowest, at48.at(i));
+        highest = std::max(highest, at48.at(i));
+        if (i > 0) fastest = std::max(fastest, std::fabs(at48.at(i) - at48.at(i - 1)));
+        if (i % 997 == 0) {
+            EXPECT_NEAR(at96.at(2 * i), at48.at(i), 1e-4f) << i;  // the same wander in time
+        }
+    }
+    EXPECT_GE(lowest, -1.0f);
+    EXPECT_LE(highest, 1.0f);
+    EXPECT_GT(highest - lowest, 1.0f);  // it uses its range ...
+    EXPECT_LT(fastest, 1e-3f);          // ... slowly
 }
