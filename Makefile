@@ -4,7 +4,10 @@ ASAN_BUILD ?= build-asan
 JOBS       ?= $(shell nproc)
 CMAKE_ARGS ?=
 
-.PHONY: all setup build demo test test-asan bench install clean
+FUZZ_BUILD   ?= build-fuzz
+FUZZ_SECONDS ?= 60
+
+.PHONY: all setup build demo test test-asan fuzz bench install clean
 
 all: build
 
@@ -30,6 +33,16 @@ test-asan: setup
 	cmake --build $(ASAN_BUILD) -j $(JOBS)
 	cd $(ASAN_BUILD) && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 ctest --output-on-failure -j $(JOBS)
 
+# The fuzz targets as libFuzzer programs (clang), each for FUZZ_SECONDS on
+# top of its corpus.
+fuzz: setup
+	CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCALVERINE_LIBFUZZER=ON -DCALVERINE_BENCH=OFF $(CMAKE_ARGS)
+	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target fuzz_parameters fuzz_chunk fuzz_program_file
+	mkdir -p $(FUZZ_BUILD)/found/parameters $(FUZZ_BUILD)/found/chunk $(FUZZ_BUILD)/found/program
+	$(FUZZ_BUILD)/fuzz_parameters -max_total_time=$(FUZZ_SECONDS) -print_final_stats=1 $(FUZZ_BUILD)/found/parameters
+	$(FUZZ_BUILD)/fuzz_chunk -max_total_time=$(FUZZ_SECONDS) -print_final_stats=1 $(FUZZ_BUILD)/found/chunk fuzz/corpus/chunk
+	$(FUZZ_BUILD)/fuzz_program_file -max_total_time=$(FUZZ_SECONDS) -print_final_stats=1 $(FUZZ_BUILD)/found/program fuzz/corpus/program
+
 bench: build
 	@for b in $(BUILD)/bench_*; do echo "== $$b"; $$b; done
 
@@ -39,4 +52,4 @@ install: build
 	@echo "installed $(HOME)/.vst/Calverine.so"
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) demo.wav
+	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD) demo.wav

@@ -8,6 +8,7 @@ packages=(
   cmake g++ make pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
   libsmf-dev libsndfile1-dev
+  clang libclang-rt-14-dev
 )
 
 missing=()
