@@ -74,8 +74,9 @@ void AudioEngine::setStepValues(const float* lfo1, const float* lfo2) {
 }
 
 void AudioEngine::updateEnvelopeTimes() {
-    // The envelopes' time and level constants are derived here once the
-    // envelope stage exists; the frame itself keeps no envelope state.
+    double offsets[8];
+    std::copy(std::begin(envelopeOffsets_), std::end(envelopeOffsets_), offsets);
+    applyEnvelopeOffsets(offsets);
 }
 
 void AudioEngine::setEngineParameter(int control, double value, int part, std::uint8_t /*flag*/) {
@@ -248,6 +249,7 @@ MatrixSources AudioEngine::referenceSources() const {
 
 // The matrix moves the eight envelope controls of both parts together.
 void AudioEngine::applyEnvelopeOffsets(const double (&offsets)[8]) {
+    std::copy(std::begin(offsets), std::end(offsets), envelopeOffsets_);
     for (PartSettings& part : parts_) {
         double controls[8];
         for (int i = 0; i < 8; ++i) controls[i] = part.envelopeControls[i] + offsets[i];

@@ -196,6 +196,7 @@ private:
     ModMatrix matrix_;
     BlockModulation blockModulation_;
     bool envelopeOffsetsActive_ = false;
+    double envelopeOffsets_[8] = {};  // the matrix's last envelope offsets
     float stepValues_[2][kStepValues] = {};
     Random random_;
 
