@@ -79,7 +79,36 @@ void AudioEngine::updateEnvelopeTimes() {
     applyEnvelopeOffsets(offsets);
 }
 
+namespace {
+
+// Every control within its range before it reaches a formula: 0..1 for the
+// continuous ones, the step range for the integer ones. Patches and hosts
+// can deliver anything finite; the sound must stay finite.
+double withinRange(int id, double value) {
+    switch (id) {
+    case control::kTranspose:
+    case control::kBendRangeUp:
+    case control::kBendRangeDown: return std::clamp(value, 0.0, 48.0);
+    case control::kFilterOsc2:
+    case control::kPartsMode: return std::clamp(value, 0.0, 2.0);
+    case control::kLfo1Shape:
+    case control::kLfo2Rate + 1: return std::clamp(value, 0.0, 3.0);  // the two LFO shapes
+    case control::kVoiceCount: return value;
+    case 84: return std::clamp(value, 0.0, 14.0);  // delay time
+    case 210:
+    case 211: return std::clamp(value, 0.0, 128.0);
+    default: break;
+    }
+    for (int slot = 0; slot < 12; ++slot)
+        if (id == control::kMatrixSource[slot] || id == control::kMatrixDestination[slot]) return std::clamp(value, 0.0, 255.0);
+    return std::clamp(value, 0.0, 1.0);
+}
+
+}  // namespace
+
 void AudioEngine::setEngineParameter(int control, double value, int part, std::uint8_t /*flag*/) {
+    if (!std::isfinite(value)) return;
+    value = withinRange(control, value);
     PartSettings& ps = parts_[part & 1];
     const float v = static_cast<float>(value);
     const bool on = value != 0.0;

@@ -67,7 +67,8 @@ bool ModLfo::render(int n, double tempo, double sampleRate, float rise, const fl
         const int count = std::max(stepCount, 1);
         for (int i = 0; i < n; ++i) {
             if (!oneShotFinished) {
-                const float target = steps[std::min(static_cast<int>(phase * count), count - 1)];
+                // Bars are drawn within +-1; a patch may carry anything finite.
+                const float target = std::clamp(steps[std::min(static_cast<int>(phase * count), count - 1)], -1.0f, 1.0f);
                 stepLevel += (target - stepLevel) * (stepLevel > target ? soften : rise);
             }
             output[i] = stepLevel;
