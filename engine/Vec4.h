@@ -135,4 +135,19 @@ struct alignas(16) Vec4 {
     Vec4& operator*=(Vec4 b) { return *this = *this * b; }
 };
 
+// The scalar twin of exp2(Vec4): the same series and range reduction.
+inline float exp2Scalar(float x) {
+    x = x < -126.0f ? -126.0f : (x > 126.0f ? 126.0f : x);
+    const float n = std::nearbyint(x);
+    const float f = x - n;
+    const float p =
+        1.0f +
+        f * (0.69314718f +
+             f * (0.24022651f + f * (0.05550411f + f * (0.00961813f + f * (0.00133336f + f * 0.00015404f)))));
+    const std::uint32_t bits = static_cast<std::uint32_t>(static_cast<int>(n) + 127) << 23;
+    float scale;
+    std::memcpy(&scale, &bits, 4);
+    return p * scale;
+}
+
 }  // namespace calverine

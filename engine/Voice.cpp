@@ -18,8 +18,9 @@ constexpr float kCutoffPerSemitone = 256.0f / FilterTables::kIndexScale;
 const float kShapeNorm = 1.0f / tanhRatio(1.0f);
 
 // 2^x through the vector type's polynomial (relative error about 2e-7, a
-// thousandth of a cent): modulated pitch needs it every output sample.
-double exp2Approx(double x) { return exp2(Vec4(static_cast<float>(x))).lane(0); }
+// thousandth of a cent), without a library call: modulated pitch needs it
+// every output sample.
+double exp2Approx(double x) { return exp2Scalar(static_cast<float>(x)); }
 
 // 0..0.98, and 0 for anything that is not a number.
 float clampCutoff(float c) { return c > 0.98f ? 0.98f : (c > 0.0f ? c : 0.0f); }
