@@ -51,8 +51,14 @@ void VoiceAdjustments::set(int control, double v) {
     case 149: lfoOffset[0] = static_cast<float>((v - 0.5) * 0.2); break;
     case 150: freqDepth[0] = v + 0.5; break;
     case 151: pwDepth[0] = v + 0.5; break;
-    case 152: ratio1 = 2.0 * range(1.01); break;
-    case 153: ratio2 = 2.0 * range(1.01); break;
+    case 152:
+        ratio1 = 2.0 * range(1.01);
+        ratioLog1 = std::log2(ratio1);
+        break;
+    case 153:
+        ratio2 = 2.0 * range(1.01);
+        ratioLog2 = std::log2(ratio2);
+        break;
     case 154: keyScale = range(1.1); break;
     case 155: lfoOffset[1] = static_cast<float>((v - 0.5) * 0.2); break;
     case 156: freqDepth[1] = v + 0.5; break;
@@ -188,7 +194,7 @@ void Voice::updateControls(const VoiceContext& context, int start, int length, L
     // Base frequencies; note 33 keeps its pitch whatever the octave ratios.
     const double a = 440.0 * context.tuning;
     const double s1 = adjust.ratio1, s2 = adjust.ratio2;
-    const double log1 = std::log2(s1), log2s = std::log2(s2);
+    const double log1 = adjust.ratioLog1, log2s = adjust.ratioLog2;
     const double f1 =
         a * 0.125 * s1 * s1 * s1 * std::exp2(log1 * (adjust.osc1Pitch - 69.0 + adjust.semitones + driftPitch1) / 12.0);
     const double f2 = a * 0.125 * s2 * s2 * s2 *
@@ -201,7 +207,7 @@ void Voice::updateControls(const VoiceContext& context, int start, int length, L
     const float crossMod = static_cast<float>(std::max(p.crossMod + adjust.crossMod + mod.crossMod, 0.0));
     oscillators.maxIncrement = maxIncrement;
     oscillators.crossMod[lane] = crossMod;
-    oscillators.ratioLog2[lane] = static_cast<float>(std::log2(s2));
+    oscillators.ratioLog2[lane] = static_cast<float>(log2s);
     oscillators.sync[lane] = p.sync ? 1.0f : 0.0f;
     oscillators.saw1[lane] = p.mix1.saw;
     oscillators.pulse1[lane] = p.mix1.pulse;

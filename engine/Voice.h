@@ -33,6 +33,7 @@ struct VoiceAdjustments {
     double freqDepth[2] = {1.0, 1.0};
     double pwDepth[2] = {1.0, 1.0};
     double ratio1 = 2.0, ratio2 = 2.0;  // octave ratios
+    double ratioLog1 = 1.0, ratioLog2 = 1.0;  // their base-2 logarithms
     double keyScale = 1.0;
     double crossMod = 0.0;
     double semitones = 0.0;
