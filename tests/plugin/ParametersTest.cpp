@@ -326,3 +326,24 @@ TEST_F(Parameters, PartsCopyPasteAndSwapAcrossObjects) {
     EXPECT_EQ(stored(56, 1), 1.0f);
     EXPECT_FLOAT_EQ(stored(140, 2), 0.9f);  // trimmers are not part of a swap
 }
+
+TEST_F(Parameters, RandomizingDrawsOnceForEveryControlInOrder) {
+    // The generator's sequence, written out independently: s = s * 214013 + 2531011 from 1.
+    std::uint32_t seed = 1;
+    auto draw = [&seed] {
+        seed = seed * 214013u + 2531011u;
+        return static_cast<double>((seed >> 16) & 32767u) / 32767.0;
+    };
+    std::vector<double> draws;
+    for (int i = 0; i < 16 * 30; ++i) draws.push_back(draw());
+    synth.randomizeVoiceAdjustments(1.0f);
+    for (int slot = 0; slot < 16; ++slot) {
+        for (int c = 130; c <= 159; ++c) {
+            const double r = draws[static_cast<std::size_t>(slot * 30 + (c - 130))];
+            const bool narrow = c == 130 || c == 131 || c == 135 || c == 144 || c == 152 || c == 153;
+            double expected = narrow ? 0.5 - 0.0625 + r * 0.125 : 0.5 - 0.25 + r * 0.5;
+            if (c == 148 || c == 145 || c == 159) expected = 0.5;  // centred or untouched, yet drawn for
+            EXPECT_NEAR(stored(c, slot), expected, 1e-6) << "control " << c << " slot " << slot;
+        }
+    }
+}
