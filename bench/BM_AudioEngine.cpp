@@ -46,24 +46,11 @@ BENCHMARK_DEFINE_F(EngineFixture, Awake)(benchmark::State& state) {
     renderHostBlocks(state);
 }
 
-// The heavy patch: 16 held voices, both oscillators saw + pulse, the
-// four-pole filter swept by its envelope. Real-time factor = items/s / rate.
-BENCHMARK_DEFINE_F(EngineFixture, SixteenVoicesFourPole)(benchmark::State& state) {
-    namespace c = calverine::control;
-    for (int part = 0; part < 2; ++part) {
-        for (int id : {c::kOsc1Saw, c::kOsc1Pulse, c::kOsc2Saw, c::kOsc2Pulse, c::kFilter4Pole})
-            engine.setEngineParameter(id, 1.0, part, 1);
-        engine.setEngineParameter(c::kFilterFreq, 0.3, part, 1);
-        engine.setEngineParameter(c::kFilterReso, 0.5, part, 1);
-        engine.setEngineParameter(c::kFilterMod, 0.8, part, 1);
-        engine.setEngineParameter(c::kFilterEnvAttack + 1, 0.7, part, 1);  // a slow filter decay keeps it moving
-    }
-    for (int n = 0; n < 16; ++n) engine.queueNoteEvent(static_cast<std::uint32_t>(40 + 3 * n), 0.8f, 0, 0, true, 0);
-    renderHostBlocks(state);
-}
+namespace {
 
-// The same with both LFOs and six matrix slots at work.
-BENCHMARK_DEFINE_F(EngineFixture, SixteenVoicesModulated)(benchmark::State& state) {
+// The heavy patch: both oscillators saw + pulse, the four-pole filter swept by
+// a slow envelope decay, for both parts.
+void setHeavyPatch(calverine::AudioEngine& engine) {
     namespace c = calverine::control;
     for (int part = 0; part < 2; ++part) {
         for (int id : {c::kOsc1Saw, c::kOsc1Pulse, c::kOsc2Saw, c::kOsc2Pulse, c::kFilter4Pole})
@@ -73,6 +60,25 @@ BENCHMARK_DEFINE_F(EngineFixture, SixteenVoicesModulated)(benchmark::State& stat
         engine.setEngineParameter(c::kFilterMod, 0.8, part, 1);
         engine.setEngineParameter(c::kFilterEnvAttack + 1, 0.7, part, 1);
     }
+}
+
+void holdSixteenNotes(calverine::AudioEngine& engine) {
+    for (int n = 0; n < 16; ++n) engine.queueNoteEvent(static_cast<std::uint32_t>(40 + 3 * n), 0.8f, 0, 0, true, 0);
+}
+
+}  // namespace
+
+// 16 held voices of the heavy patch. Real-time factor = items/s / rate.
+BENCHMARK_DEFINE_F(EngineFixture, SixteenVoicesFourPole)(benchmark::State& state) {
+    setHeavyPatch(engine);
+    holdSixteenNotes(engine);
+    renderHostBlocks(state);
+}
+
+// The same with both LFOs and six matrix slots at work.
+BENCHMARK_DEFINE_F(EngineFixture, SixteenVoicesModulated)(benchmark::State& state) {
+    namespace c = calverine::control;
+    setHeavyPatch(engine);
     engine.setEngineParameter(c::kLfo1Rate, 0.6, -1, 0);
     engine.setEngineParameter(c::kLfo1FreqDepth, 0.05, -1, 0);
     engine.setEngineParameter(c::kLfo1FreqOsc1, 1.0, -1, 0);
@@ -87,7 +93,7 @@ BENCHMARK_DEFINE_F(EngineFixture, SixteenVoicesModulated)(benchmark::State& stat
         engine.setEngineParameter(c::kMatrixAmount[s], slots[s][2] ? 1.0 : 0.6, -1, 0);
         engine.setEngineParameter(c::kMatrixDestination[s], slots[s][1], -1, 0);
     }
-    for (int n = 0; n < 16; ++n) engine.queueNoteEvent(static_cast<std::uint32_t>(40 + 3 * n), 0.8f, 0, 0, true, 0);
+    holdSixteenNotes(engine);
     renderHostBlocks(state);
 }
 
