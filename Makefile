@@ -37,11 +37,12 @@ test-asan: setup
 # top of its corpus.
 fuzz: setup
 	CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCALVERINE_LIBFUZZER=ON -DCALVERINE_BENCH=OFF $(CMAKE_ARGS)
-	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target fuzz_parameters fuzz_chunk fuzz_program_file
-	mkdir -p $(FUZZ_BUILD)/found/parameters $(FUZZ_BUILD)/found/chunk $(FUZZ_BUILD)/found/program
-	$(FUZZ_BUILD)/fuzz_parameters -max_total_time=$(FUZZ_SECONDS) -print_final_stats=1 $(FUZZ_BUILD)/found/parameters
-	$(FUZZ_BUILD)/fuzz_chunk -max_total_time=$(FUZZ_SECONDS) -print_final_stats=1 $(FUZZ_BUILD)/found/chunk fuzz/corpus/chunk
-	$(FUZZ_BUILD)/fuzz_program_file -max_total_time=$(FUZZ_SECONDS) -print_final_stats=1 $(FUZZ_BUILD)/found/program fuzz/corpus/program
+	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target fuzzers
+	@while read -r name corpus; do \
+	  echo "== $$name"; mkdir -p $(FUZZ_BUILD)/found/$$name; \
+	  $(FUZZ_BUILD)/$$name -max_total_time=$(FUZZ_SECONDS) -print_final_stats=1 \
+	    $(FUZZ_BUILD)/found/$$name $${corpus:+fuzz/$$corpus} || exit 1; \
+	done < $(FUZZ_BUILD)/fuzzers.txt
 
 bench: build
 	@for b in $(BUILD)/bench_*; do echo "== $$b"; $$b; done

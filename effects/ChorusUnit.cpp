@@ -1,0 +1,1 @@
+#include "ChorusUnit.h"

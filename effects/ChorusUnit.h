@@ -1,0 +1,9 @@
+#pragma once
+
+namespace calverine {
+
+class ChorusUnit {
+public:
+};
+
+}  // namespace calverine

@@ -1,0 +1,9 @@
+#pragma once
+
+namespace calverine {
+
+class DelayUnit {
+public:
+};
+
+}  // namespace calverine

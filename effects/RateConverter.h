@@ -1,0 +1,7 @@
+#pragma once
+
+namespace calverine {
+
+class RateConverter {};
+
+}  // namespace calverine
