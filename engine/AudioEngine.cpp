@@ -39,6 +39,8 @@ void AudioEngine::configureSampleRate(double fs) {
     tables_.build(fs);
     driftTable_.resample(fs);
     noise_.configure(fs);
+    effects_.setSampleRate(fs);
+    limiter_.setSampleRate(fs);
     stageConstants_.configure(fs4_);
     updateGlideRate();
     stepLfoRise_ = static_cast<float>(1.0 - std::exp(-2.0 * kPi * 100.0 / fs));
@@ -95,6 +97,7 @@ double withinRange(int id, double value) {
     case control::kLfo2Rate + 1: return std::clamp(value, 0.0, 3.0);  // the two LFO shapes
     case control::kVoiceCount: return value;
     case 84: return std::clamp(value, 0.0, 14.0);  // delay time
+    case 55: return std::clamp(value, 0.0, 2.0);   // delay Double-X mode
     case 210:
     case 211: return std::clamp(value, 0.0, 128.0);
     default: break;
@@ -179,7 +182,8 @@ void AudioEngine::setEngineParameter(int control, double value, int part, std::u
         for (int i = 0; i < kVoices; ++i) voices_[static_cast<std::size_t>(i)].renderSlot = i;
         break;
     default:
-        if (setLfoParameter(control, value) || setMatrixParameter(control, value)) break;
+        if (setLfoParameter(control, value) || setMatrixParameter(control, value) || effects_.setControl(control, value))
+            break;
         if (control >= control::kFilterEnvAttack && control <= control::kAmpEnvRelease) {
             ps.envelopeControls[control - control::kFilterEnvAttack] = value;
             ps.times.derive(ps.envelopeControls);
@@ -614,17 +618,12 @@ void AudioEngine::renderVoicePass(const VoicePass& pass, int n) {
                    stageConstants_, voiceMixLeft_, voiceMixRight_);
 }
 
-void AudioEngine::processEffects(int /*n*/) {
-    // The effects section processes mixLeft_/mixRight_ in place.
-}
-
-void AudioEngine::limitOutput(float* /*left*/, float* /*right*/, int /*frames*/) {
-    // The output limiter unit runs here.
-}
+void AudioEngine::limitOutput(float* left, float* right, int frames) { limiter_.process(frames, left, right); }
 
 void AudioEngine::renderBlock(float* const* outputs, int n, int position) {
     n = std::clamp(n, 1, kMaxBlock);
     if (voiceResetPending_.exchange(false)) resetVoices();
+    effects_.takeSwitchChange();
 
     // 1. per-block smoothing
     partGain_[0].step(smoothing_);
@@ -691,7 +690,9 @@ void AudioEngine::renderBlock(float* const* outputs, int n, int position) {
     }
 
     // 10. effects; while asleep only their tails run, flushed below 4e-8
-    if (effectsOn_ && effectsTail_ >= 1) processEffects(n);
+    static_assert(EffectsChain::kOffsets == sizeof(BlockModulation::effects) / sizeof(float));
+    if (effects_.enabled() && effectsTail_ >= 1)
+        effects_.process(n, mixLeft_, mixRight_, allKeysReleased_ != 0, hostTempo, blockModulation_.effects);
     if (sleepCountdown_ < 0) {
         bool audible = false;
         for (int i = 0; i < kMaxBlock; ++i) {
@@ -704,6 +705,9 @@ void AudioEngine::renderBlock(float* const* outputs, int n, int position) {
         else if (effectsTail_ >= 0)
             --effectsTail_;
     }
+
+    // 11. the effects switch-off countdown runs whether or not the units do
+    effects_.advanceSwitchOff();
 
     // 12. hand the slice to the caller
     if (outputs) {

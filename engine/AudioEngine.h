@@ -15,12 +15,14 @@
 #include <vector>
 
 #include "Decimator.h"
+#include "EffectsChain.h"
 #include "DriftTable.h"
 #include "FilterTables.h"
 #include "ModLfo.h"
 #include "ModMatrix.h"
 #include "NoiseSource.h"
 #include "OscillatorBank.h"
+#include "OutputLimiter.h"
 #include "PartSettings.h"
 #include "NoteEvent.h"
 #include "Random.h"
@@ -127,6 +129,7 @@ public:
     const PartSettings& partSettings(int part) const { return parts_[part & 1]; }
     const FilterTables& filterTables() const { return tables_; }
     const DriftTable& driftTable() const { return driftTable_; }
+    const EffectsChain& effects() const { return effects_; }
     // Which passes the voice output stage makes for the current modes.
     int planVoicePasses(VoicePass (&passes)[4]) const;
 
@@ -151,7 +154,6 @@ private:
     MatrixSources referenceSources() const;
     void applyEnvelopeOffsets(const double (&offsets)[8]);
     void runBlockMatrix();
-    void processEffects(int n);
     void initialiseVoices();
 
     // rates and constants
@@ -207,7 +209,6 @@ private:
     // sleep and effects bookkeeping
     int sleepCountdown_ = 0;
     int effectsTail_ = 0;
-    std::uint8_t effectsOn_ = 0;
     bool limiterOn_ = false;
 
     // signal buffers
@@ -216,6 +217,8 @@ private:
     alignas(16) float mixLeft_[kMaxBlock] = {};
     alignas(16) float mixRight_[kMaxBlock] = {};
     Decimator decimator_;
+    EffectsChain effects_;
+    OutputLimiter limiter_;
     FilterTables tables_;
     DriftTable driftTable_;
     NoiseSource noise_;
