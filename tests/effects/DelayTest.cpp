@@ -1,0 +1,243 @@
+#include "DelayUnit.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+
+#include "EffectControls.h"
+#include "EffectsTestSupport.h"
+
+namespace calverine {
+namespace {
+
+using namespace effects_test;
+namespace ec = effects_control;
+
+constexpr float kNoOffsets[DelayUnit::kOffsets] = {};
+
+struct DelayRig {
+    DelayUnit delay;
+    double rate;
+    double tempo = 120.0;
+    float inputGain = 1.0f;
+
+    explicit DelayRig(double r, int time = 7, double feedback = 0.5, double dryWet = 1.0) : rate(r) {
+        delay.setSampleRate(r);
+        delay.setControl(ec::kDelayOn, 1);
+        delay.setControl(ec::kDelayTime, time);
+        delay.setControl(ec::kDelayFeedback, feedback);
+        delay.setControl(ec::kDelayOffset, 1);
+        delay.setControl(ec::kDelayLowCut, 0);
+        delay.setControl(ec::kDelayHighCut, 0);
+        delay.setControl(ec::kDelayDryWet, dryWet);
+        Stereo settle(4096);  // the wet, feedback and width glides settle
+        run(settle);
+    }
+    void run(Stereo& s) {
+        inSlices(s, [&](int n, float* l, float* r) { delay.process(n, l, r, kNoOffsets, tempo, inputGain); });
+    }
+    // The response to an impulse on the left input.
+    Stereo impulse(std::size_t length) {
+        Stereo s(length);
+        s.left[0] = 1.0f;
+        run(s);
+        return s;
+    }
+};
+
+TEST(DelayUnit, LengthsFollowTheTempo) {
+    EXPECT_EQ(DelayUnit::lengthFor(4, 48000.0, 120.0), 24000);  // 1/4
+    EXPECT_EQ(DelayUnit::lengthFor(0, 48000.0, 120.0), 72000);  // 1/2 dotted
+    EXPECT_EQ(DelayUnit::lengthFor(8, 48000.0, 120.0), 8000);   // 1/8 triplet
+    EXPECT_EQ(DelayUnit::lengthFor(4, 44100.0, 90.0), 29400);
+    // No tempo from the host means 120; an absurd one stays finite.
+    EXPECT_EQ(DelayUnit::lengthFor(4, 48000.0, 0.0), 24000);
+    EXPECT_GT(DelayUnit::lengthFor(0, 192000.0, 1e-30), 0);
+}
+
+TEST(DelayUnit, EchoesOfALeftImpulseLandAtTheirOffsetsWithFeedbackGains) {
+    DelayRig rig(48000.0, 7, 0.5);  // 1/8 at 120 BPM: L = 12000
+    const int length = 12000;
+    const double d = 0.0025 * 48000.0;
+    const Stereo out = rig.impulse(40000);
+    const std::size_t first = peakAt(out.left, 100, 18000);
+    const std::size_t second = peakAt(out.left, 18000, 30000);
+    const std::size_t third = peakAt(out.left, 30000, 40000);
+    // One sample of the high-cut pipeline on top of each position.
+    EXPECT_NEAR(static_cast<double>(first), length - d + 1, 2.0);
+    EXPECT_NEAR(static_cast<double>(second), 2 * length + 1.5 * d + 1, 2.0);
+    EXPECT_NEAR(static_cast<double>(third), 3 * length - d + 1, 2.0);
+    const double feedback = 0.5 * 0.95 + 0.0001;
+    EXPECT_NEAR(std::fabs(out.left[second]) / std::fabs(out.left[first]), feedback, 0.03);
+    EXPECT_NEAR(std::fabs(out.left[third]) / std::fabs(out.left[second]), feedback, 0.03);
+    // The right side hears the left echo only through the cross-feed.
+    EXPECT_NEAR(out.right[first] / out.left[first], -0.125, 0.01);
+}
+
+TEST(DelayUnit, RightImpulseEchoesMirrorTheOffsets) {
+    DelayRig rig(48000.0, 7, 0.5);
+    Stereo s(30000);
+    s.right[0] = 1.0f;
+    rig.run(s);
+    const double d = 0.0025 * 48000.0;
+    EXPECT_NEAR(static_cast<double>(peakAt(s.right, 100, 18000)), 12000 + d + 1, 2.0);
+    EXPECT_NEAR(static_cast<double>(peakAt(s.right, 18000, 30000)), 24000 - 1.5 * d + 1, 2.0);
+}
+
+TEST(DelayUnit, FeedbackZeroGivesOneEcho) {
+    DelayRig rig(48000.0, 10, 0.0);  // 1/16: L = 6000
+    const Stereo out = rig.impulse(30000);
+    const std::size_t first = peakAt(out.left, 100, 9000);
+    const double echo = std::fabs(out.left[first]);
+    EXPECT_GT(echo, 0.5);
+    double later = 0.0;
+    for (std::size_t i = 9000; i < out.size(); ++i) later = std::max(later, static_cast<double>(std::fabs(out.left[i])));
+    EXPECT_LT(later, 1e-3 * echo);
+}
+
+TEST(DelayUnit, CutFiltersHaveTheirCornersWhereTheControlsPutThem) {
+    const double rate = 48000.0;
+    struct Case {
+        double lowCut, highCut, corner, reference;
+    } cases[] = {
+        {1.0, 0.0, 2000.0, 12000.0},  // low cut 1: an 8th-order high-pass at 2 kHz
+        {0.5, 0.0, 200.0, 5000.0},    // halfway: 200 Hz
+        {0.0, 1.0, 500.0, 100.0},     // high cut 1: a low-pass at 500 Hz
+    };
+    for (const Case& c : cases) {
+        DelayRig rig(rate, 10, 0.0);
+        rig.delay.setControl(ec::kDelayLowCut, c.lowCut);
+        rig.delay.setControl(ec::kDelayHighCut, c.highCut);
+        const Stereo out = rig.impulse(6000 + 16384);
+        // The first echo (L - d = 5880) with its filter response.
+        const std::vector<float> h(out.left.begin() + 5800, out.left.end());
+        const double ratio = responseAt(h, c.corner, rate) / responseAt(h, c.reference, rate);
+        EXPECT_NEAR(20.0 * std::log10(ratio), -3.0, 0.5) << c.corner;
+    }
+    // The low cut's slope: 8th order is 48 dB per octave below the corner.
+    DelayRig rig(rate, 10, 0.0);
+    rig.delay.setControl(ec::kDelayLowCut, 1.0);
+    const Stereo out = rig.impulse(6000 + 16384);
+    const std::vector<float> h(out.left.begin() + 5800, out.left.end());
+    EXPECT_LT(20.0 * std::log10(responseAt(h, 500.0, rate) / responseAt(h, 12000.0, rate)), -44.0);
+}
+
+TEST(DelayUnit, TimeChangesWhileEchoesSoundWaitForTheQuarterSecondHold) {
+    const double rate = 48000.0;
+    DelayRig rig(rate, 10, 0.9);  // L = 6000
+    EXPECT_EQ(rig.delay.currentLength(), 6000);
+    // Keep the echoes sounding.
+    Stereo loud(24000);
+    loud.left = loud.right = noise(24000, 0.5f);
+    rig.run(loud);
+
+    rig.delay.setControl(ec::kDelayTime, 13);  // 1/32: 3000
+    int waited = 0;
+    while (rig.delay.currentLength() != 3000 && waited < 48000) {
+        Stereo s(16);
+        s.left = s.right = noise(16, 0.5f, static_cast<unsigned>(waited + 7));
+        rig.run(s);
+        waited += 16;
+    }
+    EXPECT_NEAR(waited, 12000, 32);  // 0.25 s
+
+    // A second change soon after waits for a new hold.
+    rig.delay.setControl(ec::kDelayTime, 7);  // 1/8: 12000
+    Stereo s(4800);
+    s.left = s.right = noise(4800, 0.5f, 99);
+    rig.run(s);
+    EXPECT_EQ(rig.delay.currentLength(), 3000);
+    Stereo rest(8000);
+    rest.left = rest.right = noise(8000, 0.5f, 98);
+    rig.run(rest);
+    EXPECT_EQ(rig.delay.currentLength(), 12000);
+}
+
+TEST(DelayUnit, TimeChangesOverSilenceTakeEffectAtOnce) {
+    DelayRig rig(48000.0, 10, 0.0);
+    Stereo silence(20000);
+    rig.run(silence);
+    rig.delay.setControl(ec::kDelayTime, 13);
+    Stereo slice(16);
+    rig.run(slice);
+    EXPECT_EQ(rig.delay.currentLength(), 3000);
+}
+
+TEST(DelayUnit, EffectsInputGainZeroFadesTheEchoesToTheDrySignal) {
+    DelayRig rig(48000.0, 10, 0.9);
+    Stereo loud(24000);
+    loud.left = loud.right = noise(24000, 0.5f);
+    rig.run(loud);
+    rig.inputGain = 0.0f;
+    Stereo quiet(2000);
+    rig.run(quiet);
+    // Wet level 0.0001 after a few hundred samples: the echoes are gone.
+    for (std::size_t i = 1000; i < quiet.size(); ++i) ASSERT_LT(std::fabs(quiet.left[i]), 2e-4f) << i;
+}
+
+TEST(DelayUnit, DoubleXModesEchoAndStayBounded) {
+    for (int mode : {1, 2}) {
+        DelayRig rig(48000.0, 10, 1.0);
+        rig.delay.setControl(ec::kDelayDoubleX, mode);
+        Stereo s(96000);
+        s.left = noise(96000, 0.5f);
+        for (std::size_t i = 4800; i < s.size(); ++i) s.left[i] = 0.0f;
+        rig.run(s);
+        // The tail carries on after the input stops, on both channels, and
+        // stays bounded at the highest feedback.
+        const std::vector<float> tailL(s.left.begin() + 20000, s.left.end());
+        const std::vector<float> tailR(s.right.begin() + 20000, s.right.end());
+        double energyL = 0, energyR = 0, peak = 0;
+        for (std::size_t i = 0; i < tailL.size(); ++i) {
+            energyL += tailL[i] * tailL[i];
+            energyR += tailR[i] * tailR[i];
+            peak = std::max(peak, static_cast<double>(std::max(std::fabs(tailL[i]), std::fabs(tailR[i]))));
+        }
+        EXPECT_GT(energyL, 1.0) << mode;
+        EXPECT_GT(energyR, 1.0) << mode;
+        EXPECT_LT(peak, 4.0) << mode;
+    }
+}
+
+TEST(DelayUnit, LongSilenceAfterLoudInputStaysNormalAndDoesNotSlowDown) {
+    for (int mode : {0, 1, 2}) {
+        DelayRig rig(48000.0, 14, 1.0);  // the shortest time at the highest feedback
+        rig.delay.setControl(ec::kDelayDoubleX, mode);
+        rig.delay.setControl(ec::kDelayHighCut, 0.5);
+        rig.delay.setControl(ec::kDelayLowCut, 0.5);
+        Stereo loud(48000);
+        loud.left = noise(48000, 1.0f, 3);
+        loud.right = noise(48000, 1.0f, 4);
+        rig.run(loud);
+        using Clock = std::chrono::steady_clock;
+        std::vector<double> seconds;
+        for (int second = 0; second < 20; ++second) {
+            Stereo silence(48000);
+            const auto start = Clock::now();
+            rig.run(silence);
+            seconds.push_back(std::chrono::duration<double>(Clock::now() - start).count());
+            ASSERT_TRUE(allNormal(silence.left) && allNormal(silence.right)) << mode << " " << second;
+        }
+        // Denormals would make the late seconds many times slower.
+        const double early = *std::min_element(seconds.begin(), seconds.begin() + 3);
+        const double late = *std::min_element(seconds.end() - 3, seconds.end());
+        EXPECT_LT(late, 3.0 * early) << mode;
+    }
+}
+
+TEST(DelayUnit, SwitchingOffClearsTheRings) {
+    DelayRig rig(48000.0, 10, 0.9);
+    Stereo loud(12000);
+    loud.left = loud.right = noise(12000, 0.5f);
+    rig.run(loud);
+    rig.delay.setControl(ec::kDelayOn, 0);
+    Stereo off(16);
+    rig.run(off);
+    rig.delay.setControl(ec::kDelayOn, 1);
+    Stereo after(20000);
+    rig.run(after);
+    for (float v : after.left) ASSERT_EQ(v, 0.0f);
+}
+
+}  // namespace
+}  // namespace calverine
