@@ -280,3 +280,43 @@ TEST(VstXSynth, StepPositionsFollowTheRunningSequence) {
     s.render(512);
     EXPECT_EQ(s.synth.stepPosition(0), -1);  // no key held and the transport stopped
 }
+
+TEST(VstXSynth, EffectsAndLimiterRunOnTheAudioThreadWithoutAllocating) {
+    TestHost host;
+    Synth s(512);
+    // Effects on with every unit, the limiter on, a loud chord.
+    const std::pair<int, float> controls[] = {{10, 1.0f},  {109, 1.0f}, {84, 10.0f}, {85, 0.6f}, {89, 0.5f}, {129, 1.0f},
+                                              {19, 0.5f},  {119, 1.0f}, {95, 0.3f},  {79, 1.0f}, {1, 1.0f}};
+    for (const auto& [id, value] : controls) s.synth.setControl(id, value, 0, false);
+    MidiList midi;
+    for (int note = 48; note < 60; note += 2) midi.add(0, 0x90, static_cast<unsigned char>(note), 127);
+    s.synth.processEvents(midi.events());
+    MidiList off;
+    for (int note = 48; note < 60; note += 2) off.add(0, 0x80, static_cast<unsigned char>(note), 0);
+    VstEvents* offEvents = off.events();
+    std::vector<float> heard;
+    heard.reserve(100 * 512);
+    s.render(512);  // the test's own buffers reach their size
+    gAllocations = 0;
+    gCounting = true;
+    for (int block = 0; block < 40; ++block) {
+        s.render(block % 3 ? 512 : 77);
+        heard.insert(heard.end(), s.left.begin(), s.left.end());
+    }
+    s.synth.processEvents(offEvents);
+    const std::size_t released = heard.size();
+    for (int block = 0; block < 60; ++block) {
+        s.render(512);
+        heard.insert(heard.end(), s.left.begin(), s.left.end());
+    }
+    gCounting = false;
+    EXPECT_EQ(gAllocations.load(), 0);
+    double peak = 0.0, tail = 0.0;
+    for (std::size_t i = 0; i < heard.size(); ++i) {
+        ASSERT_TRUE(std::isfinite(heard[i])) << i;
+        peak = std::max(peak, static_cast<double>(std::fabs(heard[i])));
+        if (i > released + 22050) tail = std::max(tail, static_cast<double>(std::fabs(heard[i])));
+    }
+    EXPECT_LE(peak, 0.999);
+    EXPECT_GT(tail, 0.01);  // echoes and reverb ring on half a second after the release
+}

@@ -1,0 +1,184 @@
+#include "EffectsChain.h"
+
+#include <gtest/gtest.h>
+
+#include "EffectControls.h"
+#include "EffectsTestSupport.h"
+#include "RateConverter.h"
+#include "SignalAnalysis.h"
+
+namespace calverine {
+namespace {
+
+using namespace effects_test;
+namespace ec = effects_control;
+
+constexpr float kNoOffsets[EffectsChain::kOffsets] = {};
+
+void switchTo(EffectsChain& chain, bool on) {
+    chain.setControl(ec::kEffects, on ? 1.0 : 0.0);
+    chain.takeSwitchChange();
+}
+
+// The chain as the engine runs it: switch change, units, countdown.
+void runChain(EffectsChain& chain, Stereo& s, bool notesIdle = true) {
+    inSlices(s, [&](int n, float* l, float* r) {
+        chain.takeSwitchChange();
+        if (chain.enabled()) chain.process(n, l, r, notesIdle, 120.0, kNoOffsets);
+        chain.advanceSwitchOff();
+    });
+}
+
+TEST(EffectsChain, SwitchOffCountdownScalesWithTheRateAndStopsTheUnitsAt100) {
+    struct Case {
+        double rate;
+        int countdown;
+    } cases[] = {{44100.0, 500}, {48000.0, 500}, {88200.0, 1000}, {96000.0, 1000}, {192000.0, 2000}};
+    for (const Case& c : cases) {
+        EffectsChain chain;
+        chain.setSampleRate(c.rate);
+        switchTo(chain, false);  // off while off does nothing
+        EXPECT_EQ(chain.switchOffCountdown(), 0);
+        switchTo(chain, true);
+        EXPECT_TRUE(chain.enabled());
+        switchTo(chain, false);
+        EXPECT_EQ(chain.switchOffCountdown(), c.countdown) << c.rate;
+        EXPECT_EQ(chain.inputGain(), 0.0f);
+        int slices = 0;
+        while (chain.enabled()) {
+            chain.advanceSwitchOff();
+            ++slices;
+        }
+        EXPECT_EQ(slices, c.countdown - 99) << c.rate;
+        // Switching on again cancels the rest of the countdown.
+        switchTo(chain, true);
+        EXPECT_EQ(chain.switchOffCountdown(), 0);
+        EXPECT_EQ(chain.inputGain(), 1.0f);
+    }
+}
+
+TEST(EffectsChain, ReverbNeverRunsAbove88kHz) {
+    struct Case {
+        double host, reverb;
+        int reductions;
+    } cases[] = {{44100.0, 44100.0, 0}, {88000.0, 88000.0, 0}, {88200.0, 44100.0, 1},
+                 {96000.0, 48000.0, 1}, {176400.0, 44100.0, 2}, {192000.0, 48000.0, 2}};
+    for (const Case& c : cases) {
+        EffectsChain chain;
+        chain.setSampleRate(c.host);
+        EXPECT_EQ(chain.reverbRate(), c.reverb) << c.host;
+        EXPECT_EQ(chain.rateReductions(), c.reductions) << c.host;
+    }
+}
+
+TEST(EffectsChain, HeldNotesOverSilenceNeverStartTheQuietCount) {
+    EffectsChain chain;
+    switchTo(chain, true);
+    Stereo silence(44100 * 3);
+    runChain(chain, silence, false);
+    EXPECT_EQ(chain.quietCount(), 88200 / 16);
+    EXPECT_EQ(chain.tailCount(), 88200 / 16);
+}
+
+TEST(EffectsChain, UnitsStopTwoSecondsAfterInputAndOutputFallSilent) {
+    EffectsChain chain;
+    chain.setSampleRate(48000.0);
+    switchTo(chain, true);
+    chain.setControl(ec::kDelayOn, 1);
+    chain.setControl(ec::kDelayTime, 10);
+    chain.setControl(ec::kDelayFeedback, 0.3);
+    chain.setControl(ec::kDelayDryWet, 0.5);
+    Stereo loud(4800);
+    loud.left = loud.right = noise(4800, 0.5f);
+    runChain(chain, loud);
+    Stereo silence(48000 * 8);
+    runChain(chain, silence);
+    EXPECT_LT(chain.quietCount(), 0);
+    EXPECT_EQ(chain.tailCount(), 0);
+    // The echo was heard after the input stopped.
+    EXPECT_GT(analysis::peak(std::vector<float>(silence.left.begin(), silence.left.begin() + 12000)), 0.05);
+}
+
+TEST(EffectsChain, UnitsOffPassTheMixUnchanged) {
+    EffectsChain chain;
+    switchTo(chain, true);
+    Stereo s(4410);
+    s.left = noise(4410, 0.8f, 11);
+    s.right = noise(4410, 0.8f, 12);
+    const Stereo dry = s;
+    runChain(chain, s, false);
+    EXPECT_EQ(s.left, dry.left);
+    EXPECT_EQ(s.right, dry.right);
+}
+
+TEST(EffectsChain, SwitchingOffGlidesTheDelayToDryThenClearsIt) {
+    EffectsChain chain;
+    chain.setSampleRate(44100.0);
+    switchTo(chain, true);
+    chain.setControl(ec::kDelayOn, 1);
+    chain.setControl(ec::kDelayTime, 10);
+    chain.setControl(ec::kDelayFeedback, 1.0);
+    chain.setControl(ec::kDelayDryWet, 1.0);
+    Stereo loud(22050);
+    loud.left = loud.right = noise(22050, 0.5f);
+    runChain(chain, loud);
+    chain.setControl(ec::kEffects, 0.0);
+    Stereo after(44100);
+    runChain(chain, after);
+    EXPECT_FALSE(chain.enabled());
+    EXPECT_EQ(chain.switchOffCountdown(), 0);
+    for (std::size_t i = 1000; i < after.size(); ++i) ASSERT_LT(std::fabs(after.left[i]), 2e-4f) << i;
+    // Cleared: switching on again brings back no old echo.
+    switchTo(chain, true);
+    Stereo again(22050);
+    runChain(chain, again);
+    EXPECT_EQ(analysis::peak(again.left), 0.0);
+}
+
+TEST(RateConverter, KeepsThePassbandAndRemovesWhatWouldAlias) {
+    const double host = 96000.0;
+    auto throughput = [&](double frequency) {
+        RateConverter down;
+        down.setUp(1, host);
+        std::vector<float> reduced;
+        float buffer[16];
+        for (int at = 0; at < 48000; at += 16) {
+            for (int i = 0; i < 16; ++i) buffer[i] = static_cast<float>(std::sin(2 * M_PI * frequency * (at + i) / host));
+            const int m = down.decimate(16, buffer);
+            reduced.insert(reduced.end(), buffer, buffer + m);
+        }
+        EXPECT_EQ(reduced.size(), 24000u);
+        return analysis::rms(reduced, 4000) * std::sqrt(2.0);
+    };
+    EXPECT_NEAR(throughput(1000.0), 1.0, 0.01);
+    EXPECT_NEAR(throughput(22000.0), std::sqrt(0.5), 0.02);  // the Butterworth corner
+    EXPECT_LT(throughput(40000.0), 0.01);                      // would fold to 8 kHz
+}
+
+TEST(RateConverter, RoundTripKeepsEverySampleWhateverTheSliceLengths) {
+    // Slices of odd lengths: the interpolator never reads ahead of what the
+    // decimator has delivered, and a slow ramp comes back as a ramp.
+    for (int reductions : {1, 2}) {
+        RateConverter down;
+        down.setUp(reductions, 192000.0);
+        const int f = down.factor();
+        std::vector<float> out;
+        float buffer[16];
+        int at = 0;
+        for (int slice = 0; slice < 3000; ++slice) {
+            const int n = 1 + (slice * 7) % 16;
+            for (int i = 0; i < n; ++i) buffer[i] = 0.001f * static_cast<float>(at + i);
+            const int m = down.decimate(n, buffer);
+            down.interpolate(m, n, buffer);
+            out.insert(out.end(), buffer, buffer + n);
+            at += n;
+        }
+        // Later samples follow the ramp with a fixed latency (the filter's
+        // group delay plus the interpolator's start), so the step between
+        // neighbours is the ramp's.
+        for (std::size_t i = 2000; i + 1 < out.size(); ++i) ASSERT_NEAR(out[i + 1] - out[i], 0.001f, 2e-4f) << f << " " << i;
+    }
+}
+
+}  // namespace
+}  // namespace calverine
