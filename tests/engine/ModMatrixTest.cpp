@@ -115,3 +115,22 @@ TEST(ModMatrix, BlockRateDestinationsAndPolyPressure) {
     const double advance = std::fmod(rig.engine.lfo(0).phase - before + 1.0, 1.0);
     EXPECT_NEAR(advance * 44100.0 / 16, ModLfo::hertzOf(0.75), 1e-6);
 }
+
+TEST(ModMatrix, EffectsDestinationsReachTheirUnits) {
+    // Delay on at dry/wet 0: only the matrix's "DL Dry/Wet" offset lets the
+    // echo through.
+    auto echoAfterRelease = [](bool slotOn) {
+        Rig rig;
+        const std::pair<int, double> controls[] = {{10, 1.0}, {109, 1.0}, {84, 10.0}, {85, 0.5}, {89, 0.0}};
+        for (const auto& [id, value] : controls) rig.engine.setEngineParameter(id, value, -1, 0);
+        if (slotOn) rig.slot(0, matrix::kConst, 1.0, 34);  // "DL Dry/Wet"
+        rig.on(60);
+        rig.render(0.1);
+        rig.engine.queueNoteEvent(60, 0.0f, 0, 0, false, 0);
+        const std::vector<float> after = rig.render(1.0);
+        // 1/16 at 120 BPM is 5512 samples; the note's release is long gone by 0.3 s.
+        return analysis::peak(after, 13000);
+    };
+    EXPECT_LT(echoAfterRelease(false), 1e-4);
+    EXPECT_GT(echoAfterRelease(true), 0.01);
+}
