@@ -21,7 +21,7 @@ build: setup $(BUILD)/CMakeCache.txt
 	cmake --build $(BUILD) -j $(JOBS)
 
 demo: build
-	$(BUILD)/calverine-render $(BUILD)/Calverine.so --param 1=0.42 -o demo.wav
+	$(BUILD)/calverine-render $(BUILD)/Calverine.so --param 1=0.42 --param 4=1 -o demo.wav
 	@echo "demo.wav written"
 
 test: build
