@@ -28,8 +28,8 @@ SoundbankConfig parseSoundbankConfig(std::string_view text) {
         if (line[0] == '[') break;  // sections are not ours
         const std::size_t equals = line.find('=');
         if (equals == std::string_view::npos) continue;
-        const std::string_view value = trim(line.substr(equals + 1));
-        values.emplace(std::string(trim(line.substr(0, equals))), std::string(value.substr(0, kMaxValueLength)));
+        const std::string_view value = trim(trim(line.substr(equals + 1)).substr(0, kMaxValueLength));
+        values.emplace(std::string(trim(line.substr(0, equals))), std::string(value));
     }
 
     SoundbankConfig config;
