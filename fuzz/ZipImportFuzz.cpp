@@ -61,7 +61,8 @@ std::vector<std::uint8_t> buildArchive(const std::uint8_t* data, std::size_t siz
     const int entries = byte() % 8;
     for (int i = 0; i < entries; ++i) {
         const char* name = kNames[byte() % std::size(kNames)];
-        const std::size_t length = std::min<std::size_t>(byte(), size - std::min(at, size));
+        const std::size_t wanted = byte();
+        const std::size_t length = std::min(wanted, size - std::min(at, size));
         zip_source_t* source = zip_source_buffer(archive, data + at, length, 0);
         at += length;
         if (!source) continue;
