@@ -122,12 +122,11 @@ void PatchLibrary::buildIndex() {
             for (const std::string& name : *names)
                 if (findCategory(name) < 0) categories_.push_back({name, {}});
     }
+    std::map<std::string, int> bankOfFolder;
+    for (std::size_t b = 0; b < banks_.size(); ++b)
+        if (!banks_[b].path.empty()) bankOfFolder.emplace(banks_[b].path, static_cast<int>(b));
     for (const LibraryEntry& e : listing_.entries()) {
-        if (e.depth != 1 || !e.folder) continue;
-        int bank = -1;
-        for (std::size_t b = 0; b < banks_.size() && bank < 0; ++b)
-            if (!banks_[b].path.empty() && banks_[b].path == parentOf(e.fullPath)) bank = static_cast<int>(b);
-        if (bank < 0) continue;
+        if (e.depth != 1 || !e.folder || !bankOfFolder.count(parentOf(e.fullPath))) continue;
         int category = findCategory(e.name);
         if (category < 0) {
             category = static_cast<int>(categories_.size());
@@ -135,22 +134,22 @@ void PatchLibrary::buildIndex() {
         }
         categories_[static_cast<std::size_t>(category)].folders.push_back(e.fullPath);
     }
-    attach(listing_, patches_);
-    attach(trashListing_, trash_);
+    attach(listing_, bankOfFolder, patches_);
+    attach(trashListing_, bankOfFolder, trash_);
 }
 
 // The files of a listing with the bank and category they lie in; files
 // outside any bank (directly in the root, or in an ignored folder) are left out.
-void PatchLibrary::attach(const LibraryListing& listing, std::vector<Patch>& out) const {
+void PatchLibrary::attach(const LibraryListing& listing, const std::map<std::string, int>& bankOfFolder,
+                          std::vector<Patch>& out) const {
     out.clear();
     for (const LibraryEntry& e : listing.entries()) {
         if (e.folder || e.depth == 0) continue;
         const std::string folder = parentOf(e.fullPath);
-        const std::string bankFolder = e.depth == 1 ? folder : parentOf(folder);
+        const auto bank = bankOfFolder.find(e.depth == 1 ? folder : parentOf(folder));
+        if (bank == bankOfFolder.end()) continue;
         Patch patch{e, -1};
-        for (std::size_t b = 0; b < banks_.size() && patch.entry.bankIndex < 0; ++b)
-            if (!banks_[b].path.empty() && banks_[b].path == bankFolder) patch.entry.bankIndex = static_cast<int>(b);
-        if (patch.entry.bankIndex < 0) continue;
+        patch.entry.bankIndex = bank->second;
         if (e.depth == 2) patch.category = findCategory(lastComponent(folder));
         patch.entry.index = static_cast<int>(out.size());
         out.push_back(std::move(patch));

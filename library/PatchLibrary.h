@@ -140,7 +140,8 @@ public:
 private:
     void list();
     void buildIndex();
-    void attach(const LibraryListing& listing, std::vector<Patch>& out) const;
+    void attach(const LibraryListing& listing, const std::map<std::string, int>& bankOfFolder,
+                std::vector<Patch>& out) const;
     bool fixReservedFolders();
     // Renames a patch file and keeps the favourites in step.
     bool moveFile(const std::string& from, const std::string& to);
