@@ -18,13 +18,13 @@ void LibraryListing::walk(const std::string& folder, int depth) {
         if (e.name.empty() || e.name[0] == '.' || static_cast<int>(e.name.size()) > kMaxNameLength) continue;
         const std::string path = platform::joinPath(folder, e.name);
         if (e.directory) {
-            entries_.push_back({static_cast<int>(entries_.size()), depth, true, e.name, e.name, path});
+            entries_.push_back({static_cast<int>(entries_.size()), depth, true, -1, e.name, e.name, path});
             if (depth < levels_) walk(path, depth + 1);
             continue;
         }
         const std::size_t dot = e.name.rfind('.');
         if (dot == std::string::npos || strcasecmp(e.name.c_str() + dot + 1, extension_.c_str()) != 0) continue;
-        entries_.push_back({static_cast<int>(entries_.size()), depth, false, e.name, e.name.substr(0, dot), path});
+        entries_.push_back({static_cast<int>(entries_.size()), depth, false, -1, e.name, e.name.substr(0, dot), path});
     }
 }
 

@@ -14,6 +14,7 @@ struct LibraryEntry {
     int index = 0;
     int depth = 0;       // 0 directly in the root, 1 inside a bank, 2 inside a category
     bool folder = false;
+    int bankIndex = -1;    // the soundbank the record belongs to, where known
     std::string fileName;  // with extension
     std::string name;      // without extension
     std::string fullPath;

@@ -62,7 +62,12 @@ bool readFile(const std::string& path, std::vector<std::uint8_t>& bytes) {
     return ok;
 }
 
-bool writeFileAtomically(const std::string& path, const void* data, std::size_t size) {
+namespace {
+
+// Writes the bytes to a temporary file beside `path` and moves it there with
+// `publish`; the temporary file never outlives a failure.
+template <typename Publish>
+bool writeThroughTemporary(const std::string& path, const void* data, std::size_t size, Publish publish) {
     const std::string temporary = path + ".tmp-" + std::to_string(getpid());
     const int fd = open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_TRUNC, 0644);
     if (fd < 0) return false;
@@ -77,9 +82,36 @@ bool writeFileAtomically(const std::string& path, const void* data, std::size_t 
     }
     ok = ok && fsync(fd) == 0;
     ok = (close(fd) == 0) && ok;
-    ok = ok && std::rename(temporary.c_str(), path.c_str()) == 0;
+    ok = ok && publish(temporary, path);
     if (!ok) unlink(temporary.c_str());
     return ok;
+}
+
+}  // namespace
+
+bool writeFileAtomically(const std::string& path, const void* data, std::size_t size) {
+    return writeThroughTemporary(path, data, size, [](const std::string& from, const std::string& to) {
+        return std::rename(from.c_str(), to.c_str()) == 0;
+    });
+}
+
+bool writeNewFile(const std::string& path, const void* data, std::size_t size) {
+    return writeThroughTemporary(path, data, size, renameNoReplace);
+}
+
+bool renameNoReplace(const std::string& from, const std::string& to) {
+    if (renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return true;
+    if (errno != EINVAL && errno != ENOSYS) return false;
+    // File systems without RENAME_NOREPLACE: a hard link cannot replace
+    // anything, so link and unlink moves a file safely; a folder is checked
+    // first (rename never replaces a folder that holds anything).
+    if (isDirectory(from)) {
+        struct stat st {};
+        return lstat(to.c_str(), &st) != 0 && errno == ENOENT && std::rename(from.c_str(), to.c_str()) == 0;
+    }
+    if (link(from.c_str(), to.c_str()) != 0) return false;
+    unlink(from.c_str());
+    return true;
 }
 
 std::string joinPath(const std::string& a, const std::string& b) {

@@ -24,6 +24,12 @@ bool fileExists(const std::string& path);
 bool makeDirectories(const std::string& path);
 bool readFile(const std::string& path, std::vector<std::uint8_t>& bytes);
 bool writeFileAtomically(const std::string& path, const void* data, std::size_t size);
+// Like writeFileAtomically, but never replaces anything: fails when `path`
+// exists already (or appears while the bytes are written).
+bool writeNewFile(const std::string& path, const void* data, std::size_t size);
+// Renames a file or folder in one step; fails, leaving both alone, when
+// something already stands at `to`.
+bool renameNoReplace(const std::string& from, const std::string& to);
 // a + separator + b, without doubling a separator.
 std::string joinPath(const std::string& a, const std::string& b);
 constexpr char kSeparator = '/';

@@ -1,0 +1,42 @@
+#include "Favourites.h"
+
+#include <algorithm>
+
+#include "Files.h"
+
+namespace calverine {
+
+namespace {
+constexpr std::size_t kMaxLineLength = 511;
+constexpr std::size_t kMinLineLength = 4;  // as read, a line end counting as one
+}  // namespace
+
+std::vector<std::string> parseFavourites(std::string_view text) {
+    std::vector<std::string> paths;
+    std::size_t start = 0;
+    while (start < text.size()) {
+        const std::size_t newline = text.find('\n', start);
+        const bool hasEnd = newline != std::string_view::npos;
+        std::string line(text.substr(start, hasEnd ? newline - start : std::string_view::npos));
+        start = hasEnd ? newline + 1 : text.size();
+        if (hasEnd && !line.empty() && line.back() == '\r') line.pop_back();
+        if (line.size() + (hasEnd ? 1 : 0) < kMinLineLength || line.size() > kMaxLineLength) continue;
+        std::replace(line.begin(), line.end(), '\\', platform::kSeparator);
+        std::replace(line.begin(), line.end(), '/', platform::kSeparator);
+        paths.push_back(std::move(line));
+    }
+    return paths;
+}
+
+std::string formatFavourites(const std::vector<std::string>& relativePaths) {
+    std::string text;
+    for (const std::string& path : relativePaths) {
+        if (!text.empty()) text += "\r\n";
+        std::string line = path;
+        std::replace(line.begin(), line.end(), platform::kSeparator, '\\');
+        text += line;
+    }
+    return text;
+}
+
+}  // namespace calverine

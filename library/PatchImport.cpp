@@ -1,0 +1,196 @@
+// Imports into the patch library: one patch file, a folder tree or a ZIP
+// archive (read with libzip). A folder or an archive becomes a new soundbank;
+// its patches land in categories named after the folder that directly holds
+// them. Nothing is created on disk before something to import has been found.
+#include <strings.h>
+#include <zip.h>
+
+#include <filesystem>
+#include <memory>
+
+#include "Files.h"
+#include "Messages.h"
+#include "PatchLibrary.h"
+
+namespace calverine {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr const char* kConfigFile = "config.ini";
+constexpr int kImportLevels = 10;
+// A patch file is a few kilobytes; an archive entry this large is not one.
+constexpr zip_uint64_t kMaxEntrySize = 16u << 20;
+
+void error(const char* text) { platform::showMessage("Error", text, platform::MessageIcon::Error); }
+
+bool hasExtension(const std::string& name, const std::string& extension) {
+    const std::size_t dot = name.rfind('.');
+    return dot != std::string::npos && strcasecmp(name.c_str() + dot + 1, extension.c_str()) == 0;
+}
+
+// Where a patch goes: the soundbank folder itself when the folder that holds
+// it has the soundbank's name (or there is none), else a category of that
+// folder's name, created when missing. Empty when it cannot be created.
+std::string targetFolder(const std::string& bankFolder, const std::string& bankName, const std::string& holder) {
+    if (holder.empty() || holder == bankName) return bankFolder;
+    const std::string folder = platform::joinPath(bankFolder, holder);
+    return platform::makeDirectories(folder) ? folder : "";
+}
+
+struct ZipCloser {
+    void operator()(zip_t* archive) const { zip_discard(archive); }
+};
+struct ZipFileCloser {
+    void operator()(zip_file_t* file) const { zip_fclose(file); }
+};
+
+bool extract(zip_t* archive, zip_uint64_t index, zip_uint64_t size, std::vector<std::uint8_t>& bytes) {
+    if (size > kMaxEntrySize) return false;
+    std::unique_ptr<zip_file_t, ZipFileCloser> file(zip_fopen_index(archive, index, 0));
+    if (!file) return false;
+    bytes.resize(static_cast<std::size_t>(size));
+    return zip_fread(file.get(), bytes.data(), size) == static_cast<zip_int64_t>(size);
+}
+
+}  // namespace
+
+// root\name, else root\name (1) ... root\name (32): the first that is not a folder.
+std::string PatchLibrary::uniqueBankFolder(const std::string& name) const {
+    for (int n = 0; n <= kMaxBankNumber; ++n) {
+        const std::string path = platform::joinPath(root_, n == 0 ? name : name + " (" + std::to_string(n) + ")");
+        if (path.size() <= kMaxPathLength && !platform::isDirectory(path)) return path;
+    }
+    return "";
+}
+
+bool PatchLibrary::importPatch(const std::string& file) {
+    std::string folder = folderOf(selection_.bank, selection_.category);
+    if (folder.empty()) folder = platform::joinPath(root_, "User");
+    std::string copied;
+    // A category of the fixed list may have no folder in this bank yet.
+    if (!platform::makeDirectories(folder) || !copyUnique(file, folder, &copied)) {
+        error("Could not import file!");
+        return false;
+    }
+    sourcePatch_ = copied;
+    reload();
+    selectPath(copied);
+    return true;
+}
+
+bool PatchLibrary::importFolder(const std::string& folder, std::string* bankPath) {
+    std::string source = folder;
+    while (source.size() > 1 && source.back() == platform::kSeparator) source.pop_back();
+    const std::string name = fs::path(source).filename().string();
+    if (name.empty() || name == "." || name == ".." || name == "/") {
+        error("Can not fetch the Soudnbank name!");
+        return false;
+    }
+    const std::string bank = uniqueBankFolder(name);
+    if (bank.empty()) {
+        error("Could not create Soundbank!");
+        return false;
+    }
+    LibraryListing found;
+    found.list(source, extension_, kImportLevels);
+    std::vector<std::string> files;
+    for (const LibraryEntry& e : found.entries())
+        if (!e.folder) files.push_back(e.fullPath);
+    if (files.empty()) {
+        error("Nothing found to import!");
+        return false;
+    }
+    if (!platform::makeDirectories(bank)) {
+        error("Could not create Soundbank!");
+        return false;
+    }
+    for (const std::string& file : files) {
+        const fs::path path(file);
+        const std::string target = targetFolder(bank, name, path.parent_path().filename().string());
+        std::vector<std::uint8_t> bytes;
+        // A file that cannot be read or written is left out.
+        if (!target.empty() && platform::readFile(file, bytes))
+            platform::writeNewFile(platform::joinPath(target, path.filename().string()), bytes.data(), bytes.size());
+    }
+    std::vector<std::uint8_t> config;
+    if (platform::readFile(platform::joinPath(source, kConfigFile), config))
+        platform::writeNewFile(platform::joinPath(bank, kConfigFile), config.data(), config.size());
+    reload();
+    selectBankPath(bank);
+    if (bankPath) *bankPath = bank;
+    return true;
+}
+
+bool PatchLibrary::importZip(const std::string& archivePath, std::string* bankPath) {
+    const std::string fileName = fs::path(archivePath).filename().string();
+    const std::string name = fileName.substr(0, fileName.rfind('.'));
+    if (name.empty()) {
+        error("Can not fetch the Soudnbank name!");
+        return false;
+    }
+    const std::string bank = uniqueBankFolder(name);
+    if (bank.empty()) {
+        error("Could not create Soundbank!");
+        return false;
+    }
+    int openError = 0;
+    std::unique_ptr<zip_t, ZipCloser> archive(zip_open(archivePath.c_str(), ZIP_RDONLY, &openError));
+    if (!archive) {
+        error("Failed to open ZIP archive!");
+        return false;
+    }
+
+    struct Kept {
+        zip_uint64_t index;
+        zip_uint64_t size;
+        std::string holder;  // the folder that holds it inside the archive
+        std::string fileName;
+    };
+    std::vector<Kept> kept;
+    const zip_int64_t count = zip_get_num_entries(archive.get(), 0);
+    for (zip_int64_t i = 0; i < count; ++i) {
+        zip_stat_t stat;
+        zip_stat_init(&stat);
+        if (zip_stat_index(archive.get(), static_cast<zip_uint64_t>(i), 0, &stat) != 0 ||
+            !(stat.valid & ZIP_STAT_NAME) || !(stat.valid & ZIP_STAT_SIZE))
+            continue;
+        std::string entry = stat.name;
+        if (entry.empty() || entry[0] == '.' || entry.back() == '/' || entry.back() == '\\') continue;
+        for (char& c : entry)
+            if (c == '\\') c = '/';
+        const fs::path path(entry);
+        const std::string file = path.filename().string();
+        const std::string holder = path.parent_path().filename().string();
+        // Names the library would not list, and "." or ".." that would lead
+        // out of the soundbank, are left out.
+        if (file.empty() || file[0] == '.' || file.size() > LibraryListing::kMaxNameLength ||
+            (!holder.empty() && holder[0] == '.') || holder.size() > LibraryListing::kMaxNameLength)
+            continue;
+        if (file == kConfigFile || hasExtension(file, extension_))
+            kept.push_back({static_cast<zip_uint64_t>(i), stat.size, holder, file});
+    }
+    if (kept.empty()) {
+        error("Nothing found to import!");
+        return false;
+    }
+    if (!platform::makeDirectories(bank)) {
+        error("Could not create Soundbank!");
+        return false;
+    }
+    for (const Kept& k : kept) {
+        const std::string target = k.fileName == kConfigFile ? bank : targetFolder(bank, name, k.holder);
+        std::vector<std::uint8_t> bytes;
+        // An entry that cannot be extracted or written is left out.
+        if (!target.empty() && extract(archive.get(), k.index, k.size, bytes))
+            platform::writeNewFile(platform::joinPath(target, k.fileName), bytes.data(), bytes.size());
+    }
+    archive.reset();
+    reload();
+    selectBankPath(bank);
+    if (bankPath) *bankPath = bank;
+    return true;
+}
+
+}  // namespace calverine

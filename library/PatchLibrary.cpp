@@ -1,0 +1,569 @@
+#include "PatchLibrary.h"
+
+#include <strings.h>
+
+#include <algorithm>
+#include <cctype>
+#include <filesystem>
+
+#include "Favourites.h"
+#include "Files.h"
+#include "Messages.h"
+#include "Shell.h"
+#include "SoundbankConfig.h"
+
+namespace calverine {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr int kCodeLibrarySize = 601;
+constexpr const char* kUser = "User";
+constexpr const char* kGenetics = "Genetics";
+constexpr const char* kFavourites = "Favourites";
+constexpr const char* kTrash = "Trash";
+constexpr const char* kTrashExtension = "bin";
+constexpr const char* kFavouritesFile = "Favourites.db";
+constexpr const char* kConfigFile = "config.ini";
+
+void error(const std::string& text) { platform::showMessage("Error", text.c_str(), platform::MessageIcon::Error); }
+
+bool equalIgnoringCase(const std::string& a, const std::string& b) { return strcasecmp(a.c_str(), b.c_str()) == 0; }
+
+std::string parentOf(const std::string& path) { return fs::path(path).parent_path().string(); }
+std::string lastComponent(const std::string& path) { return fs::path(path).filename().string(); }
+
+// The path without its extension (the text after the last dot of the file name).
+std::string withoutExtension(const std::string& path) {
+    const std::size_t dot = path.rfind('.');
+    const std::size_t separator = path.rfind(platform::kSeparator);
+    return dot == std::string::npos || (separator != std::string::npos && dot < separator) ? path : path.substr(0, dot);
+}
+
+bool copyNew(const std::string& from, const std::string& to) {
+    std::vector<std::uint8_t> bytes;
+    return platform::readFile(from, bytes) && platform::writeNewFile(to, bytes.data(), bytes.size());
+}
+
+}  // namespace
+
+PatchLibrary::PatchLibrary(std::string root, std::string extension, std::vector<std::string> fixedCategories)
+    : root_(std::move(root)), extension_(std::move(extension)), fixedCategories_(std::move(fixedCategories)) {
+    if (!root_.empty() && root_.back() != platform::kSeparator) root_ += platform::kSeparator;
+    reload(true);
+}
+
+// ---- the model ----------------------------------------------------------------
+
+void PatchLibrary::reload(bool full) {
+    if (full) selection_ = {};
+    if (root_.empty() || extension_.empty()) return;
+    list();
+    bool changed = fixReservedFolders();
+    if (platform::isDirectory(root_)) {
+        for (const char* reserved : {kUser, kGenetics}) {
+            const std::string path = platform::joinPath(root_, reserved);
+            if (!platform::isDirectory(path) && platform::makeDirectories(path)) changed = true;
+        }
+    }
+    if (changed) list();
+    const int records = static_cast<int>(listing_.entries().size() + trashListing_.entries().size());
+    if (records >= kMaxRecords) {
+        platform::reportArrayTooLarge(records, kMaxRecords, kCodeLibrarySize);
+        listing_ = {};
+        trashListing_ = {};
+    }
+    buildIndex();
+    loadFavourites();
+}
+
+void PatchLibrary::list() {
+    listing_.list(root_, extension_, 2);
+    trashListing_.list(root_, kTrashExtension, 2);
+}
+
+// A bank folder named "user" or "GENETICS" gets the reserved name's exact form.
+bool PatchLibrary::fixReservedFolders() {
+    bool renamed = false;
+    for (const LibraryEntry& e : listing_.entries()) {
+        if (e.depth != 0 || !e.folder) continue;
+        for (const char* reserved : {kUser, kGenetics}) {
+            if (e.name != reserved && equalIgnoringCase(e.name, reserved) &&
+                platform::renameNoReplace(e.fullPath, platform::joinPath(root_, reserved)))
+                renamed = true;
+        }
+    }
+    return renamed;
+}
+
+void PatchLibrary::buildIndex() {
+    banks_ = {{kFavourites, "", BankKind::Favourites},
+              {kGenetics, platform::joinPath(root_, kGenetics), BankKind::Genetics},
+              {kUser, platform::joinPath(root_, kUser), BankKind::User}};
+    categories_.clear();
+    authors_.clear();
+    extraCategories_.clear();
+    for (const LibraryEntry& e : listing_.entries()) {
+        if (e.depth != 0 || !e.folder || e.name == kFavourites || e.name == kTrash) continue;
+        if (fixedCategoryMode() && (e.name == "All Patches" || e.name == "Init Patch")) continue;
+        if (e.name != kUser && e.name != kGenetics) banks_.push_back({e.name, e.fullPath, BankKind::Folder});
+        std::vector<std::uint8_t> bytes;
+        if (!platform::readFile(platform::joinPath(e.fullPath, kConfigFile), bytes)) continue;
+        const SoundbankConfig config = parseSoundbankConfig(std::string(bytes.begin(), bytes.end()));
+        for (const auto& [code, name] : config.authors) authors_.emplace(code, name);
+        if (fixedCategoryMode())
+            extraCategories_.insert(extraCategories_.end(), config.extraCategories.begin(), config.extraCategories.end());
+    }
+    banks_.push_back({kTrash, "", BankKind::Trash});
+
+    if (fixedCategoryMode()) {
+        for (const std::vector<std::string>* names : {&fixedCategories_, &extraCategories_})
+            for (const std::string& name : *names)
+                if (findCategory(name) < 0) categories_.push_back({name, {}});
+    }
+    std::map<std::string, int> bankOfFolder;
+    for (std::size_t b = 0; b < banks_.size(); ++b)
+        if (!banks_[b].path.empty()) bankOfFolder.emplace(banks_[b].path, static_cast<int>(b));
+    for (const LibraryEntry& e : listing_.entries()) {
+        if (e.depth != 1 || !e.folder || !bankOfFolder.count(parentOf(e.fullPath))) continue;
+        int category = findCategory(e.name);
+        if (category < 0) {
+            category = static_cast<int>(categories_.size());
+            categories_.push_back({e.name, {}});
+        }
+        categories_[static_cast<std::size_t>(category)].folders.push_back(e.fullPath);
+    }
+    attach(listing_, bankOfFolder, patches_);
+    attach(trashListing_, bankOfFolder, trash_);
+}
+
+// The files of a listing with the bank and category they lie in; files
+// outside any bank (directly in the root, or in an ignored folder) are left out.
+void PatchLibrary::attach(const LibraryListing& listing, const std::map<std::string, int>& bankOfFolder,
+                          std::vector<Patch>& out) const {
+    out.clear();
+    for (const LibraryEntry& e : listing.entries()) {
+        if (e.folder || e.depth == 0) continue;
+        const std::string folder = parentOf(e.fullPath);
+        const auto bank = bankOfFolder.find(e.depth == 1 ? folder : parentOf(folder));
+        if (bank == bankOfFolder.end()) continue;
+        Patch patch{e, -1};
+        patch.entry.bankIndex = bank->second;
+        if (e.depth == 2) patch.category = findCategory(lastComponent(folder));
+        patch.entry.index = static_cast<int>(out.size());
+        out.push_back(std::move(patch));
+    }
+}
+
+int PatchLibrary::findBank(const std::string& name) const {
+    for (std::size_t i = 0; i < banks_.size(); ++i)
+        if (banks_[i].name == name) return static_cast<int>(i);
+    return -1;
+}
+
+int PatchLibrary::findCategory(const std::string& name) const {
+    for (std::size_t i = 0; i < categories_.size(); ++i)
+        if (categories_[i].name == name) return static_cast<int>(i);
+    return -1;
+}
+
+std::string PatchLibrary::folderOf(int bank, int category) const {
+    if (bank < 0 || bank >= static_cast<int>(banks_.size())) return "";
+    const std::string& path = banks_[static_cast<std::size_t>(bank)].path;
+    if (path.empty() || category < 0 || category >= static_cast<int>(categories_.size())) return path;
+    return platform::joinPath(path, categories_[static_cast<std::size_t>(category)].name);
+}
+
+std::vector<LibraryEntry> PatchLibrary::patchList(int bank, int category) const {
+    std::vector<LibraryEntry> list;
+    if (bank < 0 || bank >= static_cast<int>(banks_.size())) return list;
+    switch (banks_[static_cast<std::size_t>(bank)].kind) {
+    case BankKind::Favourites: return favourites_;
+    case BankKind::Trash:
+        for (const Patch& p : trash_) list.push_back(p.entry);
+        return list;
+    default:
+        for (const Patch& p : patches_)
+            if (p.entry.bankIndex == bank && p.category == category) list.push_back(p.entry);
+        return list;
+    }
+}
+
+std::vector<LibraryEntry> PatchLibrary::search(const std::string& text) const {
+    const auto upper = [](std::string s) {
+        for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        return s;
+    };
+    const std::string wanted = upper(text);
+    const bool firstLetter = wanted.size() == 1 && wanted[0] >= 'A' && wanted[0] <= 'Z';
+    std::vector<LibraryEntry> found;
+    for (const Patch& p : patches_) {
+        const std::string name = upper(p.entry.name);
+        if (firstLetter ? !name.empty() && name[0] == wanted[0] : name.find(wanted) != std::string::npos)
+            found.push_back(p.entry);
+    }
+    return found;
+}
+
+bool PatchLibrary::isReservedName(const std::string& name) const {
+    for (const char* reserved : {kFavourites, kGenetics, kUser, kTrash})
+        if (equalIgnoringCase(name, reserved)) return true;
+    return false;
+}
+
+bool PatchLibrary::isSoundbank(int bank) const {
+    if (bank < 0 || bank >= static_cast<int>(banks_.size())) {
+        platform::reportIndexOutOfRange(bank, static_cast<int>(banks_.size()), kCodeLibrarySize + 1);
+        return false;
+    }
+    if (banks_[static_cast<std::size_t>(bank)].kind != BankKind::Folder) {
+        error("The soundbanks Favourites, Genetics, User and Trash cannot be renamed or removed.");
+        return false;
+    }
+    return true;
+}
+
+void PatchLibrary::selectPath(const std::string& fullPath) {
+    for (const Patch& p : patches_) {
+        if (p.entry.fullPath != fullPath) continue;
+        const std::vector<LibraryEntry> list = patchList(p.entry.bankIndex, p.category);
+        for (std::size_t i = 0; i < list.size(); ++i)
+            if (list[i].fullPath == fullPath) selection_ = {p.entry.bankIndex, p.category, static_cast<int>(i)};
+        return;
+    }
+}
+
+void PatchLibrary::selectBankPath(const std::string& path) {
+    for (std::size_t b = 0; b < banks_.size(); ++b)
+        if (banks_[b].path == path) selection_ = {static_cast<int>(b), -1, -1};
+}
+
+// ---- changes of banks, categories and patches -----------------------------------
+
+bool PatchLibrary::createSoundbank(const std::string& name) {
+    if (!checkName(name, NameKind::Bank)) return false;
+    const std::string path = platform::joinPath(root_, name);
+    std::error_code ec;
+    if (isReservedName(name) || fs::exists(path, ec) || !fs::create_directory(path, ec)) {
+        error("Soundbank already exists.\nPlease type in a different name.");
+        return false;
+    }
+    const std::string config = platform::joinPath(platform::joinPath(root_, kUser), kConfigFile);
+    if (platform::fileExists(config)) copyNew(config, platform::joinPath(path, kConfigFile));
+    reload();
+    return true;
+}
+
+bool PatchLibrary::createCategory(const std::string& name) {
+    if (!checkName(name, NameKind::Category)) return false;
+    const std::string path = platform::joinPath(platform::joinPath(root_, kUser), name);
+    std::error_code ec;
+    if (fs::exists(path, ec) || !platform::makeDirectories(path)) {
+        error("Folder already exists.\nPlease type in a different name.");
+        return false;
+    }
+    reload();
+    return true;
+}
+
+bool PatchLibrary::renameSoundbank(int bank, const std::string& newName) {
+    if (!isSoundbank(bank) || !checkName(newName, NameKind::Bank)) return false;
+    const std::string from = banks_[static_cast<std::size_t>(bank)].path;
+    const std::string to = platform::joinPath(root_, newName);
+    if (isReservedName(newName) || !platform::renameNoReplace(from, to)) {
+        error("Soundbank already exists.\nPlease type in a different name.");
+        return false;
+    }
+    retargetFavourites(from, to);
+    saveFavourites();
+    reload();
+    return true;
+}
+
+bool PatchLibrary::renameCategory(int category, const std::string& newName) {
+    if (category < 0 || category >= static_cast<int>(categories_.size())) {
+        platform::reportIndexOutOfRange(category, static_cast<int>(categories_.size()), kCodeLibrarySize + 2);
+        return false;
+    }
+    if (fixedCategoryMode()) {
+        error("Categories cannot be renamed while the fixed categories are shown.");
+        return false;
+    }
+    if (!checkName(newName, NameKind::Category)) return false;
+    const int existing = findCategory(newName);
+    if (existing >= 0 && !categories_[static_cast<std::size_t>(existing)].folders.empty()) {
+        error("Folder already exists.\nPlease type in a different name.");
+        return false;
+    }
+    bool failed = false;
+    for (const std::string& from : categories_[static_cast<std::size_t>(category)].folders) {
+        const std::string to = platform::joinPath(parentOf(from), newName);
+        if (platform::renameNoReplace(from, to))
+            retargetFavourites(from, to);
+        else
+            failed = true;
+    }
+    saveFavourites();
+    reload();
+    if (failed) error("Folder already exists.\nPlease type in a different name.");
+    return !failed;
+}
+
+bool PatchLibrary::removeCategory(int category) {
+    if (category < 0 || category >= static_cast<int>(categories_.size())) {
+        platform::reportIndexOutOfRange(category, static_cast<int>(categories_.size()), kCodeLibrarySize + 3);
+        return false;
+    }
+    const auto count = [category](const std::vector<Patch>& list) {
+        return std::count_if(list.begin(), list.end(), [category](const Patch& p) { return p.category == category; });
+    };
+    char text[256];
+    if (const auto patches = count(patches_); patches > 0) {
+        std::snprintf(text, sizeof(text),
+                      "Please delete all patches from this folder\nor move them to the other folder before.\n\n"
+                      "Patches found: %d",
+                      static_cast<int>(patches));
+        error(text);
+        return false;
+    }
+    if (const auto trashed = count(trash_); trashed > 0) {
+        std::snprintf(text, sizeof(text),
+                      "There are still patches in the trash from this folder.\n\nPatches found in trash: %d",
+                      static_cast<int>(trashed));
+        error(text);
+        return false;
+    }
+    bool failed = false;
+    for (const std::string& folder : categories_[static_cast<std::size_t>(category)].folders) {
+        std::error_code ec;
+        if (!fs::is_directory(folder, ec) || !fs::remove(folder, ec)) failed = true;  // only an empty folder goes
+    }
+    reload();
+    if (failed) error("Error in trying to remove folder.\nPlease check your folder access rights!");
+    return !failed;
+}
+
+bool PatchLibrary::removeSoundbank(int bank) {
+    if (!isSoundbank(bank)) return false;
+    const auto count = [bank](const std::vector<Patch>& list) {
+        return std::count_if(list.begin(), list.end(), [bank](const Patch& p) { return p.entry.bankIndex == bank; });
+    };
+    char text[320];
+    if (const auto patches = count(patches_); patches > 0) {
+        std::snprintf(text, sizeof(text), "Please remove all patches from this soundbank first.\nPatches found: %d",
+                      static_cast<int>(patches));
+        error(text);
+        return false;
+    }
+    if (const auto trashed = count(trash_); trashed > 0) {
+        std::snprintf(text, sizeof(text),
+                      "There are still patches in the trash from this soundbank.\n\nPlease delete them, clear the "
+                      "trash or restore\nthem and move to the other soundbank before.\n\nFound patches in trash: %d",
+                      static_cast<int>(trashed));
+        error(text);
+        return false;
+    }
+    // The folder goes with what is left in it (config.ini, empty categories),
+    // but never with a patch file, not even one deeper than the listing looks.
+    const std::string folder = banks_[static_cast<std::size_t>(bank)].path;
+    std::error_code ec;
+    bool holdsPatch = false;
+    for (fs::recursive_directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+        const std::string ext = it->path().extension().string();
+        if (equalIgnoringCase(ext, "." + extension_) || equalIgnoringCase(ext, std::string(".") + kTrashExtension))
+            holdsPatch = true;
+    }
+    const bool removed = !ec && !holdsPatch && fs::remove_all(folder, ec) > 0 && !ec;
+    reload();
+    if (!removed) error("Error in trying to remove soundbank.\nPlease check your folder access rights!");
+    return removed;
+}
+
+bool PatchLibrary::renamePatch(const LibraryEntry& patch, const std::string& newName) {
+    if (!checkName(newName, NameKind::Patch)) return false;
+    const std::string extension = patch.fileName.substr(patch.name.size());  // ".fxp" as the file has it
+    return moveFile(patch.fullPath, platform::joinPath(parentOf(patch.fullPath), newName + extension));
+}
+
+bool PatchLibrary::movePatch(const LibraryEntry& patch, const std::string& targetFolder) {
+    return moveFile(patch.fullPath, platform::joinPath(targetFolder, patch.fileName));
+}
+
+bool PatchLibrary::moveFile(const std::string& from, const std::string& to) {
+    if (to.size() > kMaxPathLength || !platform::renameNoReplace(from, to)) {
+        error("File could not be moved. Please check there is no file under the same name in the target "
+              "soundbank/category.");
+        return false;
+    }
+    retargetFavourites(from, to);
+    saveFavourites();
+    reload();
+    return true;
+}
+
+bool PatchLibrary::copyPatchInto(const std::string& targetFolder) {
+    std::string folder = targetFolder;
+    if (folder.empty()) folder = folderOf(selection_.bank, selection_.category);
+    if (folder.empty()) folder = platform::joinPath(root_, kUser);
+    std::string copied;
+    if (!copyUnique(sourcePatch_, folder, &copied)) return false;
+    reload();
+    return true;
+}
+
+bool PatchLibrary::copyUnique(const std::string& source, const std::string& folder, std::string* newPath) {
+    const std::string name = lastComponent(withoutExtension(source));
+    const AuthorSuffix suffix = splitAuthorSuffix(name);
+    std::vector<std::uint8_t> bytes;
+    if (name.empty() || !platform::readFile(source, bytes)) return false;
+    for (int n = 0; n <= kMaxCopyNumber; ++n) {
+        std::string file = suffix.base;
+        if (n > 0) file.append(" ").append(std::to_string(n));
+        file.append(suffix.text()).append(".").append(extension_);
+        const std::string path = platform::joinPath(folder, file);
+        if (path.size() > kMaxPathLength) return false;
+        std::error_code ec;
+        if (fs::exists(path, ec)) continue;
+        if (!platform::writeNewFile(path, bytes.data(), bytes.size())) return false;
+        if (newPath) *newPath = path;
+        return true;
+    }
+    return false;
+}
+
+bool PatchLibrary::openInExplorer(const std::string& folder) { return platform::openInFileManager(folder); }
+
+// ---- favourites ---------------------------------------------------------------
+
+void PatchLibrary::loadFavourites() {
+    favourites_.clear();
+    const std::string file = root_ + kFavouritesFile;
+    std::vector<std::uint8_t> bytes;
+    const bool present = platform::readFile(file, bytes);
+    const std::string text(bytes.begin(), bytes.end());
+    for (const std::string& relative : parseFavourites(text)) {
+        LibraryEntry e;
+        e.index = static_cast<int>(favourites_.size());
+        e.fileName = lastComponent(relative);
+        e.name = withoutExtension(e.fileName);
+        e.fullPath = root_ + relative;
+        e.bankIndex = findBank(relative.substr(0, relative.find(platform::kSeparator)));
+        if (e.bankIndex >= 0 && banks_[static_cast<std::size_t>(e.bankIndex)].path.empty()) e.bankIndex = -1;
+        favourites_.push_back(std::move(e));
+    }
+    std::stable_sort(favourites_.begin(), favourites_.end(), [](const LibraryEntry& a, const LibraryEntry& b) {
+        return strcasecmp(a.name.c_str(), b.name.c_str()) < 0;
+    });
+    for (std::size_t i = 0; i < favourites_.size(); ++i) favourites_[i].index = static_cast<int>(i);
+    // The file is kept sorted; it is only written when that changes it.
+    std::vector<std::string> relatives;
+    for (const LibraryEntry& e : favourites_) relatives.push_back(e.fullPath.substr(root_.size()));
+    if (present && formatFavourites(relatives) != text) saveFavourites();
+}
+
+void PatchLibrary::saveFavourites() {
+    std::vector<std::string> relatives;
+    for (const LibraryEntry& e : favourites_)
+        if (e.fullPath.size() > root_.size() && e.fullPath.compare(0, root_.size(), root_) == 0)
+            relatives.push_back(e.fullPath.substr(root_.size()));
+    const std::string text = formatFavourites(relatives);
+    platform::writeFileAtomically(root_ + kFavouritesFile, text.data(), text.size());
+}
+
+bool PatchLibrary::addFavourite(const LibraryEntry& patch, bool reloadFavourites) {
+    const std::size_t dot = patch.fileName.rfind('.');
+    if (patch.folder || dot == std::string::npos || !equalIgnoringCase(patch.fileName.substr(dot + 1), extension_))
+        return false;
+    const bool known = std::any_of(favourites_.begin(), favourites_.end(),
+                                   [&](const LibraryEntry& e) { return e.fullPath == patch.fullPath; });
+    if (!known) favourites_.push_back(patch);
+    saveFavourites();
+    if (reloadFavourites) loadFavourites();
+    return true;
+}
+
+bool PatchLibrary::removeFavourite(const LibraryEntry& patch, bool reloadFavourites) {
+    const auto it = std::remove_if(favourites_.begin(), favourites_.end(),
+                                   [&](const LibraryEntry& e) { return e.fullPath == patch.fullPath; });
+    const bool found = it != favourites_.end();
+    favourites_.erase(it, favourites_.end());
+    saveFavourites();
+    if (reloadFavourites) loadFavourites();
+    return found;
+}
+
+void PatchLibrary::clearFavourites() {
+    favourites_.clear();
+    saveFavourites();
+    loadFavourites();
+}
+
+void PatchLibrary::retargetFavourites(const std::string& from, const std::string& to) {
+    for (LibraryEntry& e : favourites_) {
+        if (e.fullPath == from)
+            e.fullPath = to;
+        else if (e.fullPath.size() > from.size() && e.fullPath.compare(0, from.size(), from) == 0 &&
+                 e.fullPath[from.size()] == platform::kSeparator)
+            e.fullPath = to + e.fullPath.substr(from.size());
+    }
+}
+
+// ---- trash ----------------------------------------------------------------------
+
+bool PatchLibrary::moveToTrash(const LibraryEntry& patch) {
+    if (!platform::renameNoReplace(patch.fullPath, withoutExtension(patch.fullPath) + "." + kTrashExtension)) {
+        error("File could not be moved to trash. Please check there is no file under the same name and path in the "
+              "trash already.");
+        return false;
+    }
+    removeFavourite(patch, false);
+    const Selection before = selection_;
+    reload();
+    // The patch now at the same place in the list, else the last; with an
+    // empty list the first patch of the library.
+    const int size = static_cast<int>(patchList(before.bank, before.category).size());
+    if (size > 0) {
+        selection_ = {before.bank, before.category, std::min(std::max(before.patch, 0), size - 1)};
+    } else if (!patches_.empty()) {
+        selectPath(patches_.front().entry.fullPath);
+    } else {
+        selection_.patch = -1;
+    }
+    return true;
+}
+
+bool PatchLibrary::restore(const LibraryEntry& trashed, bool reloadAfter) {
+    const std::string to = withoutExtension(trashed.fullPath) + "." + extension_;
+    if (to == trashed.fullPath || !platform::renameNoReplace(trashed.fullPath, to)) return false;
+    if (reloadAfter) reload();
+    return true;
+}
+
+bool PatchLibrary::restoreAll() {
+    int failed = 0;
+    for (const LibraryEntry& e : trashListing_.entries())
+        if (!e.folder && !restore(e, false)) ++failed;
+    if (failed > 0) error(kRestoreFailed);
+    reload();
+    return failed == 0;
+}
+
+bool PatchLibrary::deletePermanently(const LibraryEntry& trashed) {
+    std::error_code ec;
+    if (!fs::remove(trashed.fullPath, ec)) return false;
+    reload();
+    return true;
+}
+
+bool PatchLibrary::clearTrash() {
+    bool ok = true;
+    for (const LibraryEntry& e : trashListing_.entries()) {
+        std::error_code ec;
+        if (!e.folder && !fs::remove(e.fullPath, ec)) ok = false;
+    }
+    reload();
+    return ok;
+}
+
+}  // namespace calverine

@@ -1,0 +1,127 @@
+// Imports of single patches, folder trees and ZIP archives, and what is left
+// on disk when an import stops.
+#include <filesystem>
+#include <fstream>
+
+#include "LibraryTestSupport.h"
+
+namespace calverine::test {
+namespace {
+
+using ::testing::ElementsAre;
+using Strings = std::vector<std::string>;
+
+using ImportTest = LibraryFixture;
+
+TEST_F(ImportTest, AFolderTreeBecomesASoundbankWithFlattenedCategories) {
+    put(base_ + "/in/Pads/Top.fxp", "top");
+    put(base_ + "/in/Pads/Warm/W.fxp", "w");
+    put(base_ + "/in/Pads/Warm/Deep/X.FXP", "x");  // categories are named after the folder that holds the file
+    put(base_ + "/in/Pads/Warm/Pads/Y.fxp", "y");  // a folder named like the bank adds no category
+    put(base_ + "/in/Pads/.git/Z.fxp");
+    put(base_ + "/in/Pads/Notes.txt");
+    put(base_ + "/in/Pads/config.ini", "AuthorCode=QV\nAuthorName=Quentin\n");
+    PatchLibrary library(root_);
+
+    std::string bank;
+    ASSERT_TRUE(library.importFolder(base_ + "/in/Pads/", &bank));
+    EXPECT_EQ(bank, path("Pads"));
+    EXPECT_EQ(tree(), (Strings{"Genetics/", "Pads/", "Pads/Deep/", "Pads/Deep/X.FXP", "Pads/Top.fxp", "Pads/Warm/",
+                               "Pads/Warm/W.fxp", "Pads/Y.fxp", "Pads/config.ini", "User/"}));
+    EXPECT_EQ(read("Pads/Deep/X.FXP"), "x");
+    EXPECT_EQ(library.selection().bank, library.findBank("Pads"));
+    EXPECT_EQ(library.authors().at("QV"), "Quentin");
+
+    ASSERT_TRUE(library.importFolder(base_ + "/in/Pads", &bank));
+    EXPECT_EQ(bank, path("Pads (1)"));
+    EXPECT_EQ(read("Pads (1)/Top.fxp"), "top");
+}
+
+TEST_F(ImportTest, AFolderImportThatStopsLeavesNothingBehind) {
+    put(base_ + "/in/Only Config/config.ini", "AuthorCode=QV\n");
+    put(base_ + "/in/Only Config/Deep/Notes.txt");
+    PatchLibrary library(root_);
+    const Strings before = tree();
+    EXPECT_FALSE(library.importFolder(base_ + "/in/Only Config"));
+    EXPECT_FALSE(library.importFolder(base_ + "/in/Missing"));
+    EXPECT_FALSE(library.importFolder("/"));
+    EXPECT_THAT(takeMessages(),
+                ElementsAre("Nothing found to import!", "Nothing found to import!", "Can not fetch the Soudnbank name!"));
+    EXPECT_EQ(tree(), before);
+
+    put(base_ + "/in/Bank/a.fxp");
+    std::filesystem::create_directories(path("Bank"));
+    for (int n = 1; n <= 32; ++n) std::filesystem::create_directories(path("Bank (" + std::to_string(n) + ")"));
+    EXPECT_FALSE(library.importFolder(base_ + "/in/Bank"));
+    EXPECT_THAT(takeMessages(), ElementsAre("Could not create Soundbank!"));
+}
+
+TEST_F(ImportTest, AnArchiveBecomesASoundbank) {
+    const std::string zip = base_ + "/Pads.zip";
+    writeZip(zip, {{"Pads/", ""},
+                   {"Pads/a.fxp", "a"},
+                   {"Pads/Warm/", ""},
+                   {"Pads/Warm/b.FXP", "b"},
+                   {"Pads/config.ini", "AuthorCode=QV\nAuthorName=Quentin\n"},
+                   {"Pads/readme.txt", "no"},
+                   {".hidden.fxp", "no"},
+                   {"Pads/.git/c.fxp", "no"},
+                   {"../../escape.fxp", "e"},
+                   {"Other\\Win.fxp", "w"}});
+    PatchLibrary library(root_);
+    std::string bank;
+    ASSERT_TRUE(library.importZip(zip, &bank));
+    EXPECT_EQ(bank, path("Pads"));
+    EXPECT_EQ(tree(), (Strings{"Genetics/", "Pads/", "Pads/Other/", "Pads/Other/Win.fxp", "Pads/Warm/",
+                               "Pads/Warm/b.FXP", "Pads/a.fxp", "Pads/config.ini", "User/"}));
+    EXPECT_FALSE(std::filesystem::exists(base_ + "/escape.fxp"));
+    EXPECT_EQ(read("Pads/Warm/b.FXP"), "b");
+    EXPECT_EQ(library.selection().bank, library.findBank("Pads"));
+    EXPECT_TRUE(takeMessages().empty());
+
+    ASSERT_TRUE(library.importZip(zip, &bank));
+    EXPECT_EQ(bank, path("Pads (1)"));
+}
+
+TEST_F(ImportTest, BadArchivesAreRefusedAndLeaveNothingBehind) {
+    PatchLibrary library(root_);
+    const Strings before = tree();
+
+    const std::string zip = base_ + "/Pads.zip";
+    writeZip(zip, {{"Pads/a.fxp", std::string(4000, 'a')}, {"Pads/b.fxp", std::string(4000, 'b')}});
+    std::filesystem::resize_file(zip, std::filesystem::file_size(zip) - 30);  // the end record is cut off
+    EXPECT_FALSE(library.importZip(zip));
+
+    std::ofstream(base_ + "/Text.zip") << "not an archive";
+    EXPECT_FALSE(library.importZip(base_ + "/Text.zip"));
+    EXPECT_FALSE(library.importZip(base_ + "/Missing.zip"));
+
+    writeZip(base_ + "/Docs.zip", {{"Docs/readme.txt", "x"}, {"Docs/Sub/", ""}});
+    EXPECT_FALSE(library.importZip(base_ + "/Docs.zip"));
+    EXPECT_FALSE(library.importZip(base_ + "/.zip"));
+    EXPECT_THAT(takeMessages(), ElementsAre("Failed to open ZIP archive!", "Failed to open ZIP archive!",
+                                            "Failed to open ZIP archive!", "Nothing found to import!",
+                                            "Can not fetch the Soudnbank name!"));
+    EXPECT_EQ(tree(), before);
+}
+
+TEST_F(ImportTest, ASinglePatchGoesIntoTheSelectedFolder) {
+    put(base_ + "/in/Lead QV.fxp", "lead");
+    put("Bank/Leads/Lead QV.fxp", "other");
+    PatchLibrary library(root_);
+
+    ASSERT_TRUE(library.importPatch(base_ + "/in/Lead QV.fxp"));  // nothing selected: User
+    EXPECT_EQ(library.sourcePatch(), path("User/Lead QV.fxp"));
+
+    library.select(library.findBank("Bank"), library.findCategory("Leads"), -1);
+    ASSERT_TRUE(library.importPatch(base_ + "/in/Lead QV.fxp"));
+    EXPECT_EQ(library.sourcePatch(), path("Bank/Leads/Lead 1 QV.fxp"));
+    EXPECT_EQ(read("Bank/Leads/Lead 1 QV.fxp"), "lead");
+    EXPECT_EQ(library.selection().patch, 0);  // the list is sorted: "Lead 1 QV" before "Lead QV"
+
+    EXPECT_FALSE(library.importPatch(base_ + "/in/Missing.fxp"));
+    EXPECT_THAT(takeMessages(), ElementsAre("Could not import file!"));
+}
+
+}  // namespace
+}  // namespace calverine::test

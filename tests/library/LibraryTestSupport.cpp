@@ -1,0 +1,93 @@
+#include "LibraryTestSupport.h"
+
+#include <stdlib.h>
+#include <zip.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "Messages.h"
+
+namespace calverine::test {
+
+namespace fs = std::filesystem;
+
+namespace {
+void capture(const char*, const char* text, platform::MessageIcon, void* user) {
+    static_cast<std::vector<std::string>*>(user)->push_back(text);
+}
+}  // namespace
+
+void LibraryFixture::SetUp() {
+    std::string pattern = (fs::temp_directory_path() / "calverine-library-XXXXXX").string();
+    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+    base_ = pattern;
+    root_ = base_ + "/Soundbanks";
+    fs::create_directory(root_);
+    platform::setMessageHook(capture, &messages_);
+}
+
+void LibraryFixture::TearDown() {
+    platform::setMessageHook(nullptr, nullptr);
+    std::error_code ignored;
+    fs::remove_all(base_, ignored);
+}
+
+void LibraryFixture::put(const std::string& relative, const std::string& content) const {
+    const fs::path file = relative.front() == '/' ? fs::path(relative) : fs::path(path(relative));
+    fs::create_directories(file.parent_path());
+    std::ofstream(file, std::ios::binary) << content;
+}
+
+bool LibraryFixture::exists(const std::string& relative) const { return fs::exists(path(relative)); }
+
+std::string LibraryFixture::read(const std::string& relative) const {
+    std::ifstream in(path(relative), std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+std::vector<std::string> LibraryFixture::tree() const {
+    std::vector<std::string> all;
+    for (const auto& e : fs::recursive_directory_iterator(root_))
+        all.push_back(fs::relative(e.path(), root_).string() + (e.is_directory() ? "/" : ""));
+    std::sort(all.begin(), all.end());
+    return all;
+}
+
+std::vector<std::string> names(const std::vector<LibraryEntry>& entries) {
+    std::vector<std::string> out;
+    for (const LibraryEntry& e : entries) out.push_back(e.name);
+    return out;
+}
+
+LibraryEntry entryNamed(const std::vector<LibraryEntry>& entries, const std::string& fileName) {
+    for (const LibraryEntry& e : entries)
+        if (e.fileName == fileName) return e;
+    ADD_FAILURE() << "no entry " << fileName;
+    return {};
+}
+
+void writeZip(const std::string& file, const std::vector<std::pair<std::string, std::string>>& entries) {
+    int error = 0;
+    zip_t* archive = zip_open(file.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &error);
+    ASSERT_NE(archive, nullptr) << "zip_open error " << error;
+    for (const auto& [name, content] : entries) {
+        if (!name.empty() && name.back() == '/') {
+            ASSERT_GE(zip_dir_add(archive, name.c_str(), ZIP_FL_ENC_UTF_8), 0);
+            continue;
+        }
+        // The buffer must live until zip_close; libzip copies it when asked to free it.
+        void* copy = std::malloc(content.size() + 1);
+        std::copy(content.begin(), content.end(), static_cast<char*>(copy));
+        zip_source_t* source = zip_source_buffer(archive, copy, content.size(), 1);
+        ASSERT_NE(source, nullptr);
+        ASSERT_GE(zip_file_add(archive, name.c_str(), source, ZIP_FL_ENC_UTF_8), 0);
+    }
+    ASSERT_EQ(zip_close(archive), 0);
+}
+
+}  // namespace calverine::test

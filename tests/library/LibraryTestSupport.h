@@ -1,0 +1,48 @@
+// Helpers of the library tests: a fixture with a fresh library folder and
+// every message the library shows, files made by path, ZIP archives written
+// with libzip.
+#pragma once
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "PatchLibrary.h"
+
+namespace calverine::test {
+
+class LibraryFixture : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    // Paths below the library root ("Bank/Category/Name.fxp").
+    std::string path(const std::string& relative) const { return root_ + "/" + relative; }
+    // A file below the library root (or anywhere, given an absolute path),
+    // its folders created.
+    void put(const std::string& relative, const std::string& content = "patch bytes") const;
+    bool exists(const std::string& relative) const;
+    std::string read(const std::string& relative) const;
+    // Everything below the root, as sorted relative paths (folders end in "/").
+    std::vector<std::string> tree() const;
+    // The messages shown so far, and forgetting them.
+    std::vector<std::string> takeMessages() { return std::exchange(messages_, {}); }
+
+    std::string base_;  // a private temporary folder
+    std::string root_;  // base_ + "/Soundbanks"
+    std::vector<std::string> messages_;
+};
+
+// Names of the entries, in order.
+std::vector<std::string> names(const std::vector<LibraryEntry>& entries);
+// The entry with that file name in the list (fails the test when missing).
+LibraryEntry entryNamed(const std::vector<LibraryEntry>& entries, const std::string& fileName);
+
+// A ZIP archive of (entry name, content) pairs; a name ending in "/" is a
+// directory entry.
+void writeZip(const std::string& file, const std::vector<std::pair<std::string, std::string>>& entries);
+
+}  // namespace calverine::test

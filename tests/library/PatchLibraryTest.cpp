@@ -1,0 +1,203 @@
+// The library model built from the disk, name rules, copies under unique
+// names, renames and removals.
+#include <filesystem>
+
+#include "LibraryTestSupport.h"
+#include "PatchName.h"
+
+namespace calverine::test {
+namespace {
+
+using ::testing::ElementsAre;
+using Strings = std::vector<std::string>;
+
+const char* const kLengthMessage = "The maximum bank name length is 64 characters.";
+const char* const kCharacterMessage =
+    "The following characters are not allowed in the name of the category:\n\n   /   \\  :  *  <  >  | ";
+
+using PatchLibraryTest = LibraryFixture;
+
+TEST_F(PatchLibraryTest, ReservedAndVirtualBanksAndWhatIsNeverListed) {
+    put("user/Pads/Warm.fxp");
+    put("Zeta/Lead.fxp");
+    put("Alpha/Keys/Deep/Third Level.fxp");  // a folder inside a category is not entered
+    put("Alpha/.Hidden/Secret.fxp");
+    put("Alpha/Keys/.dot.fxp");
+    put("Alpha/Keys/Notes.txt");
+    put("Trash/Stray.fxp");  // folders named like the virtual banks are ignored
+    put("Favourites/Stray.fxp");
+    put("Root Stray.fxp");
+    put(".config/x.fxp");
+    PatchLibrary library(root_);
+
+    Strings banks;
+    for (const auto& b : library.banks()) banks.push_back(b.name);
+    EXPECT_EQ(banks, (Strings{"Favourites", "Genetics", "User", "Alpha", "Zeta", "Trash"}));
+    EXPECT_TRUE(std::filesystem::is_directory(path("User/Pads")));  // renamed to the exact reserved form
+    EXPECT_FALSE(std::filesystem::exists(path("user")));
+    EXPECT_TRUE(std::filesystem::is_directory(path("Genetics")));
+
+    Strings patches;
+    for (const auto& p : library.patches()) patches.push_back(p.entry.fullPath.substr(root_.size() + 1));
+    EXPECT_EQ(patches, (Strings{"User/Pads/Warm.fxp", "Zeta/Lead.fxp"}));
+    EXPECT_THAT(names(library.patchList(library.findBank("User"), library.findCategory("Pads"))), ElementsAre("Warm"));
+    EXPECT_THAT(names(library.patchList(library.findBank("Zeta"), -1)), ElementsAre("Lead"));
+}
+
+TEST_F(PatchLibraryTest, CategoriesMergeByNameAndFixedModeAddsTheConfigCategories) {
+    put("A/Pads/One.fxp");
+    put("B/Pads/Two.fxp");
+    put("B/Arp/Three.fxp");
+    put("A/config.ini", "; comment\nAuthorCode = QV\nAuthorName=Quentin V\nAuthorCode2=XY\n"
+                        "AddCategories= Arp , ,Drone,\n[Other]\nAuthorCode3=ZZ\nAuthorName3=Zed\n");
+    put("B/config.ini", "AuthorCode=QV\r\nAuthorName=Someone Else\r\nAuthorCode2=KL\r\nAuthorName2=Kay\r\n");
+
+    PatchLibrary free(root_);
+    ASSERT_EQ(free.categories().size(), 2u);
+    EXPECT_EQ(free.categories()[0].name, "Pads");
+    EXPECT_EQ(free.categories()[0].folders.size(), 2u);
+    EXPECT_EQ(free.categories()[1].name, "Arp");
+    EXPECT_TRUE(free.extraCategories().empty());
+    // Pairs need both values; the first name given for a code stays; sections are not read.
+    EXPECT_EQ(free.authors(), (std::map<std::string, std::string>{{"KL", "Kay"}, {"QV", "Quentin V"}}));
+
+    PatchLibrary fixed(root_, "fxp", kFixedCategories);
+    Strings categories;
+    for (const auto& c : fixed.categories()) categories.push_back(c.name);
+    Strings expected = kFixedCategories;
+    expected.insert(expected.end(), {"Arp", "Drone"});
+    EXPECT_EQ(categories, expected);
+    EXPECT_EQ(fixed.categories()[static_cast<std::size_t>(fixed.findCategory("Pads"))].folders.size(), 2u);
+    EXPECT_THAT(names(fixed.patchList(fixed.findBank("B"), fixed.findCategory("Arp"))), ElementsAre("Three"));
+}
+
+TEST_F(PatchLibraryTest, NameRulesAtTheirBoundaries) {
+    PatchLibrary library(root_);
+    EXPECT_TRUE(library.createSoundbank(std::string(64, 'b')));
+    EXPECT_FALSE(library.createSoundbank(std::string(65, 'b')));
+    EXPECT_THAT(takeMessages(), ElementsAre(kLengthMessage));
+    for (const char c : std::string("*/:<>\\|")) {
+        EXPECT_FALSE(library.createCategory(std::string("Bad") + c + "Name")) << c;
+        EXPECT_THAT(takeMessages(), ElementsAre(kCharacterMessage)) << c;
+    }
+    EXPECT_FALSE(library.createCategory(""));
+    EXPECT_THAT(takeMessages(), ElementsAre(kCharacterMessage));
+    EXPECT_TRUE(library.createCategory("What? \"Quoted\""));
+    EXPECT_TRUE(std::filesystem::is_directory(path("User/What? \"Quoted\"")));
+    EXPECT_TRUE(takeMessages().empty());
+    // Reserved names and existing folders are not created twice.
+    EXPECT_FALSE(library.createSoundbank("trash"));
+    EXPECT_FALSE(library.createCategory("What? \"Quoted\""));
+    EXPECT_THAT(takeMessages(), ElementsAre("Soundbank already exists.\nPlease type in a different name.",
+                                            "Folder already exists.\nPlease type in a different name."));
+}
+
+TEST_F(PatchLibraryTest, CopiesTakeTheNextFreeNumberUpTo100) {
+    put(base_ + "/in/Pad.fxp", "pad");
+    PatchLibrary library(root_);
+    library.setSourcePatch(base_ + "/in/Pad.fxp");
+    const std::string folder = path("User");
+    for (int n = 0; n <= 100; ++n) ASSERT_TRUE(library.copyPatchInto(folder)) << n;
+    EXPECT_EQ(read("User/Pad.fxp"), "pad");
+    EXPECT_EQ(read("User/Pad 1.fxp"), "pad");
+    EXPECT_EQ(read("User/Pad 100.fxp"), "pad");
+    EXPECT_FALSE(library.copyPatchInto(folder));
+    EXPECT_FALSE(exists("User/Pad 101.fxp"));
+    EXPECT_EQ(library.patchList(library.findBank("User"), -1).size(), 101u);
+}
+
+TEST_F(PatchLibraryTest, CopiesKeepAuthorCodesAfterTheNumber) {
+    PatchLibrary library(root_);
+    const auto copyTwice = [&](const std::string& name) {
+        put(base_ + "/in/" + name + ".fxp");
+        library.setSourcePatch(base_ + "/in/" + name + ".fxp");
+        EXPECT_TRUE(library.copyPatchInto(path("User")));
+        EXPECT_TRUE(library.copyPatchInto(path("User")));
+    };
+    copyTwice("Lead Qel");
+    copyTwice("Lead A+B");
+    copyTwice("Lead Supersaw");   // a last word of more than 4 characters is no code
+    copyTwice("Bass Q+Toolong");  // only the codes that count stay
+    EXPECT_THAT(names(library.patchList(library.findBank("User"), -1)),
+                ElementsAre("Bass 1 Q", "Bass Q", "Lead 1 A+B", "Lead 1 QL", "Lead A+B", "Lead QL", "Lead Supersaw 1",
+                            "Lead Supersaw"));
+
+    const AuthorSuffix three = splitAuthorSuffix("Pad A+BB+CCC+D");
+    EXPECT_EQ(three.base, "Pad");
+    EXPECT_THAT(three.codes, ElementsAre("A", "BB", "CCC"));
+    EXPECT_TRUE(splitAuthorSuffix("Pad ABCDEFGHIJKLM").codes.empty());  // 13 characters
+}
+
+TEST_F(PatchLibraryTest, RenamesMoveFavouritesAlongAndNeverReplaceAFile) {
+    put("Bank/Pads/Warm.fxp", "warm");
+    put("Bank/Pads/Cold.fxp", "cold");
+    put("Other/Pads/Soft.fxp");
+    put("Other/Keys/Keep.fxp");
+    PatchLibrary library(root_);
+    const auto pads = [&] { return library.patchList(library.findBank("Bank"), library.findCategory("Pads")); };
+    library.addFavourite(entryNamed(pads(), "Warm.fxp"));
+
+    EXPECT_FALSE(library.renamePatch(entryNamed(pads(), "Warm.fxp"), "Cold"));
+    EXPECT_THAT(takeMessages(), ElementsAre("File could not be moved. Please check there is no file under the same "
+                                            "name in the target soundbank/category."));
+    EXPECT_EQ(read("Bank/Pads/Cold.fxp"), "cold");
+    EXPECT_EQ(read("Bank/Pads/Warm.fxp"), "warm");
+
+    EXPECT_TRUE(library.renamePatch(entryNamed(pads(), "Warm.fxp"), "Hot"));
+    EXPECT_TRUE(library.renameSoundbank(library.findBank("Bank"), "Renamed"));
+    EXPECT_FALSE(library.renameSoundbank(library.findBank("Renamed"), "Other"));
+    EXPECT_THAT(takeMessages(), ElementsAre("Soundbank already exists.\nPlease type in a different name."));
+    EXPECT_TRUE(library.renameCategory(library.findCategory("Pads"), "Pad Sounds"));  // in every bank
+    EXPECT_FALSE(library.renameCategory(library.findCategory("Pad Sounds"), "Keys"));
+    EXPECT_THAT(takeMessages(), ElementsAre("Folder already exists.\nPlease type in a different name."));
+    EXPECT_EQ(read("Renamed/Pad Sounds/Hot.fxp"), "warm");
+    EXPECT_TRUE(exists("Other/Pad Sounds/Soft.fxp"));
+    EXPECT_EQ(read("Favourites.db"), "Renamed\\Pad Sounds\\Hot.fxp");
+    ASSERT_EQ(library.favourites().size(), 1u);
+    EXPECT_EQ(library.favourites()[0].fullPath, path("Renamed/Pad Sounds/Hot.fxp"));
+
+    const auto keys = library.patchList(library.findBank("Other"), library.findCategory("Keys"));
+    EXPECT_TRUE(library.movePatch(entryNamed(keys, "Keep.fxp"), path("Renamed")));
+    EXPECT_TRUE(exists("Renamed/Keep.fxp"));
+}
+
+TEST_F(PatchLibraryTest, RemovalsAreRefusedWithTheCountsOfWhatIsLeft) {
+    put("Bank/Pads/One.fxp");
+    put("Bank/Pads/Two.fxp");
+    put("Bank/Old/Gone.bin");
+    put("Other/Old/Also Gone.bin");
+    std::filesystem::create_directories(path("Other/Empty/.inner"));
+    std::filesystem::create_directories(path("Bank/Empty"));
+    put("Empty Bank/config.ini", "AuthorCode=QV\n");
+    std::filesystem::create_directories(path("Empty Bank/Unused"));
+    PatchLibrary library(root_);
+
+    EXPECT_FALSE(library.removeCategory(library.findCategory("Pads")));
+    EXPECT_FALSE(library.removeCategory(library.findCategory("Old")));
+    EXPECT_FALSE(library.removeSoundbank(library.findBank("Bank")));
+    EXPECT_FALSE(library.removeSoundbank(library.findBank("Other")));
+    EXPECT_FALSE(library.removeSoundbank(library.findBank("User")));
+    EXPECT_THAT(takeMessages(),
+                ElementsAre("Please delete all patches from this folder\nor move them to the other folder before.\n\n"
+                            "Patches found: 2",
+                            "There are still patches in the trash from this folder.\n\nPatches found in trash: 2",
+                            "Please remove all patches from this soundbank first.\nPatches found: 2",
+                            "There are still patches in the trash from this soundbank.\n\nPlease delete them, clear "
+                            "the trash or restore\nthem and move to the other soundbank before.\n\nFound patches in "
+                            "trash: 1",
+                            "The soundbanks Favourites, Genetics, User and Trash cannot be renamed or removed."));
+
+    // "Empty" exists in two banks; the one that still holds a folder stays.
+    EXPECT_FALSE(library.removeCategory(library.findCategory("Empty")));
+    EXPECT_THAT(takeMessages(), ElementsAre("Error in trying to remove folder.\nPlease check your folder access rights!"));
+    EXPECT_FALSE(exists("Bank/Empty"));
+    EXPECT_TRUE(exists("Other/Empty"));
+
+    EXPECT_TRUE(library.removeSoundbank(library.findBank("Empty Bank")));
+    EXPECT_FALSE(exists("Empty Bank"));
+    EXPECT_EQ(library.findBank("Empty Bank"), -1);
+    EXPECT_TRUE(takeMessages().empty());
+}
+
+}  // namespace
+}  // namespace calverine::test
