@@ -1,18 +1,509 @@
+// Signal path per sample: shimmer engine -> (chorale formants) -> input
+// low-pass -> early reflections -> input allpass -> two nested allpasses per
+// channel -> sixteen-line feedback network -> width -> mix.
+//
+// Speed notes:
+// - Every ring is a power of two long and all rings share one write counter,
+//   so a read is a subtraction and a mask.
+// - The network's eight-term sign patterns are the rows of an 8x8 Hadamard
+//   matrix, so all sixteen sums come from two fast Walsh-Hadamard transforms
+//   (24 additions each) instead of 128 multiply-adds.
+// - The shimmer's FFT work runs once per hop of 256 samples, and not at all
+//   once its input has been zero long enough for every ring to be empty.
 #include "ReverbUnit.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
 
 namespace calverine {
 
-ReverbUnit::ReverbUnit() = default;
+namespace {
+
+constexpr double kPi = 3.14159265358979323846;
+
+// Lengths at 44100 Hz.
+constexpr int kEarlyTapsAt44k[2][ReverbUnit::kTaps] = {{546, 1149, 2322, 3873, 6616, 8492},
+                                                       {597, 1115, 2163, 5387, 7523, 9183}};
+constexpr float kEarlyGains[ReverbUnit::kTaps] = {0.6f, 0.6f, 0.55f, 0.5f, 0.4f, 0.4f};
+constexpr int kInputAllpassAt44k[2] = {349, 503};
+constexpr int kNestedAt44k[4][2] = {{525, 425}, {796, 863}, {782, 654}, {359, 246}};
+constexpr int kLinesAt44k[ReverbUnit::kLines] = {1544, 2369, 2438, 3881, 4775, 5944, 4019, 6356,
+                                                 1956, 1475, 2644, 3675, 4706, 5806, 7525, 4225};
+
+// Vowel formants (Hz) and levels; the last row repeats so that color 1 has
+// a row to interpolate towards.
+constexpr float kVowelFrequency[6][4] = {{795, 1155, 2898, 3895}, {649, 1703, 2642, 3565},
+                                         {300, 2288, 2945, 3644}, {480, 900, 2400, 3280},
+                                         {330, 618, 2384, 3394},  {330, 618, 2384, 3394}};
+constexpr float kVowelLevel[6][4] = {{10, 4, 4, 7}, {10, 4, 4, 7}, {6, 5, 4, 5},
+                                     {10, 4, 4, 7}, {8, 4, 4, 7},  {7.1f, 4, 4, 7}};
+constexpr float kFormantQ[4] = {2.0f, 5.0f, 6.0f, 2.5f};
+
+constexpr float kTiny = 1e-19f;      // keeps recirculating rings out of the subnormal range
+constexpr float kModDepth = 7.5f;    // samples
+constexpr double kModStep = 5e-5;    // cycles per sample
+constexpr int kShimmerCut = ReverbUnit::kFftSize / 5;
+
+bool isPrime(int v) {
+    if (v < 2) return false;
+    for (int d = 2; d * d <= v; ++d) {
+        if (v % d == 0) return false;
+    }
+    return true;
+}
+
+float unit(float v) { return v > 0.0f ? (v < 1.0f ? v : 1.0f) : 0.0f; }  // NaN -> 0
+
+float flush(float v, float limit) { return std::fabs(v) < limit ? 0.0f : v; }
+
+// In-place 8-point Walsh-Hadamard transform: out[r] = sum over i of
+// (-1)^popcount(r & i) x[i]. Row 1 is + - + - ..., row 2 is + + - - ...,
+// row 4 is + + + + - - - -, and the other rows are their products.
+inline void hadamard8(float* x) {
+    for (int span = 1; span < 8; span <<= 1) {
+        for (int i = 0; i < 8; i += 2 * span) {
+            for (int j = i; j < i + span; ++j) {
+                const float a = x[j], b = x[j + span];
+                x[j] = a + b;
+                x[j + span] = a - b;
+            }
+        }
+    }
+}
+
+}  // namespace
+
+int ReverbUnit::scaledLength(int lengthAt44k, double rate) {
+    const float scale = static_cast<float>(rate / 44100.0) * 0.405f;
+    int v = static_cast<int>(static_cast<float>(lengthAt44k) * scale);
+    if (v % 2 == 0 && v > 3) ++v;
+    while (!isPrime(v)) ++v;
+    return v;
+}
+
+ReverbUnit::ReverbUnit()
+    : storage_(2 * kEarlySize + (2 + 8 + kLines) * static_cast<std::size_t>(kRingSize)),
+      fft_(kFftSize),
+      analysis_(kFftSize),
+      accumulation_(kFftSize),
+      output_(kFftSize),
+      frame_(kFftSize),
+      window_(kFftSize),
+      feedbackRing_(kFeedbackSize) {
+    float* at = storage_.data();
+    for (auto& ring : early_) {
+        ring = at;
+        at += kEarlySize;
+    }
+    for (auto& ring : inputAllpass_) {
+        ring.data = at;
+        at += kRingSize;
+    }
+    for (auto& unit : nested_) {
+        unit.outer.data = at;
+        at += kRingSize;
+        unit.inner.data = at;
+        at += kRingSize;
+    }
+    for (auto& line : lines_) {
+        line = at;
+        at += kRingSize;
+    }
+    // Nuttall window. Its end points come out as rounding noise around zero;
+    // they are set to exactly zero.
+    for (int i = 0; i < kFftSize; ++i) {
+        const double x = 2.0 * kPi * i / (kFftSize - 1);
+        const double w = 0.355768 - 0.487396 * std::cos(x) + 0.144232 * std::cos(2 * x) - 0.012604 * std::cos(3 * x);
+        window_[i] = std::fabs(w) < 1e-9 ? 0.0f : static_cast<float>(w);
+    }
+    setSampleRate(44100.0);
+}
+
 ReverbUnit::~ReverbUnit() = default;
 
-void ReverbUnit::setSampleRate(double) {}
+void ReverbUnit::setSampleRate(double rate) {
+    // The chain never hands over more than 88 kHz; below 8 kHz the formants
+    // would pass Nyquist.
+    rate = std::clamp(rate, 8000.0, 88000.0);
+    rate_ = rate;
+    intRate_ = static_cast<int>(rate);
+    mixCoefficient_ = static_cast<float>(std::exp(-2.0 * kPi * 10.0 / rate));
+    inputLowpass_ = static_cast<float>(1.0 - std::exp(-2.0 * kPi * 10500.0 / rate));
 
-bool ReverbUnit::setControl(int, float) { return false; }
+    for (int c = 0; c < 2; ++c) {
+        for (int j = 0; j < kTaps; ++j) earlyTaps_[c][j] = scaledLength(kEarlyTapsAt44k[c][j], rate);
+        inputAllpass_[c].length = scaledLength(kInputAllpassAt44k[c], rate);
+    }
+    for (int u = 0; u < 4; ++u) {
+        nested_[u].outer.length = scaledLength(kNestedAt44k[u][0], rate);
+        nested_[u].inner.length = scaledLength(kNestedAt44k[u][1], rate);
+    }
+    for (int k = 0; k < kLines; ++k) lineLength_[k] = scaledLength(kLinesAt44k[k], rate);
 
-void ReverbUnit::setOffsets(const float*) {}
+    feedbackDelay_ = intRate_ == 44100 ? 3500u : 3809u;
 
-void ReverbUnit::process(int, float*, float*, float, bool) {}
+    const double g = std::tan(2.0 * kPi * 100.0 / rate) / 2.4494898;
+    const double a1 = 1.0 / ((g + 1.0) * g + 1.0);
+    closeA1_ = static_cast<float>(a1);
+    closeA2_ = static_cast<float>(g * a1);
+    closeA3_ = static_cast<float>(g * g * a1);
 
-void ReverbUnit::clear(int) {}
+    lastTime_ = -1.0f;
+    lastVowel_ = -1.0f;
+    clear(0);
+}
+
+bool ReverbUnit::setControl(int id, float value) {
+    switch (id) {
+        case kOnId: on_ = static_cast<int>(value) != 0; return true;
+        case kChoraleId: chorale_ = static_cast<int>(value) != 0; return true;
+        case kTimeId: time_ = value; return true;
+        case kColorId: color_ = value; return true;
+        case kShimmerId: shimmer_ = value; return true;
+        case kRegenId: regen_ = value; return true;
+        case kWidthId: width_ = value; return true;
+        case kMixId: mix_ = value; return true;
+        default: return false;
+    }
+}
+
+void ReverbUnit::setOffsets(const float* offsets) {
+    std::copy(offsets, offsets + kOffsets, offsets_.begin());
+}
+
+float ReverbUnit::clamped(float value, int offset) const { return unit(value + offsets_[offset]); }
+
+void ReverbUnit::clearShimmer() {
+    std::fill(analysis_.begin(), analysis_.end(), 0.0f);
+    std::fill(accumulation_.begin(), accumulation_.end(), 0.0f);
+    std::fill(output_.begin(), output_.end(), 0.0f);
+    std::fill(frame_.begin(), frame_.end(), 0.0f);
+    std::fill(feedbackRing_.begin(), feedbackRing_.end(), 0.0f);
+    shimmerPos_ = 0;
+    hopCounter_ = 0;
+    feedbackPos_ = 0;
+    shimmerFeedback_ = 0.0f;
+    lastShimmer_ = 0.0f;
+    silentInput_ = 3 * kFftSize;  // the rings are empty
+}
+
+void ReverbUnit::clear(int stage) {
+    if (stage == 1) {
+        for (float* line : lines_) std::fill(line, line + kRingSize, 0.0f);
+        dampState_.fill(0.0f);
+        return;
+    }
+    std::fill(storage_.begin(), storage_.end(), 0.0f);
+    write_ = 0;
+    dampState_.fill(0.0f);
+    lowL_ = lowR_ = 0.0f;
+    clearShimmer();
+    formantState_.fill(Svf{});
+    closeS1_.fill(0.0f);
+    closeS2_.fill(0.0f);
+    previousL_ = previousR_ = 0.0f;
+    smoothedMix_ = 0.0f;
+    widthSmoothed_ = clamped(width_, 2);
+    phase_ = 0.0;
+}
+
+void ReverbUnit::updateChorale(float color) {
+    const float v = 4.0f * color;
+    const int i = std::min(static_cast<int>(v), 4);
+    const float f = v - static_cast<float>(i);
+    for (int j = 0; j < kFormants; ++j) {
+        const float freq = kVowelFrequency[i][j] + (kVowelFrequency[i + 1][j] - kVowelFrequency[i][j]) * f;
+        const float a = std::sqrt(kVowelLevel[i][j] + (kVowelLevel[i + 1][j] - kVowelLevel[i][j]) * f);
+        // Formants above 0.45 x rate (only at rates below 8.7 kHz) are held there.
+        const double g = std::tan(kPi * std::min(static_cast<double>(freq), 0.45 * rate_) / rate_);
+        const double k0 = 1.0 / (a * kFormantQ[j]);
+        const double a1 = g / ((g + k0) * g + 1.0);
+        Formant& section = formant_[j];
+        section.bandGain = static_cast<float>(k0 * (a * a - 1.0));
+        section.a1 = static_cast<float>(a1);
+        section.bandFeedback = static_cast<float>(2.0 * (g + k0) * a1);
+        section.ga1 = static_cast<float>(g * a1);
+        section.twoA1 = static_cast<float>(2.0 * a1);
+    }
+}
+
+void ReverbUnit::updateCoefficients(int n) {
+    const float t = clamped(time_, 0);
+    if (t != lastTime_) {
+        lastTime_ = t;
+        const double decay = 0.5 + 19.5 * static_cast<double>(t) * t;
+        feedback_ = static_cast<float>(0.707 * std::pow(0.001, 1.0 / (42.0 * decay)));
+    }
+    const float color = clamped(color_, 1);
+    if (chorale_) {
+        damping_ = 0.075f;
+        if (color != lastVowel_) {
+            lastVowel_ = color;
+            updateChorale(color);
+        }
+    } else {
+        damping_ = 0.75f * color;
+    }
+    shimmerGain_ = clamped(shimmer_, 4);
+    regenGain_ = unit(regen_ * 0.8f + offsets_[3]);
+
+    // Slow modulation of the line lengths: eight phases 1/8 cycle apart; the
+    // right lines run one eighth ahead of the left ones.
+    std::array<double, 8> wave{};
+    for (int k = 0; k < 8; ++k) wave[k] = std::sin(2.0 * kPi * (phase_ + 0.125 * k));
+    for (int k = 0; k < kLines; ++k) {
+        const double delay = lineLength_[k] + kModDepth * (k < 8 ? wave[k] : wave[(k - 7) & 7]);
+        const double whole = std::floor(delay);
+        delayWhole_[k] = static_cast<int>(whole);
+        delayFraction_[k] = static_cast<float>(delay - whole);
+    }
+    phase_ += n * kModStep;
+    phase_ -= std::floor(phase_);
+}
+
+void ReverbUnit::shimmerFrame() {
+    const unsigned p = shimmerPos_;
+    for (unsigned i = 1; i <= kHop; ++i) {
+        const unsigned q = (p - i) & kFftMask;
+        accumulation_[q] = 0.0f;
+        output_[q] = 0.0f;
+    }
+    // Frame[i] = Acc[p + i] after Acc[p + i] += X[p + i] W[i], in the two
+    // contiguous runs of the ring.
+    float* frame = frame_.data();
+    const float* w = window_.data();
+    const int head = kFftSize - static_cast<int>(p);
+    for (int i = 0; i < head; ++i) {
+        float& acc = accumulation_[p + i];
+        acc += analysis_[p + i] * w[i];
+        frame[i] = acc;
+    }
+    for (int i = head; i < kFftSize; ++i) {
+        float& acc = accumulation_[i - head];
+        acc += analysis_[i - head] * w[i];
+        frame[i] = acc;
+    }
+
+    fft_.forward(frame, frame);
+    // Double every phase below N/5 and keep its magnitude; clear the rest.
+    frame[0] = 0.0f;
+    frame[kFftSize - 1] = 0.0f;
+    for (int k = 1; k < kFftSize / 2; ++k) {
+        float& re = frame[2 * k - 1];
+        float& im = frame[2 * k];
+        const float magnitude = std::sqrt(re * re + im * im);
+        if (k < kShimmerCut && magnitude > 1e-6f) {
+            const float r = (re * re - im * im) / magnitude;
+            im = 2.0f * re * im / magnitude;
+            re = r;
+        } else {
+            re = 0.0f;
+            im = 0.0f;
+        }
+    }
+    fft_.inverse(frame, frame);
+    // Every second sample, played one per output sample: twice the speed.
+    for (int i = 0; i < kFftSize; i += 2) output_[(p + i / 2) & kFftMask] += frame[i] * w[i];
+}
+
+float ReverbUnit::shimmerSample(float in) {
+    // Inputs below 1e-15 are taken as silence: they would only feed tiny
+    // values around the regeneration loop.
+    const float x = flush((in * shimmerGain_ + shimmerFeedback_ * regenGain_) * 0.0625f, 1e-15f);
+    silentInput_ = x == 0.0f ? std::min(silentInput_ + 1, 3 * kFftSize) : 0;
+    analysis_[shimmerPos_] = x;
+    if (++hopCounter_ == kHop) {
+        hopCounter_ = 0;
+        // After 3N silent samples every analysis, accumulation and output
+        // position holds zero, so a frame would only add zeros.
+        if (silentInput_ < 3 * kFftSize) shimmerFrame();
+    }
+    const float s = output_[shimmerPos_];
+    feedbackRing_[feedbackPos_] = s;
+    shimmerFeedback_ = feedbackRing_[(feedbackPos_ - feedbackDelay_) & (kFeedbackSize - 1)];
+    feedbackPos_ = (feedbackPos_ + 1) & (kFeedbackSize - 1);
+    shimmerPos_ = (shimmerPos_ + 1) & kFftMask;
+    return s;
+}
+
+void ReverbUnit::choraleSample(float& l, float& r) {
+    // Lanes: the previous chorale outputs (left, right), then this sample's
+    // left and right. The previous outputs take the lanes of their own
+    // channel, so left stays left.
+    float v[4] = {previousL_, previousR_, l, r};
+    for (int j = 0; j < kFormants; ++j) {
+        const Formant& c = formant_[j];
+        Svf& s = formantState_[j];
+        for (int lane = 0; lane < 4; ++lane) {
+            const float x = v[lane] * c.bandGain;
+            const float e = x + s.previous[lane] - 2.0f * s.low[lane];
+            const float band = s.band[lane] + c.a1 * e - c.bandFeedback * s.band[lane];
+            s.low[lane] = s.low[lane] + c.ga1 * e + c.twoA1 * s.band[lane];
+            s.band[lane] = band;
+            s.previous[lane] = x;
+            v[lane] += band;
+        }
+    }
+    previousL_ = 0.2f * v[2];
+    previousR_ = 0.2f * v[3];
+    // The closing two-pole filter; only the first two lanes' results are used.
+    float out[2];
+    for (int c = 0; c < 2; ++c) {
+        const float x = 0.2f * v[c];
+        const float e = x - closeS2_[c];
+        const float band = closeA1_ * closeS1_[c] + closeA2_ * e;
+        const float low = closeS2_[c] + closeA2_ * closeS1_[c] + closeA3_ * e;
+        closeS1_[c] = 2.0f * band - closeS1_[c];
+        closeS2_[c] = 2.0f * low - closeS2_[c];
+        out[c] = x + 5.0f * band + 35.0f * low;
+    }
+    l = out[0];
+    r = out[1];
+}
+
+void ReverbUnit::process(int n, float* left, float* right, float inputGain, bool wetOnly) {
+    n = std::min(n, 16);
+    if (n <= 0) return;
+    updateCoefficients(n);
+    const float mix = clamped(mix_, 5);
+    const float mixTarget = mix * mix * inputGain;
+    const float mixStep = 1.0f - mixCoefficient_;
+    const float width = clamped(width_, 2);
+    const float g = feedback_;
+    const float c = damping_;
+
+    for (int i = 0; i < n; ++i) {
+        const float s = shimmerSample(left[i] + right[i]);
+        float l = left[i] + s;
+        float r = right[i] + s;
+        if (chorale_) choraleSample(l, r);
+
+        lowL_ += (l - lowL_) * inputLowpass_;
+        lowR_ += (r - lowR_) * inputLowpass_;
+
+        // Early reflections, then the input allpass, per channel.
+        const std::uint32_t w = write_;
+        float early[2] = {lowL_, lowR_};
+        float diffused[2];
+        for (int ch = 0; ch < 2; ++ch) {
+            const float* ring = early_[ch];
+            float sum = early[ch];
+            for (int j = 0; j < kTaps; ++j) sum += kEarlyGains[j] * ring[(w - earlyTaps_[ch][j]) & kEarlyMask];
+            early_[ch][w & kEarlyMask] = early[ch];
+            early[ch] = sum;
+
+            Ring& ap = inputAllpass_[ch];
+            const float a = ap.data[(w - ap.length) & kRingMask];
+            const float y = a + 0.5f * sum;
+            ap.data[w & kRingMask] = sum - 0.5f * y + kTiny;
+            diffused[ch] = y;
+        }
+        // Nested allpasses: units 1 and 3 on the left, 2 and 4 on the right.
+        for (int u = 0; u < 4; ++u) {
+            NestedAllpass& unit = nested_[u];
+            const float x = diffused[u & 1];
+            const float outer = unit.outer.data[(w - unit.outer.length) & kRingMask];
+            const float inner = unit.inner.data[(w - unit.inner.length) & kRingMask];
+            const float v1 = inner + 0.5f * outer;
+            unit.inner.data[w & kRingMask] = outer - 0.5f * v1 + kTiny;
+            const float v2 = v1 + 0.5f * x;
+            unit.outer.data[w & kRingMask] = x - 0.5f * v2 + kTiny;
+            diffused[u & 1] = v2;
+        }
+        const float xL = diffused[0], xR = diffused[1];
+
+        // The network: a = lines 0-7, b = lines 8-15, read with linear
+        // interpolation at their modulated delays.
+        float a[8], b[8];
+        for (int k = 0; k < 8; ++k) {
+            const float* line = lines_[k];
+            const std::uint32_t at = w - static_cast<std::uint32_t>(delayWhole_[k]);
+            const float f = delayFraction_[k];
+            a[k] = line[at & kRingMask] + (line[(at - 1) & kRingMask] - line[at & kRingMask]) * f;
+        }
+        for (int k = 0; k < 8; ++k) {
+            const float* line = lines_[8 + k];
+            const std::uint32_t at = w - static_cast<std::uint32_t>(delayWhole_[8 + k]);
+            const float f = delayFraction_[8 + k];
+            b[k] = line[at & kRingMask] + (line[(at - 1) & kRingMask] - line[at & kRingMask]) * f;
+        }
+        // Rows of the Hadamard transform: 0 = all plus, 1 = PB, 2 = PE,
+        // 3 = PC, 4 = PD, 5 = PA, 6 = PF, 7 = PG.
+        hadamard8(a);
+        hadamard8(b);
+        const float tankL = a[0], tankR = b[0];
+        const float value[kLines] = {
+            g * a[0] + xL, g * b[1] + xR, g * a[2] + xL, g * b[3] + xR,
+            g * a[4] + xL, g * b[5] + xR, g * a[6] + xR, g * b[7] + xL,
+            g * b[0] + xR, g * a[1] + xL, g * b[2] + xL, g * a[3] + xR,
+            g * b[4] + xR, g * a[5] + xL, g * b[6] + xR, g * a[7] + xL,
+        };
+        // Lines 0-3 and 8-11 pass a one-pole damping filter.
+        constexpr int kDamped[8] = {0, 1, 2, 3, 8, 9, 10, 11};
+        float stored[kLines];
+        std::copy(value, value + kLines, stored);
+        for (int d = 0; d < 8; ++d) {
+            const float damped = value[kDamped[d]] * (1.0f - c) + dampState_[d] * c + kTiny;
+            dampState_[d] = damped;
+            stored[kDamped[d]] = damped;
+        }
+        for (int k = 0; k < kLines; ++k) lines_[k][w & kRingMask] = 0.5f * stored[k] + kTiny;
+        write_ = w + 1;
+
+        // Width and mix.
+        float oL = 0.5f * early[0] + tankL;
+        float oR = 0.5f * early[1] + tankR;
+        const float mid = 0.5f * (oL + oR);
+        oL = mid + (oL - mid) * widthSmoothed_;
+        oR = mid + (oR - mid) * widthSmoothed_;
+        widthSmoothed_ += (width - widthSmoothed_) * 0.01f;
+        smoothedMix_ += (mixTarget - smoothedMix_) * mixStep;
+        if (wetOnly) {
+            left[i] = 0.25f * oL;
+            right[i] = 0.25f * oR;
+        } else {
+            left[i] += (0.25f * oL - left[i]) * smoothedMix_;
+            right[i] += (0.25f * oR - right[i]) * smoothedMix_;
+        }
+        lastShimmer_ = s;
+    }
+
+    // Flush tiny states. The smoothed width and mix settle exactly on their
+    // targets once within 1e-6, so that a mix of 0 becomes exactly dry and
+    // neither glides down into the subnormal range.
+    lowL_ = flush(lowL_, 1e-6f);
+    lowR_ = flush(lowR_, 1e-6f);
+    for (Svf& s : formantState_) {
+        for (int lane = 0; lane < 4; ++lane) {
+            s.previous[lane] = flush(s.previous[lane], 1e-7f);
+            s.band[lane] = flush(s.band[lane], 1e-7f);
+            s.low[lane] = flush(s.low[lane], 1e-7f);
+        }
+    }
+    for (int ch = 0; ch < 2; ++ch) {
+        closeS1_[ch] = flush(closeS1_[ch], 1e-7f);
+        closeS2_[ch] = flush(closeS2_[ch], 1e-7f);
+    }
+    previousL_ = flush(previousL_, 1e-7f);
+    previousR_ = flush(previousR_, 1e-7f);
+    if (std::fabs(smoothedMix_ - mixTarget) < 1e-6f) smoothedMix_ = mixTarget;
+    if (std::fabs(widthSmoothed_ - width) < 1e-6f) widthSmoothed_ = width;
+}
+
+bool ReverbUnit::hasSubnormalState() const {
+    auto subnormal = [](float v) { return std::fpclassify(v) == FP_SUBNORMAL; };
+    auto any = [&](const std::vector<float>& v) { return std::any_of(v.begin(), v.end(), subnormal); };
+    if (any(storage_) || any(analysis_) || any(accumulation_) || any(output_) || any(feedbackRing_)) return true;
+    if (std::any_of(dampState_.begin(), dampState_.end(), subnormal)) return true;
+    for (const Svf& s : formantState_) {
+        for (int lane = 0; lane < 4; ++lane) {
+            if (subnormal(s.previous[lane]) || subnormal(s.band[lane]) || subnormal(s.low[lane])) return true;
+        }
+    }
+    const float scalars[] = {lowL_, lowR_, closeS1_[0], closeS1_[1], closeS2_[0], closeS2_[1],
+                             previousL_, previousR_, smoothedMix_, widthSmoothed_, shimmerFeedback_};
+    return std::any_of(std::begin(scalars), std::end(scalars), subnormal);
+}
 
 }  // namespace calverine
