@@ -318,8 +318,10 @@ TEST(ReverbUnit, StageOneClearSilencesTheTail) {
 }
 
 TEST(ReverbUnit, LongSilentTailAfterLoudInputStaysFiniteAndNormalAtExtremeSettings) {
-    // At 8 kHz a short render covers many seconds; with time 0 the tail falls
-    // hundreds of dB, through the range where subnormals would appear.
+    // At 8 kHz a short render covers seconds; with time 0 the tail falls
+    // hundreds of dB, through the range where subnormals would appear. The
+    // state is inspected every 512 samples, since a ring passes through that
+    // range within a few hundred samples.
     const float high[ReverbUnit::kOffsets] = {1, 1, 1, 1, 1, 1};
     const float low[ReverbUnit::kOffsets] = {-1, -1, -1, -1, -1, 0};
     const float none[ReverbUnit::kOffsets] = {};
@@ -327,25 +329,28 @@ TEST(ReverbUnit, LongSilentTailAfterLoudInputStaysFiniteAndNormalAtExtremeSettin
         Settings settings;
         const float* offsets;
     };
-    Settings longest{8000.0, 1.0f, 1.0f, 1.0f, 1.0f, 1.0f, 1.0f, true};
-    Settings shortest{8000.0, 0.0f, 0.0f, 1.0f, 1.0f, 0.0f, 1.0f, false};
+    const Settings longest{8000.0, 1.0f, 1.0f, 1.0f, 1.0f, 1.0f, 1.0f, true};
+    const Settings shortest{8000.0, 0.0f, 0.0f, 1.0f, 1.0f, 0.0f, 1.0f, false};
     Settings shortChorale = shortest;
     shortChorale.chorale = true;
-    for (const Case& c : {Case{longest, high}, Case{shortest, none}, Case{shortChorale, none}, Case{longest, low}}) {
+    for (const Case& c : {Case{longest, high}, Case{shortest, none}, Case{shortChorale, low}}) {
         ReverbUnit reverb;
         configure(reverb, c.settings);
         reverb.setOffsets(c.offsets);
-        std::vector<float> left = noise(2000, 4.0f, 9u), right = noise(2000, 4.0f, 10u);
-        left.resize(80000, 0.0f);
-        right.resize(80000, 0.0f);
+        std::vector<float> left = noise(2048, 4.0f, 9u), right = noise(2048, 4.0f, 10u);
         render(reverb, left, right, false);
-        for (std::size_t i = 0; i < left.size(); ++i) {
-            ASSERT_TRUE(std::isfinite(left[i]) && std::isfinite(right[i])) << i;
-            ASSERT_NE(std::fpclassify(left[i]), FP_SUBNORMAL) << i;
-            ASSERT_NE(std::fpclassify(right[i]), FP_SUBNORMAL) << i;
+        const int chunk = 512;
+        for (int at = 0; at < 40000; at += chunk) {
+            std::vector<float> tailL(chunk), tailR(chunk);
+            render(reverb, tailL, tailR, false);
+            for (int i = 0; i < chunk; ++i) {
+                ASSERT_TRUE(std::isfinite(tailL[i]) && std::isfinite(tailR[i])) << at + i;
+                ASSERT_NE(std::fpclassify(tailL[i]), FP_SUBNORMAL) << at + i;
+                ASSERT_NE(std::fpclassify(tailR[i]), FP_SUBNORMAL) << at + i;
+                ASSERT_LT(std::fabs(tailL[i]), 50.0f) << at + i;
+            }
+            ASSERT_FALSE(reverb.hasSubnormalState()) << at;
         }
-        EXPECT_FALSE(reverb.hasSubnormalState());
-        EXPECT_LT(analysis::peak(left), 50.0);
     }
 }
 
