@@ -61,15 +61,20 @@ float flush(float v, float limit) { return std::fabs(v) < limit ? 0.0f : v; }
 // (-1)^popcount(r & i) x[i]. Row 1 is + - + - ..., row 2 is + + - - ...,
 // row 4 is + + + + - - - -, and the other rows are their products.
 inline void hadamard8(float* x) {
-    for (int span = 1; span < 8; span <<= 1) {
-        for (int i = 0; i < 8; i += 2 * span) {
-            for (int j = i; j < i + span; ++j) {
-                const float a = x[j], b = x[j + span];
-                x[j] = a + b;
-                x[j + span] = a - b;
-            }
-        }
-    }
+    // Written out on locals: a looped version gets partly vectorised and then
+    // reloads four floats that were just stored one by one, which stalls.
+    const float s0 = x[0] + x[1], d0 = x[0] - x[1], s1 = x[2] + x[3], d1 = x[2] - x[3];
+    const float s2 = x[4] + x[5], d2 = x[4] - x[5], s3 = x[6] + x[7], d3 = x[6] - x[7];
+    const float t0 = s0 + s1, t2 = s0 - s1, t1 = d0 + d1, t3 = d0 - d1;
+    const float t4 = s2 + s3, t6 = s2 - s3, t5 = d2 + d3, t7 = d2 - d3;
+    x[0] = t0 + t4;
+    x[4] = t0 - t4;
+    x[1] = t1 + t5;
+    x[5] = t1 - t5;
+    x[2] = t2 + t6;
+    x[6] = t2 - t6;
+    x[3] = t3 + t7;
+    x[7] = t3 - t7;
 }
 
 }  // namespace
