@@ -3,8 +3,11 @@
 // channel -> sixteen-line feedback network -> width -> mix.
 //
 // Speed notes:
-// - Every ring is a power of two long and all rings share one write counter,
-//   so a read is a subtraction and a mask.
+// - Every ring is a power of two long and all rings share one write counter.
+// - process() runs stage by stage over the whole slice: no ring is read less
+//   than 17 samples behind its write position, so each stage reads its slice
+//   as one contiguous block (two at the wrap) and its arithmetic is a plain
+//   loop over 16 samples that the compiler vectorises.
 // - The network's eight-term sign patterns are the rows of an 8x8 Hadamard
 //   matrix, so all sixteen sums come from two fast Walsh-Hadamard transforms
 //   (24 additions each) instead of 128 multiply-adds.
@@ -60,21 +63,41 @@ float flush(float v, float limit) { return std::fabs(v) < limit ? 0.0f : v; }
 // In-place 8-point Walsh-Hadamard transform: out[r] = sum over i of
 // (-1)^popcount(r & i) x[i]. Row 1 is + - + - ..., row 2 is + + - - ...,
 // row 4 is + + + + - - - -, and the other rows are their products.
-inline void hadamard8(float* x) {
-    // Written out on locals: a looped version gets partly vectorised and then
-    // reloads four floats that were just stored one by one, which stalls.
-    const float s0 = x[0] + x[1], d0 = x[0] - x[1], s1 = x[2] + x[3], d1 = x[2] - x[3];
-    const float s2 = x[4] + x[5], d2 = x[4] - x[5], s3 = x[6] + x[7], d3 = x[6] - x[7];
-    const float t0 = s0 + s1, t2 = s0 - s1, t1 = d0 + d1, t3 = d0 - d1;
-    const float t4 = s2 + s3, t6 = s2 - s3, t5 = d2 + d3, t7 = d2 - d3;
-    x[0] = t0 + t4;
-    x[4] = t0 - t4;
-    x[1] = t1 + t5;
-    x[5] = t1 - t5;
-    x[2] = t2 + t6;
-    x[6] = t2 - t6;
-    x[3] = t3 + t7;
-    x[7] = t3 - t7;
+// Applied to a whole slice at once: x[k][i] is line k at sample i, and the
+// loop over i is a plain vector loop.
+inline void hadamard8(float (*x)[ReverbUnit::kMaxSlice]) {
+    for (int i = 0; i < ReverbUnit::kMaxSlice; ++i) {
+        const float s0 = x[0][i] + x[1][i], d0 = x[0][i] - x[1][i];
+        const float s1 = x[2][i] + x[3][i], d1 = x[2][i] - x[3][i];
+        const float s2 = x[4][i] + x[5][i], d2 = x[4][i] - x[5][i];
+        const float s3 = x[6][i] + x[7][i], d3 = x[6][i] - x[7][i];
+        const float t0 = s0 + s1, t2 = s0 - s1, t1 = d0 + d1, t3 = d0 - d1;
+        const float t4 = s2 + s3, t6 = s2 - s3, t5 = d2 + d3, t7 = d2 - d3;
+        x[0][i] = t0 + t4;
+        x[4][i] = t0 - t4;
+        x[1][i] = t1 + t5;
+        x[5][i] = t1 - t5;
+        x[2][i] = t2 + t6;
+        x[6][i] = t2 - t6;
+        x[3][i] = t3 + t7;
+        x[7][i] = t3 - t7;
+    }
+}
+
+// count samples of a power-of-two ring from position from (wrapped) into
+// out, and back.
+inline void readRing(const float* ring, std::uint32_t mask, std::uint32_t from, int count, float* out) {
+    const std::uint32_t start = from & mask;
+    const int first = static_cast<int>(std::min<std::uint32_t>(static_cast<std::uint32_t>(count), mask + 1 - start));
+    std::copy(ring + start, ring + start + first, out);
+    std::copy(ring, ring + (count - first), out + first);
+}
+
+inline void writeRing(float* ring, std::uint32_t mask, std::uint32_t at, int count, const float* in) {
+    const std::uint32_t start = at & mask;
+    const int first = static_cast<int>(std::min<std::uint32_t>(static_cast<std::uint32_t>(count), mask + 1 - start));
+    std::copy(in, in + first, ring + start);
+    std::copy(in + first, in + count, ring);
 }
 
 }  // namespace
@@ -368,7 +391,7 @@ void ReverbUnit::choraleSample(float& l, float& r) {
 }
 
 void ReverbUnit::process(int n, float* left, float* right, float inputGain, bool wetOnly) {
-    n = std::min(n, 16);
+    n = std::min(n, kMaxSlice);
     if (n <= 0) return;
     updateCoefficients(n);
     const float mix = clamped(mix_, 5);
@@ -378,87 +401,112 @@ void ReverbUnit::process(int n, float* left, float* right, float inputGain, bool
     const float g = feedback_;
     const float c = damping_;
 
+    // Stage by stage over the whole slice. Every ring is read at least 17
+    // samples behind its write position (the shortest length at 8 kHz is 19),
+    // so a stage reads nothing the same slice writes, and each stage becomes
+    // a short loop over contiguous samples.
+    float l[kMaxSlice] = {}, r[kMaxSlice] = {};
     for (int i = 0; i < n; ++i) {
         const float s = shimmerSample(left[i] + right[i]);
-        float l = left[i] + s;
-        float r = right[i] + s;
-        if (chorale_) choraleSample(l, r);
+        l[i] = left[i] + s;
+        r[i] = right[i] + s;
+        lastShimmer_ = s;
+    }
+    if (chorale_) {
+        for (int i = 0; i < n; ++i) choraleSample(l[i], r[i]);
+    }
+    for (int i = 0; i < n; ++i) {
+        lowL_ += (l[i] - lowL_) * inputLowpass_;
+        lowR_ += (r[i] - lowR_) * inputLowpass_;
+        l[i] = lowL_;
+        r[i] = lowR_;
+    }
 
-        lowL_ += (l - lowL_) * inputLowpass_;
-        lowR_ += (r - lowR_) * inputLowpass_;
+    // Early reflections, then the input allpass, per channel.
+    const std::uint32_t w = write_;
+    // Lanes past n hold zeros or stale values; they are computed and never stored.
+    float early[2][kMaxSlice] = {}, diffused[2][kMaxSlice] = {};
+    float read[kMaxSlice + 1] = {}, inner[kMaxSlice] = {}, written[kMaxSlice] = {};
+    for (int ch = 0; ch < 2; ++ch) {
+        const float* in = ch == 0 ? l : r;
+        float* sum = early[ch];
+        std::copy(in, in + kMaxSlice, sum);
+        for (int j = 0; j < kTaps; ++j) {
+            readRing(early_[ch], kEarlyMask, w - static_cast<std::uint32_t>(earlyTaps_[ch][j]), n, read);
+            for (int i = 0; i < kMaxSlice; ++i) sum[i] += kEarlyGains[j] * read[i];
+        }
+        writeRing(early_[ch], kEarlyMask, w, n, in);
 
-        // Early reflections, then the input allpass, per channel.
-        const std::uint32_t w = write_;
-        float early[2] = {lowL_, lowR_};
-        float diffused[2];
-        for (int ch = 0; ch < 2; ++ch) {
-            const float* ring = early_[ch];
-            float sum = early[ch];
-            for (int j = 0; j < kTaps; ++j) sum += kEarlyGains[j] * ring[(w - earlyTaps_[ch][j]) & kEarlyMask];
-            early_[ch][w & kEarlyMask] = early[ch];
-            early[ch] = sum;
+        Ring& ap = inputAllpass_[ch];
+        readRing(ap.data, kRingMask, w - static_cast<std::uint32_t>(ap.length), n, read);
+        for (int i = 0; i < kMaxSlice; ++i) {
+            const float y = read[i] + 0.5f * sum[i];
+            written[i] = sum[i] - 0.5f * y + kTiny;
+            diffused[ch][i] = y;
+        }
+        writeRing(ap.data, kRingMask, w, n, written);
+    }
+    // Nested allpasses: units 1 and 3 on the left, 2 and 4 on the right.
+    for (int u = 0; u < 4; ++u) {
+        NestedAllpass& unit = nested_[u];
+        float* x = diffused[u & 1];
+        readRing(unit.outer.data, kRingMask, w - static_cast<std::uint32_t>(unit.outer.length), n, read);
+        readRing(unit.inner.data, kRingMask, w - static_cast<std::uint32_t>(unit.inner.length), n, inner);
+        float innerIn[kMaxSlice] = {};
+        for (int i = 0; i < kMaxSlice; ++i) {
+            const float v1 = inner[i] + 0.5f * read[i];
+            innerIn[i] = read[i] - 0.5f * v1 + kTiny;
+            const float v2 = v1 + 0.5f * x[i];
+            written[i] = x[i] - 0.5f * v2 + kTiny;
+            x[i] = v2;
+        }
+        writeRing(unit.inner.data, kRingMask, w, n, innerIn);
+        writeRing(unit.outer.data, kRingMask, w, n, written);
+    }
+    const float* xL = diffused[0];
+    const float* xR = diffused[1];
 
-            Ring& ap = inputAllpass_[ch];
-            const float a = ap.data[(w - ap.length) & kRingMask];
-            const float y = a + 0.5f * sum;
-            ap.data[w & kRingMask] = sum - 0.5f * y + kTiny;
-            diffused[ch] = y;
+    // The network: lines 0-7 give a, lines 8-15 give b, read with linear
+    // interpolation at their modulated delays.
+    float out[kLines][kMaxSlice] = {};
+    for (int k = 0; k < kLines; ++k) {
+        const std::uint32_t at = w - static_cast<std::uint32_t>(delayWhole_[k]);
+        const float f = delayFraction_[k];
+        readRing(lines_[k], kRingMask, at - 1, n + 1, read);
+        for (int i = 0; i < kMaxSlice; ++i) out[k][i] = read[i + 1] + (read[i] - read[i + 1]) * f;
+    }
+    // Rows of the Hadamard transform: 0 = all plus, 1 = PB, 2 = PE,
+    // 3 = PC, 4 = PD, 5 = PA, 6 = PF, 7 = PG.
+    float (*a)[kMaxSlice] = out;
+    float (*b)[kMaxSlice] = out + 8;
+    hadamard8(a);
+    hadamard8(b);
+    // Which transform row and which input feed each line.
+    const float* const sum[kLines] = {a[0], b[1], a[2], b[3], a[4], b[5], a[6], b[7],
+                                      b[0], a[1], b[2], a[3], b[4], a[5], b[6], a[7]};
+    const float* const input[kLines] = {xL, xR, xL, xR, xL, xR, xR, xL, xR, xL, xL, xR, xR, xL, xR, xL};
+    // Lines 0-3 and 8-11 pass a one-pole damping filter.
+    constexpr bool kDamped[kLines] = {true, true, true, true, false, false, false, false,
+                                      true, true, true, true, false, false, false, false};
+    for (int k = 0, d = 0; k < kLines; ++k) {
+        for (int i = 0; i < kMaxSlice; ++i) written[i] = g * sum[k][i] + input[k][i];
+        if (kDamped[k]) {
+            float state = dampState_[d];
+            for (int i = 0; i < n; ++i) {
+                state = written[i] * (1.0f - c) + state * c + kTiny;
+                written[i] = state;
+            }
+            dampState_[d++] = state;
         }
-        // Nested allpasses: units 1 and 3 on the left, 2 and 4 on the right.
-        for (int u = 0; u < 4; ++u) {
-            NestedAllpass& unit = nested_[u];
-            const float x = diffused[u & 1];
-            const float outer = unit.outer.data[(w - unit.outer.length) & kRingMask];
-            const float inner = unit.inner.data[(w - unit.inner.length) & kRingMask];
-            const float v1 = inner + 0.5f * outer;
-            unit.inner.data[w & kRingMask] = outer - 0.5f * v1 + kTiny;
-            const float v2 = v1 + 0.5f * x;
-            unit.outer.data[w & kRingMask] = x - 0.5f * v2 + kTiny;
-            diffused[u & 1] = v2;
-        }
-        const float xL = diffused[0], xR = diffused[1];
+        for (int i = 0; i < kMaxSlice; ++i) written[i] = 0.5f * written[i] + kTiny;
+        writeRing(lines_[k], kRingMask, w, n, written);
+    }
+    write_ = w + static_cast<std::uint32_t>(n);
 
-        // The network: a = lines 0-7, b = lines 8-15, read with linear
-        // interpolation at their modulated delays.
-        float a[8], b[8];
-        for (int k = 0; k < 8; ++k) {
-            const float* line = lines_[k];
-            const std::uint32_t at = w - static_cast<std::uint32_t>(delayWhole_[k]);
-            const float f = delayFraction_[k];
-            a[k] = line[at & kRingMask] + (line[(at - 1) & kRingMask] - line[at & kRingMask]) * f;
-        }
-        for (int k = 0; k < 8; ++k) {
-            const float* line = lines_[8 + k];
-            const std::uint32_t at = w - static_cast<std::uint32_t>(delayWhole_[8 + k]);
-            const float f = delayFraction_[8 + k];
-            b[k] = line[at & kRingMask] + (line[(at - 1) & kRingMask] - line[at & kRingMask]) * f;
-        }
-        // Rows of the Hadamard transform: 0 = all plus, 1 = PB, 2 = PE,
-        // 3 = PC, 4 = PD, 5 = PA, 6 = PF, 7 = PG.
-        hadamard8(a);
-        hadamard8(b);
-        const float tankL = a[0], tankR = b[0];
-        const float value[kLines] = {
-            g * a[0] + xL, g * b[1] + xR, g * a[2] + xL, g * b[3] + xR,
-            g * a[4] + xL, g * b[5] + xR, g * a[6] + xR, g * b[7] + xL,
-            g * b[0] + xR, g * a[1] + xL, g * b[2] + xL, g * a[3] + xR,
-            g * b[4] + xR, g * a[5] + xL, g * b[6] + xR, g * a[7] + xL,
-        };
-        // Lines 0-3 and 8-11 pass a one-pole damping filter.
-        constexpr int kDamped[8] = {0, 1, 2, 3, 8, 9, 10, 11};
-        float stored[kLines];
-        std::copy(value, value + kLines, stored);
-        for (int d = 0; d < 8; ++d) {
-            const float damped = value[kDamped[d]] * (1.0f - c) + dampState_[d] * c + kTiny;
-            dampState_[d] = damped;
-            stored[kDamped[d]] = damped;
-        }
-        for (int k = 0; k < kLines; ++k) lines_[k][w & kRingMask] = 0.5f * stored[k] + kTiny;
-        write_ = w + 1;
-
-        // Width and mix.
-        float oL = 0.5f * early[0] + tankL;
-        float oR = 0.5f * early[1] + tankR;
+    // Width and mix. The tank outputs are the all-plus rows.
+    for (int i = 0; i < n; ++i) {
+        float oL = 0.5f * early[0][i] + a[0][i];
+        float oR = 0.5f * early[1][i] + b[0][i];
         const float mid = 0.5f * (oL + oR);
         oL = mid + (oL - mid) * widthSmoothed_;
         oR = mid + (oR - mid) * widthSmoothed_;
@@ -471,7 +519,6 @@ void ReverbUnit::process(int n, float* left, float* right, float inputGain, bool
             left[i] += (0.25f * oL - left[i]) * smoothedMix_;
             right[i] += (0.25f * oR - right[i]) * smoothedMix_;
         }
-        lastShimmer_ = s;
     }
 
     // Flush tiny states. The smoothed width and mix settle exactly on their

@@ -38,6 +38,7 @@ public:
     static constexpr int kLines = 16;
     static constexpr int kTaps = 6;
     static constexpr int kFormants = 4;
+    static constexpr int kMaxSlice = 16;
 
     ReverbUnit();
     ~ReverbUnit();
