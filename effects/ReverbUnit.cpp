@@ -113,6 +113,8 @@ int ReverbUnit::scaledLength(int lengthAt44k, double rate) {
 ReverbUnit::ReverbUnit()
     : storage_(2 * kEarlySize + (2 + 8 + kLines) * static_cast<std::size_t>(kRingSize)),
       fft_(kFftSize),
+      halfFft_(kFftSize / 2),
+      synthesisWindow_(kFftSize / 2),
       analysis_(kFftSize),
       accumulation_(kFftSize),
       output_(kFftSize),
@@ -145,6 +147,7 @@ ReverbUnit::ReverbUnit()
         const double w = 0.355768 - 0.487396 * std::cos(x) + 0.144232 * std::cos(2 * x) - 0.012604 * std::cos(3 * x);
         window_[i] = std::fabs(w) < 1e-9 ? 0.0f : static_cast<float>(w);
     }
+    for (int m = 0; m < kFftSize / 2; ++m) synthesisWindow_[m] = 0.5f * window_[2 * m];
     setSampleRate(44100.0);
 }
 
@@ -314,25 +317,27 @@ void ReverbUnit::shimmerFrame() {
     }
 
     fft_.forward(frame, frame);
-    // Double every phase below N/5 and keep its magnitude; clear the rest.
+    // Double every phase below N/5 and keep its magnitude; everything else
+    // (DC and the bins from N/5 up) becomes zero.
     frame[0] = 0.0f;
-    frame[kFftSize - 1] = 0.0f;
-    for (int k = 1; k < kFftSize / 2; ++k) {
-        float& re = frame[2 * k - 1];
-        float& im = frame[2 * k];
+    for (int k = 1; k < kShimmerCut; ++k) {
+        const float re = frame[2 * k - 1];
+        const float im = frame[2 * k];
         const float magnitude = std::sqrt(re * re + im * im);
-        if (k < kShimmerCut && magnitude > 1e-6f) {
-            const float r = (re * re - im * im) / magnitude;
-            im = 2.0f * re * im / magnitude;
-            re = r;
-        } else {
-            re = 0.0f;
-            im = 0.0f;
-        }
+        const float scale = magnitude > 1e-6f ? 1.0f / magnitude : 0.0f;
+        frame[2 * k - 1] = (re * re - im * im) * scale;
+        frame[2 * k] = 2.0f * re * im * scale;
     }
-    fft_.inverse(frame, frame);
-    // Every second sample, played one per output sample: twice the speed.
-    for (int i = 0; i < kFftSize; i += 2) output_[(p + i / 2) & kFftMask] += frame[i] * w[i];
+    std::fill(frame + 2 * kShimmerCut - 1, frame + kFftSize / 2, 0.0f);
+    // Only every second sample of the inverse is played (twice the speed, an
+    // octave up). With nothing at or above N/4, those samples are the N/2-point
+    // inverse of the first N/2 packed values, times 1/2 (folded into the
+    // synthesis window), so the half-size transform does the work.
+    halfFft_.inverse(frame, frame);
+    const float* ws = synthesisWindow_.data();
+    const int split = std::min(kFftSize / 2, kFftSize - static_cast<int>(p));
+    for (int m = 0; m < split; ++m) output_[p + m] += frame[m] * ws[m];
+    for (int m = split; m < kFftSize / 2; ++m) output_[p + m - kFftSize] += frame[m] * ws[m];
 }
 
 float ReverbUnit::shimmerSample(float in) {

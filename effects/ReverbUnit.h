@@ -154,6 +154,8 @@ private:
 
     // Shimmer engine.
     RealFft fft_;
+    RealFft halfFft_;  // the octave-up read-out needs only the even samples
+    std::vector<float> synthesisWindow_;  // W at the even points, times 1/2
     std::vector<float> analysis_, accumulation_, output_, frame_, window_, feedbackRing_;
     unsigned shimmerPos_ = 0;
     int hopCounter_ = 0;
