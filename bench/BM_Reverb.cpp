@@ -2,6 +2,7 @@
 // shimmer (and regeneration) and with the chorale. Items are stereo frames.
 #include <benchmark/benchmark.h>
 
+#include "RealFft.h"
 #include "ReverbUnit.h"
 
 #include <random>
@@ -51,5 +52,33 @@ void BM_Reverb(benchmark::State& state) {
 BENCHMARK(BM_Reverb)
     ->ArgNames({"rate", "mode"})
     ->ArgsProduct({{44100, 48000}, {kPlain, kShimmer, kChorale, kShimmerChorale}});
+
+}  // namespace
+
+namespace {
+
+// The shimmer's transforms on their own: one forward of N = 4096 and one
+// inverse of N/2 per hop of 256 samples.
+void BM_RealFft(benchmark::State& state) {
+    const int size = static_cast<int>(state.range(0));
+    const bool inverse = state.range(1) != 0;
+    calverine::RealFft fft(size);
+    // Separate input and output: transforming in place again and again
+    // would drift into overflow or subnormals.
+    std::vector<float> input(size), output(size);
+    std::mt19937 generator(2);
+    std::uniform_real_distribution<float> uniform(-1.0f, 1.0f);
+    for (float& v : input) v = uniform(generator);
+    for (auto _ : state) {
+        if (inverse) {
+            fft.inverse(input.data(), output.data());
+        } else {
+            fft.forward(input.data(), output.data());
+        }
+        benchmark::DoNotOptimize(output.data());
+    }
+    state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(BM_RealFft)->ArgNames({"size", "inverse"})->Args({4096, 0})->Args({2048, 1});
 
 }  // namespace
