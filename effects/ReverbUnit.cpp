@@ -6,8 +6,8 @@
 // - Every ring is a power of two long and all rings share one write counter.
 // - process() runs stage by stage over the whole slice: no ring is read less
 //   than 17 samples behind its write position, so each stage reads its slice
-//   as one contiguous block (two at the wrap) and its arithmetic is a plain
-//   loop over 16 samples that the compiler vectorises.
+//   as one contiguous run (each ring repeats its start past its end) and its
+//   arithmetic is a plain loop over 16 samples that the compiler vectorises.
 // - The network's eight-term sign patterns are the rows of an 8x8 Hadamard
 //   matrix, so all sixteen sums come from two fast Walsh-Hadamard transforms
 //   (24 additions each) instead of 128 multiply-adds.
@@ -47,6 +47,11 @@ constexpr float kTiny = 1e-19f;      // keeps recirculating rings out of the sub
 constexpr float kModDepth = 7.5f;    // samples
 constexpr double kModStep = 5e-5;    // cycles per sample
 constexpr int kShimmerCut = ReverbUnit::kFftSize / 5;
+// cos and sin of k/8 of a cycle: sin(x + k pi/4) from one sin and one cos.
+constexpr double kEighthCos[8] = {1.0, 0.70710678118654752, 0.0, -0.70710678118654752,
+                                  -1.0, -0.70710678118654752, 0.0, 0.70710678118654752};
+constexpr double kEighthSin[8] = {0.0, 0.70710678118654752, 1.0, 0.70710678118654752,
+                                  0.0, -0.70710678118654752, -1.0, -0.70710678118654752};
 
 bool isPrime(int v) {
     if (v < 2) return false;
@@ -84,20 +89,17 @@ inline void hadamard8(float (*x)[ReverbUnit::kMaxSlice]) {
     }
 }
 
-// count samples of a power-of-two ring from position from (wrapped) into
-// out, and back.
-inline void readRing(const float* ring, std::uint32_t mask, std::uint32_t from, int count, float* out) {
-    const std::uint32_t start = from & mask;
-    const int first = static_cast<int>(std::min<std::uint32_t>(static_cast<std::uint32_t>(count), mask + 1 - start));
-    std::copy(ring + start, ring + start + first, out);
-    std::copy(ring, ring + (count - first), out + first);
-}
+// Every ring carries kRingGuard floats past its end that repeat its first
+// kRingGuard samples, so up to kRingGuard samples from any position can be
+// read as one contiguous run.
+inline const float* ringAt(const float* ring, std::uint32_t mask, std::uint32_t from) { return ring + (from & mask); }
 
 inline void writeRing(float* ring, std::uint32_t mask, std::uint32_t at, int count, const float* in) {
-    const std::uint32_t start = at & mask;
-    const int first = static_cast<int>(std::min<std::uint32_t>(static_cast<std::uint32_t>(count), mask + 1 - start));
-    std::copy(in, in + first, ring + start);
-    std::copy(in + first, in + count, ring);
+    for (int i = 0; i < count; ++i) {
+        const std::uint32_t q = (at + static_cast<std::uint32_t>(i)) & mask;
+        ring[q] = in[i];
+        if (q < static_cast<std::uint32_t>(ReverbUnit::kRingGuard)) ring[q + mask + 1] = in[i];
+    }
 }
 
 }  // namespace
@@ -111,7 +113,7 @@ int ReverbUnit::scaledLength(int lengthAt44k, double rate) {
 }
 
 ReverbUnit::ReverbUnit()
-    : storage_(2 * kEarlySize + (2 + 8 + kLines) * static_cast<std::size_t>(kRingSize)),
+    : storage_(2 * (kEarlySize + kRingGuard) + (2 + 8 + kLines) * static_cast<std::size_t>(kRingSize + kRingGuard)),
       fft_(kFftSize),
       halfFft_(kFftSize / 2),
       synthesisWindow_(kFftSize / 2),
@@ -124,21 +126,21 @@ ReverbUnit::ReverbUnit()
     float* at = storage_.data();
     for (auto& ring : early_) {
         ring = at;
-        at += kEarlySize;
+        at += kEarlySize + kRingGuard;
     }
     for (auto& ring : inputAllpass_) {
         ring.data = at;
-        at += kRingSize;
+        at += kRingSize + kRingGuard;
     }
     for (auto& unit : nested_) {
         unit.outer.data = at;
-        at += kRingSize;
+        at += kRingSize + kRingGuard;
         unit.inner.data = at;
-        at += kRingSize;
+        at += kRingSize + kRingGuard;
     }
     for (auto& line : lines_) {
         line = at;
-        at += kRingSize;
+        at += kRingSize + kRingGuard;
     }
     // Nuttall window. Its end points come out as rounding noise around zero;
     // they are set to exactly zero.
@@ -221,7 +223,7 @@ void ReverbUnit::clearShimmer() {
 
 void ReverbUnit::clear(int stage) {
     if (stage == 1) {
-        for (float* line : lines_) std::fill(line, line + kRingSize, 0.0f);
+        for (float* line : lines_) std::fill(line, line + kRingSize + kRingGuard, 0.0f);
         dampState_.fill(0.0f);
         return;
     }
@@ -282,7 +284,8 @@ void ReverbUnit::updateCoefficients(int n) {
     // Slow modulation of the line lengths: eight phases 1/8 cycle apart; the
     // right lines run one eighth ahead of the left ones.
     std::array<double, 8> wave{};
-    for (int k = 0; k < 8; ++k) wave[k] = std::sin(2.0 * kPi * (phase_ + 0.125 * k));
+    const double sine = std::sin(2.0 * kPi * phase_), cosine = std::cos(2.0 * kPi * phase_);
+    for (int k = 0; k < 8; ++k) wave[k] = sine * kEighthCos[k] + cosine * kEighthSin[k];
     for (int k = 0; k < kLines; ++k) {
         const double delay = lineLength_[k] + kModDepth * (k < 8 ? wave[k] : wave[(k - 7) & 7]);
         const double whole = std::floor(delay);
@@ -431,21 +434,21 @@ void ReverbUnit::process(int n, float* left, float* right, float inputGain, bool
     const std::uint32_t w = write_;
     // Lanes past n hold zeros or stale values; they are computed and never stored.
     float early[2][kMaxSlice] = {}, diffused[2][kMaxSlice] = {};
-    float read[kMaxSlice + 1] = {}, inner[kMaxSlice] = {}, written[kMaxSlice] = {};
+    float written[kMaxSlice] = {};
     for (int ch = 0; ch < 2; ++ch) {
         const float* in = ch == 0 ? l : r;
         float* sum = early[ch];
         std::copy(in, in + kMaxSlice, sum);
         for (int j = 0; j < kTaps; ++j) {
-            readRing(early_[ch], kEarlyMask, w - static_cast<std::uint32_t>(earlyTaps_[ch][j]), n, read);
-            for (int i = 0; i < kMaxSlice; ++i) sum[i] += kEarlyGains[j] * read[i];
+            const float* tap = ringAt(early_[ch], kEarlyMask, w - static_cast<std::uint32_t>(earlyTaps_[ch][j]));
+            for (int i = 0; i < kMaxSlice; ++i) sum[i] += kEarlyGains[j] * tap[i];
         }
         writeRing(early_[ch], kEarlyMask, w, n, in);
 
         Ring& ap = inputAllpass_[ch];
-        readRing(ap.data, kRingMask, w - static_cast<std::uint32_t>(ap.length), n, read);
+        const float* delayed = ringAt(ap.data, kRingMask, w - static_cast<std::uint32_t>(ap.length));
         for (int i = 0; i < kMaxSlice; ++i) {
-            const float y = read[i] + 0.5f * sum[i];
+            const float y = delayed[i] + 0.5f * sum[i];
             written[i] = sum[i] - 0.5f * y + kTiny;
             diffused[ch][i] = y;
         }
@@ -455,12 +458,12 @@ void ReverbUnit::process(int n, float* left, float* right, float inputGain, bool
     for (int u = 0; u < 4; ++u) {
         NestedAllpass& unit = nested_[u];
         float* x = diffused[u & 1];
-        readRing(unit.outer.data, kRingMask, w - static_cast<std::uint32_t>(unit.outer.length), n, read);
-        readRing(unit.inner.data, kRingMask, w - static_cast<std::uint32_t>(unit.inner.length), n, inner);
+        const float* outer = ringAt(unit.outer.data, kRingMask, w - static_cast<std::uint32_t>(unit.outer.length));
+        const float* inner = ringAt(unit.inner.data, kRingMask, w - static_cast<std::uint32_t>(unit.inner.length));
         float innerIn[kMaxSlice] = {};
         for (int i = 0; i < kMaxSlice; ++i) {
-            const float v1 = inner[i] + 0.5f * read[i];
-            innerIn[i] = read[i] - 0.5f * v1 + kTiny;
+            const float v1 = inner[i] + 0.5f * outer[i];
+            innerIn[i] = outer[i] - 0.5f * v1 + kTiny;
             const float v2 = v1 + 0.5f * x[i];
             written[i] = x[i] - 0.5f * v2 + kTiny;
             x[i] = v2;
@@ -477,7 +480,7 @@ void ReverbUnit::process(int n, float* left, float* right, float inputGain, bool
     for (int k = 0; k < kLines; ++k) {
         const std::uint32_t at = w - static_cast<std::uint32_t>(delayWhole_[k]);
         const float f = delayFraction_[k];
-        readRing(lines_[k], kRingMask, at - 1, n + 1, read);
+        const float* read = ringAt(lines_[k], kRingMask, at - 1);
         for (int i = 0; i < kMaxSlice; ++i) out[k][i] = read[i + 1] + (read[i] - read[i + 1]) * f;
     }
     // Rows of the Hadamard transform: 0 = all plus, 1 = PB, 2 = PE,

@@ -39,6 +39,8 @@ public:
     static constexpr int kTaps = 6;
     static constexpr int kFormants = 4;
     static constexpr int kMaxSlice = 16;
+    // Floats past each ring's end that repeat its start (a slice plus one).
+    static constexpr int kRingGuard = 32;
 
     ReverbUnit();
     ~ReverbUnit();
@@ -84,7 +86,7 @@ public:
 
 private:
     struct Ring {
-        float* data = nullptr;  // kRingSize floats inside storage_
+        float* data = nullptr;  // kRingSize + kRingGuard floats inside storage_
         int length = 1;
     };
     struct NestedAllpass {
