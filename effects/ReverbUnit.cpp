@@ -102,6 +102,33 @@ inline void writeRing(float* ring, std::uint32_t mask, std::uint32_t at, int cou
     }
 }
 
+// The shimmer frame's loops, on pointers that never overlap so that they
+// vectorise. acc[i] += x[i] w[i], frame[i] = acc[i]:
+inline void accumulate(float* __restrict acc, const float* __restrict x, const float* __restrict w,
+                       float* __restrict frame, int count) {
+    for (int i = 0; i < count; ++i) {
+        acc[i] += x[i] * w[i];
+        frame[i] = acc[i];
+    }
+}
+
+// (re, im) pairs become (re^2 - im^2, 2 re im) / |z|: the phase doubled, the
+// magnitude kept; pairs of magnitude 1e-6 or less become zero.
+inline void doublePhases(float* __restrict bins, int count) {
+    for (int k = 0; k < count; ++k) {
+        const float re = bins[2 * k];
+        const float im = bins[2 * k + 1];
+        const float magnitude = std::sqrt(re * re + im * im);
+        const float scale = magnitude > 1e-6f ? 1.0f / magnitude : 0.0f;
+        bins[2 * k] = (re * re - im * im) * scale;
+        bins[2 * k + 1] = 2.0f * re * im * scale;
+    }
+}
+
+inline void overlapAdd(float* __restrict out, const float* __restrict frame, const float* __restrict w, int count) {
+    for (int i = 0; i < count; ++i) out[i] += frame[i] * w[i];
+}
+
 }  // namespace
 
 int ReverbUnit::scaledLength(int lengthAt44k, double rate) {
@@ -308,29 +335,14 @@ void ReverbUnit::shimmerFrame() {
     float* frame = frame_.data();
     const float* w = window_.data();
     const int head = kFftSize - static_cast<int>(p);
-    for (int i = 0; i < head; ++i) {
-        float& acc = accumulation_[p + i];
-        acc += analysis_[p + i] * w[i];
-        frame[i] = acc;
-    }
-    for (int i = head; i < kFftSize; ++i) {
-        float& acc = accumulation_[i - head];
-        acc += analysis_[i - head] * w[i];
-        frame[i] = acc;
-    }
+    accumulate(accumulation_.data() + p, analysis_.data() + p, w, frame, head);
+    accumulate(accumulation_.data(), analysis_.data(), w + head, frame + head, kFftSize - head);
 
     fft_.forward(frame, frame);
     // Double every phase below N/5 and keep its magnitude; everything else
     // (DC and the bins from N/5 up) becomes zero.
     frame[0] = 0.0f;
-    for (int k = 1; k < kShimmerCut; ++k) {
-        const float re = frame[2 * k - 1];
-        const float im = frame[2 * k];
-        const float magnitude = std::sqrt(re * re + im * im);
-        const float scale = magnitude > 1e-6f ? 1.0f / magnitude : 0.0f;
-        frame[2 * k - 1] = (re * re - im * im) * scale;
-        frame[2 * k] = 2.0f * re * im * scale;
-    }
+    doublePhases(frame + 1, kShimmerCut - 1);
     std::fill(frame + 2 * kShimmerCut - 1, frame + kFftSize / 2, 0.0f);
     // Only every second sample of the inverse is played (twice the speed, an
     // octave up). With nothing at or above N/4, those samples are the N/2-point
@@ -339,8 +351,8 @@ void ReverbUnit::shimmerFrame() {
     halfFft_.inverse(frame, frame);
     const float* ws = synthesisWindow_.data();
     const int split = std::min(kFftSize / 2, kFftSize - static_cast<int>(p));
-    for (int m = 0; m < split; ++m) output_[p + m] += frame[m] * ws[m];
-    for (int m = split; m < kFftSize / 2; ++m) output_[p + m - kFftSize] += frame[m] * ws[m];
+    overlapAdd(output_.data() + p, frame, ws, split);
+    overlapAdd(output_.data(), frame + split, ws + split, kFftSize / 2 - split);
 }
 
 float ReverbUnit::shimmerSample(float in) {
@@ -363,39 +375,59 @@ float ReverbUnit::shimmerSample(float in) {
     return s;
 }
 
-void ReverbUnit::choraleSample(float& l, float& r) {
+void ReverbUnit::chorale(int n, float* l, float* r) {
     // Lanes: the previous chorale outputs (left, right), then this sample's
     // left and right. The previous outputs take the lanes of their own
-    // channel, so left stays left.
-    float v[4] = {previousL_, previousR_, l, r};
+    // channel, so left stays left. The states are held in locals for the
+    // slice so that each four-lane step is one vector operation.
+    float previous[kFormants][4], band[kFormants][4], low[kFormants][4];
     for (int j = 0; j < kFormants; ++j) {
-        const Formant& c = formant_[j];
-        Svf& s = formantState_[j];
         for (int lane = 0; lane < 4; ++lane) {
-            const float x = v[lane] * c.bandGain;
-            const float e = x + s.previous[lane] - 2.0f * s.low[lane];
-            const float band = s.band[lane] + c.a1 * e - c.bandFeedback * s.band[lane];
-            s.low[lane] = s.low[lane] + c.ga1 * e + c.twoA1 * s.band[lane];
-            s.band[lane] = band;
-            s.previous[lane] = x;
-            v[lane] += band;
+            previous[j][lane] = formantState_[j].previous[lane];
+            band[j][lane] = formantState_[j].band[lane];
+            low[j][lane] = formantState_[j].low[lane];
         }
     }
-    previousL_ = 0.2f * v[2];
-    previousR_ = 0.2f * v[3];
-    // The closing two-pole filter; only the first two lanes' results are used.
-    float out[2];
-    for (int c = 0; c < 2; ++c) {
-        const float x = 0.2f * v[c];
-        const float e = x - closeS2_[c];
-        const float band = closeA1_ * closeS1_[c] + closeA2_ * e;
-        const float low = closeS2_[c] + closeA2_ * closeS1_[c] + closeA3_ * e;
-        closeS1_[c] = 2.0f * band - closeS1_[c];
-        closeS2_[c] = 2.0f * low - closeS2_[c];
-        out[c] = x + 5.0f * band + 35.0f * low;
+    float previousL = previousL_, previousR = previousR_;
+    for (int i = 0; i < n; ++i) {
+        float v[4] = {previousL, previousR, l[i], r[i]};
+        for (int j = 0; j < kFormants; ++j) {
+            const Formant& c = formant_[j];
+            for (int lane = 0; lane < 4; ++lane) {
+                const float x = v[lane] * c.bandGain;
+                const float e = x + previous[j][lane] - 2.0f * low[j][lane];
+                const float newBand = band[j][lane] + c.a1 * e - c.bandFeedback * band[j][lane];
+                low[j][lane] = low[j][lane] + c.ga1 * e + c.twoA1 * band[j][lane];
+                band[j][lane] = newBand;
+                previous[j][lane] = x;
+                v[lane] += newBand;
+            }
+        }
+        previousL = 0.2f * v[2];
+        previousR = 0.2f * v[3];
+        // The closing two-pole filter; only the first two lanes' results are used.
+        float out[2];
+        for (int ch = 0; ch < 2; ++ch) {
+            const float x = 0.2f * v[ch];
+            const float e = x - closeS2_[ch];
+            const float b = closeA1_ * closeS1_[ch] + closeA2_ * e;
+            const float lp = closeS2_[ch] + closeA2_ * closeS1_[ch] + closeA3_ * e;
+            closeS1_[ch] = 2.0f * b - closeS1_[ch];
+            closeS2_[ch] = 2.0f * lp - closeS2_[ch];
+            out[ch] = x + 5.0f * b + 35.0f * lp;
+        }
+        l[i] = out[0];
+        r[i] = out[1];
     }
-    l = out[0];
-    r = out[1];
+    previousL_ = previousL;
+    previousR_ = previousR;
+    for (int j = 0; j < kFormants; ++j) {
+        for (int lane = 0; lane < 4; ++lane) {
+            formantState_[j].previous[lane] = previous[j][lane];
+            formantState_[j].band[lane] = band[j][lane];
+            formantState_[j].low[lane] = low[j][lane];
+        }
+    }
 }
 
 void ReverbUnit::process(int n, float* left, float* right, float inputGain, bool wetOnly) {
@@ -420,9 +452,7 @@ void ReverbUnit::process(int n, float* left, float* right, float inputGain, bool
         r[i] = right[i] + s;
         lastShimmer_ = s;
     }
-    if (chorale_) {
-        for (int i = 0; i < n; ++i) choraleSample(l[i], r[i]);
-    }
+    if (chorale_) chorale(n, l, r);
     for (int i = 0; i < n; ++i) {
         lowL_ += (l[i] - lowL_) * inputLowpass_;
         lowR_ += (r[i] - lowR_) * inputLowpass_;

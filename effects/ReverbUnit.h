@@ -112,7 +112,7 @@ private:
     void updateChorale(float color);
     float shimmerSample(float in);
     void shimmerFrame();
-    void choraleSample(float& l, float& r);
+    void chorale(int n, float* l, float* r);
     void clearShimmer();
 
     // Parameters as set, and the matrix offsets.
