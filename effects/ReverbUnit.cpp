@@ -125,6 +125,24 @@ inline void doublePhases(float* __restrict bins, int count) {
     }
 }
 
+inline void deinterleave(const float* __restrict in, float* __restrict even, float* __restrict odd, int count) {
+    for (int i = 0; i < count; ++i) {
+        even[i] = in[2 * i];
+        odd[i] = in[2 * i + 1];
+    }
+}
+
+// bins[k] = even[k] + (twRe[k] + i twIm[k]) odd[k] over interleaved
+// (re, im) pairs.
+inline void combineHalves(const float* __restrict even, const float* __restrict odd, const float* __restrict twRe,
+                          const float* __restrict twIm, float* __restrict bins, int count) {
+    for (int k = 0; k < count; ++k) {
+        const float oRe = odd[2 * k], oIm = odd[2 * k + 1];
+        bins[2 * k] = even[2 * k] + oRe * twRe[k] - oIm * twIm[k];
+        bins[2 * k + 1] = even[2 * k + 1] + oRe * twIm[k] + oIm * twRe[k];
+    }
+}
+
 inline void overlapAdd(float* __restrict out, const float* __restrict frame, const float* __restrict w, int count) {
     for (int i = 0; i < count; ++i) out[i] += frame[i] * w[i];
 }
@@ -141,8 +159,11 @@ int ReverbUnit::scaledLength(int lengthAt44k, double rate) {
 
 ReverbUnit::ReverbUnit()
     : storage_(2 * (kEarlySize + kRingGuard) + (2 + 8 + kLines) * static_cast<std::size_t>(kRingSize + kRingGuard)),
-      fft_(kFftSize),
       halfFft_(kFftSize / 2),
+      halfEven_(kFftSize / 2),
+      halfOdd_(kFftSize / 2),
+      twiddleRe_(kShimmerCut - 1),
+      twiddleIm_(kShimmerCut - 1),
       synthesisWindow_(kFftSize / 2),
       analysis_(kFftSize),
       accumulation_(kFftSize),
@@ -177,6 +198,10 @@ ReverbUnit::ReverbUnit()
         window_[i] = std::fabs(w) < 1e-9 ? 0.0f : static_cast<float>(w);
     }
     for (int m = 0; m < kFftSize / 2; ++m) synthesisWindow_[m] = 0.5f * window_[2 * m];
+    for (int k = 1; k < kShimmerCut; ++k) {
+        twiddleRe_[k - 1] = static_cast<float>(std::cos(2.0 * kPi * k / kFftSize));
+        twiddleIm_[k - 1] = static_cast<float>(-std::sin(2.0 * kPi * k / kFftSize));
+    }
     setSampleRate(44100.0);
 }
 
@@ -338,10 +363,20 @@ void ReverbUnit::shimmerFrame() {
     accumulate(accumulation_.data() + p, analysis_.data() + p, w, frame, head);
     accumulate(accumulation_.data(), analysis_.data(), w + head, frame + head, kFftSize - head);
 
-    fft_.forward(frame, frame);
+    // The forward transform, of which only the bins below N/5 are used: the
+    // N-point spectrum X(k) = E(k) + exp(-2 pi i k / N) O(k) from the N/2-point
+    // spectra of the even and odd samples, which for k < N/4 are stored
+    // directly in their packed layout. Two half-size transforms cost less
+    // than one full one, and the combination runs over N/5 bins only.
+    float* even = halfEven_.data();
+    float* odd = halfOdd_.data();
+    deinterleave(frame, even, odd, kFftSize / 2);
+    halfFft_.forward(even, even);
+    halfFft_.forward(odd, odd);
+    frame[0] = 0.0f;
+    combineHalves(even + 1, odd + 1, twiddleRe_.data(), twiddleIm_.data(), frame + 1, kShimmerCut - 1);
     // Double every phase below N/5 and keep its magnitude; everything else
     // (DC and the bins from N/5 up) becomes zero.
-    frame[0] = 0.0f;
     doublePhases(frame + 1, kShimmerCut - 1);
     std::fill(frame + 2 * kShimmerCut - 1, frame + kFftSize / 2, 0.0f);
     // Only every second sample of the inverse is played (twice the speed, an

@@ -155,8 +155,11 @@ private:
     std::array<float, 8> dampState_{};
 
     // Shimmer engine.
-    RealFft fft_;
-    RealFft halfFft_;  // the octave-up read-out needs only the even samples
+    // Every transform is N/2 points: the forward one is split into even and
+    // odd samples, and the octave-up read-out needs only even samples.
+    RealFft halfFft_;
+    std::vector<float> halfEven_, halfOdd_;
+    std::vector<float> twiddleRe_, twiddleIm_;  // exp(-2 pi i k / N), k = 1 .. N/5 - 1
     std::vector<float> synthesisWindow_;  // W at the even points, times 1/2
     std::vector<float> analysis_, accumulation_, output_, frame_, window_, feedbackRing_;
     unsigned shimmerPos_ = 0;
