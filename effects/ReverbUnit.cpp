@@ -13,11 +13,15 @@
 //   (24 additions each) instead of 128 multiply-adds.
 // - The shimmer's FFT work runs once per hop of 256 samples, and not at all
 //   once its input has been zero long enough for every ring to be empty.
+//   Every transform is half size: the forward one is built from the even and
+//   odd samples' spectra over the N/5 bins that are kept, and the read-out
+//   only needs the even samples of the inverse.
 #include "ReverbUnit.h"
 
 #include <algorithm>
+#include <cfloat>
 #include <cmath>
-#include <cstring>
+#include <iterator>
 
 namespace calverine {
 
@@ -46,7 +50,7 @@ constexpr float kFormantQ[4] = {2.0f, 5.0f, 6.0f, 2.5f};
 constexpr float kTiny = 1e-19f;      // keeps recirculating rings out of the subnormal range
 constexpr float kModDepth = 7.5f;    // samples
 constexpr double kModStep = 5e-5;    // cycles per sample
-constexpr int kShimmerCut = ReverbUnit::kFftSize / 5;
+constexpr int kShimmerCut = ReverbUnit::kFftSize / 5;  // bins k < 819 are kept
 // cos and sin of k/8 of a cycle: sin(x + k pi/4) from one sin and one cos.
 constexpr double kEighthCos[8] = {1.0, 0.70710678118654752, 0.0, -0.70710678118654752,
                                   -1.0, -0.70710678118654752, 0.0, 0.70710678118654752};
@@ -241,6 +245,7 @@ void ReverbUnit::setSampleRate(double rate) {
 
 bool ReverbUnit::setControl(int id, float value) {
     switch (id) {
+        // Switches count as on when their value truncates to a nonzero integer.
         case kOnId: on_ = static_cast<int>(value) != 0; return true;
         case kChoraleId: chorale_ = static_cast<int>(value) != 0; return true;
         case kTimeId: time_ = value; return true;
@@ -269,7 +274,7 @@ void ReverbUnit::clearShimmer() {
     hopCounter_ = 0;
     feedbackPos_ = 0;
     shimmerFeedback_ = 0.0f;
-    lastShimmer_ = 0.0f;
+    shimmerSlice_.fill(0.0f);
     silentInput_ = 3 * kFftSize;  // the rings are empty
 }
 
@@ -396,6 +401,7 @@ float ReverbUnit::shimmerSample(float in) {
     const float x = flush((in * shimmerGain_ + shimmerFeedback_ * regenGain_) * 0.0625f, 1e-15f);
     silentInput_ = x == 0.0f ? std::min(silentInput_ + 1, 3 * kFftSize) : 0;
     analysis_[shimmerPos_] = x;
+    // The counter counts this sample first, so a frame runs every kHop samples.
     if (++hopCounter_ == kHop) {
         hopCounter_ = 0;
         // After 3N silent samples every analysis, accumulation and output
@@ -485,7 +491,7 @@ void ReverbUnit::process(int n, float* left, float* right, float inputGain, bool
         const float s = shimmerSample(left[i] + right[i]);
         l[i] = left[i] + s;
         r[i] = right[i] + s;
-        lastShimmer_ = s;
+        shimmerSlice_[i] = s;
     }
     if (chorale_) chorale(n, l, r);
     for (int i = 0; i < n; ++i) {
@@ -495,7 +501,11 @@ void ReverbUnit::process(int n, float* left, float* right, float inputGain, bool
         r[i] = lowR_;
     }
 
-    // Early reflections, then the input allpass, per channel.
+    // Early reflections, then the input allpass, per channel. The diffusion
+    // takes the early-reflection sum (the low-passed input plus the six taps),
+    // so the tank builds on the reflections. The input allpass adds the same
+    // 1e-19 as the nested ones: at 0.5 per pass its ring would otherwise decay
+    // into subnormals a second or so after the input stops.
     const std::uint32_t w = write_;
     // Lanes past n hold zeros or stale values; they are computed and never stored.
     float early[2][kMaxSlice] = {}, diffused[2][kMaxSlice] = {};
@@ -617,18 +627,24 @@ void ReverbUnit::process(int n, float* left, float* right, float inputGain, bool
 }
 
 bool ReverbUnit::hasSubnormalState() const {
-    auto subnormal = [](float v) { return std::fpclassify(v) == FP_SUBNORMAL; };
-    auto any = [&](const std::vector<float>& v) { return std::any_of(v.begin(), v.end(), subnormal); };
-    if (any(storage_) || any(analysis_) || any(accumulation_) || any(output_) || any(feedbackRing_)) return true;
-    if (std::any_of(dampState_.begin(), dampState_.end(), subnormal)) return true;
+    // A plain loop: tests call this often, also in unoptimised builds.
+    auto anySubnormal = [](const float* v, std::size_t count) {
+        for (std::size_t i = 0; i < count; ++i) {
+            if (v[i] != 0.0f && v[i] > -FLT_MIN && v[i] < FLT_MIN) return true;
+        }
+        return false;
+    };
+    for (const std::vector<float>* v : {&storage_, &analysis_, &accumulation_, &output_, &feedbackRing_}) {
+        if (anySubnormal(v->data(), v->size())) return true;
+    }
     for (const Svf& s : formantState_) {
-        for (int lane = 0; lane < 4; ++lane) {
-            if (subnormal(s.previous[lane]) || subnormal(s.band[lane]) || subnormal(s.low[lane])) return true;
+        if (anySubnormal(s.previous.data(), 4) || anySubnormal(s.band.data(), 4) || anySubnormal(s.low.data(), 4)) {
+            return true;
         }
     }
     const float scalars[] = {lowL_, lowR_, closeS1_[0], closeS1_[1], closeS2_[0], closeS2_[1],
                              previousL_, previousR_, smoothedMix_, widthSmoothed_, shimmerFeedback_};
-    return std::any_of(std::begin(scalars), std::end(scalars), subnormal);
+    return anySubnormal(dampState_.data(), dampState_.size()) || anySubnormal(scalars, std::size(scalars));
 }
 
 }  // namespace calverine

@@ -75,8 +75,9 @@ public:
         return inner ? nested_[unit].inner.length : nested_[unit].outer.length;
     }
     int lineLength(int line) const { return lineLength_[line]; }
-    // The shimmer engine alone: the sample S it adds to the reverb's input.
-    float lastShimmer() const { return lastShimmer_; }
+    // The shimmer engine alone: the samples S it added to the reverb's input
+    // during the last slice (as many as that slice had).
+    const float* shimmerSlice() const { return shimmerSlice_.data(); }
     // True when any stored state or ring holds a subnormal float.
     bool hasSubnormalState() const;
 
@@ -167,7 +168,7 @@ private:
     unsigned feedbackPos_ = 0;
     unsigned feedbackDelay_ = 3809;
     float shimmerFeedback_ = 0.0f;
-    float lastShimmer_ = 0.0f;
+    std::array<float, kMaxSlice> shimmerSlice_{};
     int silentInput_ = 0;  // samples since the analysis ring last took a nonzero value
 
     // Chorale.

@@ -70,13 +70,16 @@ double rt60(const std::vector<float>& x, double rate) {
     return at25 > at5 && at5 >= 0.0 ? 3.0 * (at25 - at5) / rate : -1.0;
 }
 
-// The shimmer engine's output S, sample by sample (slices of one sample).
+// The shimmer engine's output S, collected slice by slice.
 std::vector<float> shimmerOf(ReverbUnit& reverb, const std::vector<float>& input) {
     std::vector<float> s(input.size());
-    for (std::size_t i = 0; i < input.size(); ++i) {
-        float l = input[i], r = input[i];
-        reverb.process(1, &l, &r, 1.0f, true);
-        s[i] = reverb.lastShimmer();
+    for (std::size_t at = 0; at < input.size(); at += 16) {
+        const int n = static_cast<int>(std::min<std::size_t>(16, input.size() - at));
+        float l[16], r[16];
+        std::copy(input.begin() + static_cast<std::ptrdiff_t>(at), input.begin() + static_cast<std::ptrdiff_t>(at) + n, l);
+        std::copy(l, l + n, r);
+        reverb.process(n, l, r, 1.0f, true);
+        std::copy(reverb.shimmerSlice(), reverb.shimmerSlice() + n, s.begin() + static_cast<std::ptrdiff_t>(at));
     }
     return s;
 }
