@@ -268,6 +268,23 @@ TEST(ReverbUnit, MixWidthAndInputGainShapeTheOutput) {
         EXPECT_NE(wetLeft, input);
         EXPECT_EQ(reverb.smoothedMix(), 0.0f);
     }
+    // The matrix offsets add to the controls in the order Time, Color, Width,
+    // Regen, Shimmer, Dry/Wet: a Dry/Wet offset of -1 turns a full mix dry,
+    // and a Shimmer offset of +1 turns the shimmer on.
+    {
+        Settings s;
+        ReverbUnit reverb;
+        configure(reverb, s);
+        const float dryOffsets[ReverbUnit::kOffsets] = {0, 0, 0, 0, 0, -1};
+        reverb.setOffsets(dryOffsets);
+        std::vector<float> left = input, right = input;
+        render(reverb, left, right, false);
+        EXPECT_EQ(left, input);
+        const float shimmerOffsets[ReverbUnit::kOffsets] = {0, 0, 0, 0, 1, 0};
+        reverb.setOffsets(shimmerOffsets);
+        const std::vector<float> shimmer = shimmerOf(reverb, sine(2048, 1000.0, 44100.0, 0.5f));
+        EXPECT_GT(analysis::peak(shimmer), 0.01);  // exactly 0 without the offset
+    }
     // Width 0 makes the wet signal mono, width 1 leaves it stereo.
     for (float width : {0.0f, 1.0f}) {
         Settings s;
