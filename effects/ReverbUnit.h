@@ -81,10 +81,6 @@ public:
     // True when any stored state or ring holds a subnormal float.
     bool hasSubnormalState() const;
 
-    // The delay lengths of the table at 44100 Hz, scaled to rate: truncated,
-    // made odd and raised to the next prime.
-    static int scaledLength(int lengthAt44k, double rate);
-
 private:
     struct Ring {
         float* data = nullptr;  // kRingSize + kRingGuard floats inside storage_
@@ -108,6 +104,9 @@ private:
     static constexpr unsigned kFftMask = kFftSize - 1;
     static constexpr int kFeedbackSize = 4096;
 
+    // The delay lengths of the table at 44100 Hz, scaled to rate: truncated,
+    // made odd and raised to the next prime.
+    static int scaledLength(int lengthAt44k, double rate);
     float clamped(float value, int offset) const;
     void updateCoefficients(int n);
     void updateChorale(float color);
