@@ -71,7 +71,7 @@ void BM_EffectsChain(benchmark::State& state) {
     chain.setSampleRate(static_cast<double>(state.range(0)));
     const std::pair<int, double> controls[] = {{ec::kEffects, 1},      {ec::kDelayOn, 1},    {ec::kDelayFeedback, 0.7},
                                                {ec::kDelayDryWet, 0.4}, {ec::kChorusOn, 1},  {ec::kChorusDryWet, 0.5},
-                                               {119, 1},                {95, 0.3}};
+                                               {ec::kReverbOn, 1},       {ec::kReverbMix, 0.3}};
     for (const auto& [id, value] : controls) chain.setControl(id, value);
     const float offsets[calverine::EffectsChain::kOffsets] = {};
     Signal signal;

@@ -5,6 +5,8 @@
 #include "RealFft.h"
 #include "ReverbUnit.h"
 
+#include "EffectControls.h"
+
 #include <random>
 #include <vector>
 
@@ -17,14 +19,14 @@ void BM_Reverb(benchmark::State& state) {
     const auto mode = static_cast<Mode>(state.range(1));
     calverine::ReverbUnit reverb;
     reverb.setSampleRate(rate);
-    reverb.setControl(calverine::ReverbUnit::kOnId, 1.0f);
-    reverb.setControl(calverine::ReverbUnit::kTimeId, 0.6f);
-    reverb.setControl(calverine::ReverbUnit::kColorId, 0.3f);
-    reverb.setControl(calverine::ReverbUnit::kMixId, 0.5f);
+    reverb.setControl(calverine::effects_control::kReverbOn, 1.0f);
+    reverb.setControl(calverine::effects_control::kReverbTime, 0.6f);
+    reverb.setControl(calverine::effects_control::kReverbColor, 0.3f);
+    reverb.setControl(calverine::effects_control::kReverbMix, 0.5f);
     const bool shimmer = mode == kShimmer || mode == kShimmerChorale;
-    reverb.setControl(calverine::ReverbUnit::kShimmerId, shimmer ? 0.7f : 0.0f);
-    reverb.setControl(calverine::ReverbUnit::kRegenId, shimmer ? 0.5f : 0.0f);
-    reverb.setControl(calverine::ReverbUnit::kChoraleId, mode >= kChorale ? 1.0f : 0.0f);
+    reverb.setControl(calverine::effects_control::kReverbShimmer, shimmer ? 0.7f : 0.0f);
+    reverb.setControl(calverine::effects_control::kReverbRegen, shimmer ? 0.5f : 0.0f);
+    reverb.setControl(calverine::effects_control::kReverbChorale, mode >= kChorale ? 1.0f : 0.0f);
 
     // A few seconds of noise, replayed: the reverb is never fed silence.
     const int frames = 1 << 17;

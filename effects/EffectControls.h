@@ -22,4 +22,13 @@ constexpr int kDelayHighCut = 88;
 constexpr int kDelayDryWet = 89;
 constexpr int kDelayOn = 109;
 
+constexpr int kReverbChorale = 83;
+constexpr int kReverbTime = 90;
+constexpr int kReverbColor = 91;
+constexpr int kReverbShimmer = 92;
+constexpr int kReverbRegen = 93;
+constexpr int kReverbWidth = 94;
+constexpr int kReverbMix = 95;
+constexpr int kReverbOn = 119;
+
 }  // namespace calverine::effects_control

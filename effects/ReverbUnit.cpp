@@ -18,6 +18,8 @@
 //   only needs the even samples of the inverse.
 #include "ReverbUnit.h"
 
+#include "EffectControls.h"
+
 #include <algorithm>
 #include <cfloat>
 #include <cmath>
@@ -246,14 +248,14 @@ void ReverbUnit::setSampleRate(double rate) {
 bool ReverbUnit::setControl(int id, float value) {
     switch (id) {
         // Switches count as on when their value truncates to a nonzero integer.
-        case kOnId: on_ = static_cast<int>(value) != 0; return true;
-        case kChoraleId: chorale_ = static_cast<int>(value) != 0; return true;
-        case kTimeId: time_ = value; return true;
-        case kColorId: color_ = value; return true;
-        case kShimmerId: shimmer_ = value; return true;
-        case kRegenId: regen_ = value; return true;
-        case kWidthId: width_ = value; return true;
-        case kMixId: mix_ = value; return true;
+        case effects_control::kReverbOn: on_ = static_cast<int>(value) != 0; return true;
+        case effects_control::kReverbChorale: chorale_ = static_cast<int>(value) != 0; return true;
+        case effects_control::kReverbTime: time_ = value; return true;
+        case effects_control::kReverbColor: color_ = value; return true;
+        case effects_control::kReverbShimmer: shimmer_ = value; return true;
+        case effects_control::kReverbRegen: regen_ = value; return true;
+        case effects_control::kReverbWidth: width_ = value; return true;
+        case effects_control::kReverbMix: mix_ = value; return true;
         default: return false;
     }
 }

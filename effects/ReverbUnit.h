@@ -22,16 +22,6 @@ public:
     // "RV Width", "RV Regen", "RV Shimmer" and "RV Dry/Wet", in that order.
     static constexpr int kOffsets = 6;
 
-    // Control ids the unit answers to.
-    static constexpr int kChoraleId = 83;
-    static constexpr int kTimeId = 90;
-    static constexpr int kColorId = 91;
-    static constexpr int kShimmerId = 92;
-    static constexpr int kRegenId = 93;
-    static constexpr int kWidthId = 94;
-    static constexpr int kMixId = 95;
-    static constexpr int kOnId = 119;
-
     // The shimmer's FFT size (the unit never runs above 88 kHz) and its hop.
     static constexpr int kFftSize = 4096;
     static constexpr int kHop = kFftSize / 16;

@@ -1,4 +1,6 @@
 #include "ReverbUnit.h"
+
+#include "EffectControls.h"
 #include "SignalAnalysis.h"
 
 #include <gtest/gtest.h>
@@ -22,14 +24,14 @@ struct Settings {
 
 void configure(ReverbUnit& reverb, const Settings& s) {
     reverb.setSampleRate(s.rate);
-    reverb.setControl(ReverbUnit::kOnId, 1.0f);
-    reverb.setControl(ReverbUnit::kTimeId, s.time);
-    reverb.setControl(ReverbUnit::kColorId, s.color);
-    reverb.setControl(ReverbUnit::kShimmerId, s.shimmer);
-    reverb.setControl(ReverbUnit::kRegenId, s.regen);
-    reverb.setControl(ReverbUnit::kWidthId, s.width);
-    reverb.setControl(ReverbUnit::kMixId, s.mix);
-    reverb.setControl(ReverbUnit::kChoraleId, s.chorale ? 1.0f : 0.0f);
+    reverb.setControl(effects_control::kReverbOn, 1.0f);
+    reverb.setControl(effects_control::kReverbTime, s.time);
+    reverb.setControl(effects_control::kReverbColor, s.color);
+    reverb.setControl(effects_control::kReverbShimmer, s.shimmer);
+    reverb.setControl(effects_control::kReverbRegen, s.regen);
+    reverb.setControl(effects_control::kReverbWidth, s.width);
+    reverb.setControl(effects_control::kReverbMix, s.mix);
+    reverb.setControl(effects_control::kReverbChorale, s.chorale ? 1.0f : 0.0f);
 }
 
 // Processes whole buffers in the chain's 16-sample slices.
@@ -205,8 +207,8 @@ TEST(ReverbUnit, RegenerationAddsOctavesAndTheShimmerEmptiesWhenBothAreZero) {
 
     // With shimmer and regen at zero the rings drain to exact silence even
     // while the input goes on.
-    reverb.setControl(ReverbUnit::kShimmerId, 0.0f);
-    reverb.setControl(ReverbUnit::kRegenId, 0.0f);
+    reverb.setControl(effects_control::kReverbShimmer, 0.0f);
+    reverb.setControl(effects_control::kReverbRegen, 0.0f);
     const std::vector<float> drained = shimmerOf(reverb, sine(12288, 1000.0, rate, 0.5f));
     EXPECT_GT(analysis::peak(slice(drained, 0, 1024)), 0.01);
     EXPECT_EQ(analysis::peak(drained, 8192), 0.0);
