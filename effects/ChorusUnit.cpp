@@ -93,10 +93,17 @@ float ChorusUnit::tap(const float* ring, double delay) const {
     return ((u2 * t - (m + u2)) * t + h) * t + b;
 }
 
+// The start of every sample in both modes: the write index and the wet level
+// move on, inputs below 1e-6 count as silence, and the input filters run.
 // Lanes 0 and 1 low-pass the right and left inputs; lanes 2 and 3 high-pass
-// what lanes 0 and 1 gave one sample earlier. Returns the ring inputs.
-void ChorusUnit::filterInputs(float inL, float inR, float& toA, float& toB) {
-    const float x[4] = {inR, inL, lowOut_[0], lowOut_[1]};
+// what lanes 0 and 1 gave one sample earlier, for the rings.
+ChorusUnit::Inputs ChorusUnit::beginSample(float left, float right, double wetStep) {
+    write_ = (write_ + 1) & kMask;
+    wet_ += wetStep;
+    Inputs in;
+    in.left = std::fabs(left) < 1e-6f ? 0.0f : left;
+    in.right = std::fabs(right) < 1e-6f ? 0.0f : right;
+    const float x[4] = {in.right, in.left, lowOut_[0], lowOut_[1]};
     float out[4];
     for (int lane = 0; lane < 4; ++lane) {
         const bool low = lane < 2;
@@ -105,8 +112,9 @@ void ChorusUnit::filterInputs(float inL, float inR, float& toA, float& toB) {
     }
     lowOut_[0] = out[0];
     lowOut_[1] = out[1];
-    toA = out[2];
-    toB = out[3];
+    in.toA = out[2];
+    in.toB = out[3];
+    return in;
 }
 
 void ChorusUnit::process(int n, float* left, float* right, const float* offsets) {
@@ -152,31 +160,21 @@ void ChorusUnit::process(int n, float* left, float* right, const float* offsets)
 void ChorusUnit::processChorus(int n, float* left, float* right, double wetStep) {
     const double phaseStep = 2.0 * lfoHz_ / rate_;
     for (int i = 0; i < n; ++i) {
-        write_ = (write_ + 1) & kMask;
-        wet_ += wetStep;
-        const float inL = std::fabs(left[i]) < 1e-6f ? 0.0f : left[i];
-        const float inR = std::fabs(right[i]) < 1e-6f ? 0.0f : right[i];
-        float toA, toB;
-        filterInputs(inL, inR, toA, toB);
+        const Inputs in = beginSample(left[i], right[i], wetStep);
         phase_ += phaseStep;
         if (phase_ > 2.0) phase_ -= 4.0;
         const double a = tap(ringA_, chorusTapDelay(0));
         const double b = tap(ringB_, chorusTapDelay(1));
-        ringA_[write_] = toA;
-        ringB_[write_] = toB;
-        left[i] = static_cast<float>((a - 0.3 * b) * wet_ * 1.25 + inL * (1.0 - wet_));
-        right[i] = static_cast<float>((b - 0.3 * a) * wet_ * 1.25 + inR * (1.0 - wet_));
+        ringA_[write_] = in.toA;
+        ringB_[write_] = in.toB;
+        left[i] = static_cast<float>((a - 0.3 * b) * wet_ * 1.25 + in.left * (1.0 - wet_));
+        right[i] = static_cast<float>((b - 0.3 * a) * wet_ * 1.25 + in.right * (1.0 - wet_));
     }
 }
 
 void ChorusUnit::processEnsemble(int n, float* left, float* right, double wetStep) {
     for (int i = 0; i < n; ++i) {
-        write_ = (write_ + 1) & kMask;
-        wet_ += wetStep;
-        const float inL = std::fabs(left[i]) < 1e-6f ? 0.0f : left[i];
-        const float inR = std::fabs(right[i]) < 1e-6f ? 0.0f : right[i];
-        float toA, toB;
-        filterInputs(inL, inR, toA, toB);
+        const Inputs in = beginSample(left[i], right[i], wetStep);
         for (int k = 0; k < 6; ++k) {
             const bool slow = (k & 1) == 0;
             const double c = slow ? slowCos_ : fastCos_, s = slow ? slowSin_ : fastSin_;
@@ -192,8 +190,8 @@ void ChorusUnit::processEnsemble(int n, float* left, float* right, double wetSte
             sumA += tap(ringA_, delay);
             sumB += tap(ringB_, delay);
         }
-        ringA_[write_] = toA;
-        ringB_[write_] = toB;
+        ringA_[write_] = in.toA;
+        ringB_[write_] = in.toB;
         left[i] = 0.55f * sumA;
         right[i] = 0.55f * sumB;
     }

@@ -42,7 +42,11 @@ private:
 
     void updateRate(float r);
     float tap(const float* ring, double delay) const;
-    void filterInputs(float inL, float inR, float& toA, float& toB);
+    struct Inputs {
+        float left, right;  // the inputs after the silence floor
+        float toA, toB;     // what the rings receive
+    };
+    Inputs beginSample(float left, float right, double wetStep);
     void processChorus(int n, float* left, float* right, double wetStep);
     void processEnsemble(int n, float* left, float* right, double wetStep);
     void resetOscillators();

@@ -107,15 +107,17 @@ void EffectsChain::process(int n, float* left, float* right, bool notesIdle, dou
         chorus_.process(n, left, right, offsets + DelayUnit::kOffsets + ReverbUnit::kOffsets);
     }
 
-    if (quietCount_ < 0) {
-        bool audible = false;
-        for (int i = 0; i < n; ++i) {
-            if (std::fabs(left[i]) < kQuietOutput) left[i] = 0.0f;
-            if (std::fabs(right[i]) < kQuietOutput) right[i] = 0.0f;
-            audible = audible || left[i] != 0.0f || right[i] != 0.0f;
-        }
-        tailCount_ = audible ? tailReload_ : std::max(tailCount_ - 1, 0);
+    if (quietCount_ < 0) tailCount_ = flushTail(n, left, right) ? tailReload_ : std::max(tailCount_ - 1, 0);
+}
+
+bool EffectsChain::flushTail(int n, float* left, float* right) {
+    bool audible = false;
+    for (int i = 0; i < n; ++i) {
+        if (std::fabs(left[i]) < kQuietOutput) left[i] = 0.0f;
+        if (std::fabs(right[i]) < kQuietOutput) right[i] = 0.0f;
+        audible = audible || left[i] != 0.0f || right[i] != 0.0f;
     }
+    return audible;
 }
 
 }  // namespace calverine

@@ -39,6 +39,10 @@ public:
     // ... and last the switch-off countdown.
     void advanceSwitchOff();
 
+    // A tail's samples below 4e-8 become exact zeros; true if any sample is
+    // left that is not zero.
+    static bool flushTail(int n, float* left, float* right);
+
     // views for tests and displays
     int switchOffCountdown() const { return countdown_; }
     float inputGain() const { return inputGain_; }

@@ -11,7 +11,6 @@ namespace calverine {
 namespace {
 constexpr double kPi = 3.14159265358979323846;
 constexpr float kQuietVoices = 4e-6f;   // below this the voice mix counts as silent
-constexpr float kQuietEffects = 4e-8f;  // below this a sleeping engine's output is flushed
 constexpr float kVolumeGlide = 0.001f;  // per-sample master volume smoothing
 constexpr int kQueuedWake = 1400;       // blocks a queued note-on keeps the engine awake
 }  // namespace
@@ -694,13 +693,7 @@ void AudioEngine::renderBlock(float* const* outputs, int n, int position) {
     if (effects_.enabled() && effectsTail_ >= 1)
         effects_.process(n, mixLeft_, mixRight_, allKeysReleased_ != 0, hostTempo, blockModulation_.effects);
     if (sleepCountdown_ < 0) {
-        bool audible = false;
-        for (int i = 0; i < kMaxBlock; ++i) {
-            if (std::fabs(mixLeft_[i]) < kQuietEffects) mixLeft_[i] = 0.0f;
-            if (std::fabs(mixRight_[i]) < kQuietEffects) mixRight_[i] = 0.0f;
-            audible = audible || mixLeft_[i] != 0.0f || mixRight_[i] != 0.0f;
-        }
-        if (audible)
+        if (EffectsChain::flushTail(kMaxBlock, mixLeft_, mixRight_))
             effectsTail_ = wakeLength_;
         else if (effectsTail_ >= 0)
             --effectsTail_;

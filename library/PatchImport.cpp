@@ -56,12 +56,18 @@ bool extract(zip_t* archive, zip_uint64_t index, zip_uint64_t size, std::vector<
 
 }  // namespace
 
-// root\name, else root\name (1) ... root\name (32): the first that is not a folder.
-std::string PatchLibrary::uniqueBankFolder(const std::string& name) const {
+// root\name, else root\name (1) ... root\name (32): the first that is not a
+// folder. Empty, with the message given, when there is no name or no free one.
+std::string PatchLibrary::uniqueBankFolder(const std::string& name) {
+    if (name.empty()) {
+        error("Can not fetch the Soudnbank name!");
+        return "";
+    }
     for (int n = 0; n <= kMaxBankNumber; ++n) {
         const std::string path = platform::joinPath(root_, n == 0 ? name : name + " (" + std::to_string(n) + ")");
         if (path.size() <= kMaxPathLength && !platform::isDirectory(path)) return path;
     }
+    error("Could not create Soundbank!");
     return "";
 }
 
@@ -83,16 +89,10 @@ bool PatchLibrary::importPatch(const std::string& file) {
 bool PatchLibrary::importFolder(const std::string& folder, std::string* bankPath) {
     std::string source = folder;
     while (source.size() > 1 && source.back() == platform::kSeparator) source.pop_back();
-    const std::string name = fs::path(source).filename().string();
-    if (name.empty() || name == "." || name == ".." || name == "/") {
-        error("Can not fetch the Soudnbank name!");
-        return false;
-    }
+    std::string name = fs::path(source).filename().string();
+    if (name == "." || name == ".." || name == "/") name.clear();
     const std::string bank = uniqueBankFolder(name);
-    if (bank.empty()) {
-        error("Could not create Soundbank!");
-        return false;
-    }
+    if (bank.empty()) return false;
     LibraryListing found;
     found.list(source, extension_, kImportLevels);
     std::vector<std::string> files;
@@ -126,15 +126,8 @@ bool PatchLibrary::importFolder(const std::string& folder, std::string* bankPath
 bool PatchLibrary::importZip(const std::string& archivePath, std::string* bankPath) {
     const std::string fileName = fs::path(archivePath).filename().string();
     const std::string name = fileName.substr(0, fileName.rfind('.'));
-    if (name.empty()) {
-        error("Can not fetch the Soudnbank name!");
-        return false;
-    }
     const std::string bank = uniqueBankFolder(name);
-    if (bank.empty()) {
-        error("Could not create Soundbank!");
-        return false;
-    }
+    if (bank.empty()) return false;
     int openError = 0;
     std::unique_ptr<zip_t, ZipCloser> archive(zip_open(archivePath.c_str(), ZIP_RDONLY, &openError));
     if (!archive) {

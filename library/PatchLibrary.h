@@ -149,7 +149,7 @@ private:
     void retargetFavourites(const std::string& from, const std::string& to);
     bool isReservedName(const std::string& name) const;
     bool isSoundbank(int bank) const;
-    std::string uniqueBankFolder(const std::string& name) const;
+    std::string uniqueBankFolder(const std::string& name);
     void selectPath(const std::string& fullPath);
     void selectBankPath(const std::string& path);
 
