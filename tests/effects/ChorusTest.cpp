@@ -85,13 +85,6 @@ TEST(ChorusUnit, ChorusTapsSweepBetweenTheirLimits) {
     EXPECT_GT(longest, 9.354 - 0.1);
 }
 
-TEST(ChorusUnit, RateControlSpansTwoHundredthsToFiftyHertz) {
-    ChorusRig slow(44100.0, 0.5, 0.0);
-    EXPECT_NEAR(slow.chorus.lfoFrequency(), 0.02, 1e-12);
-    ChorusRig fast(44100.0, 0.5, 1.0);
-    EXPECT_NEAR(fast.chorus.lfoFrequency(), 50.0, 1e-9);
-}
-
 TEST(ChorusUnit, EnsembleAtDepthZeroIsAShortFixedDelay) {
     // All taps sit two samples back in the rings, one more sample comes from
     // the input filters' pipeline; three taps at 0.55 give 1.65.
