@@ -203,6 +203,8 @@ void Voice::updateControls(const VoiceContext& context, int start, int length, L
                                  driftDetune) /
                                 12.0);
     const float maxIncrement = static_cast<float>(kFifteenKilohertz / fs4);
+    // Per-sample pitch changes (glide, bend, LFOs) cost a multiply, not a division.
+    const double semitoneLog1 = log1 / 12.0, semitoneLog2 = log2s / 12.0, period = 1.0 / fs4;
     const float minIncrement = 1e-9f;
     const float crossMod = static_cast<float>(std::max(p.crossMod + adjust.crossMod + mod.crossMod, 0.0));
     oscillators.maxIncrement = maxIncrement;
@@ -227,15 +229,30 @@ void Voice::updateControls(const VoiceContext& context, int start, int length, L
     const float envelopeAmount = static_cast<float>((p.envelopeAmount.current + mod.envAmount) * adjust.filterMod);
     const float keyTrack = (p.keyTrack ? 1.0f : 0.0f) + mod.keyTrack;
     float frequency1 = 0.0f;
-    // An LFO that reaches nothing costs nothing.
-    bool lfoActive[2] = {false, false};
+    // What each LFO adds per unit of its output: pitch (6 semitones at full
+    // depth), cut-off (half the control's range) and pulse width, each by its
+    // switches. An LFO that reaches nothing costs nothing.
+    struct LfoRoute {
+        const float* output;
+        float offset, pitch[2], cutoff, width[2];
+    };
+    LfoRoute routes[2];
+    int routeCount = 0;
     for (int l = 0; l < 2; ++l) {
         const ModLfo* lfo = context.lfo[l];
         if (!lfo) continue;
-        const bool freq = (lfo->freqTarget[0] || lfo->freqTarget[1] || lfo->freqTarget[2]) &&
-                          lfo->freqDepth + mod.lfoDepth[l] > 0.0f;
-        const bool width = (lfo->pwTarget[0] || lfo->pwTarget[1]) && lfo->pwDepth + mod.lfoDepth[l] > 0.0f;
-        lfoActive[l] = freq || width;
+        const float freqDepth = std::clamp(lfo->freqDepth + mod.lfoDepth[l], 0.0f, 1.0f);
+        const float pwDepth = std::clamp(lfo->pwDepth + mod.lfoDepth[l], 0.0f, 1.0f);
+        const bool freq = (lfo->freqTarget[0] || lfo->freqTarget[1] || lfo->freqTarget[2]) && freqDepth > 0.0f;
+        const bool width = (lfo->pwTarget[0] || lfo->pwTarget[1]) && pwDepth > 0.0f;
+        if (!freq && !width) continue;
+        const float f = freqDepth * static_cast<float>(adjust.freqDepth[l]);
+        const float w = pwDepth * static_cast<float>(adjust.pwDepth[l]);
+        routes[routeCount++] = {lfo->output,
+                                adjust.lfoOffset[l],
+                                {lfo->freqTarget[0] ? 6.0f * f : 0.0f, lfo->freqTarget[1] ? 6.0f * f : 0.0f},
+                                lfo->freqTarget[2] ? 0.5f * f : 0.0f,
+                                {lfo->pwTarget[0] ? w : 0.0f, lfo->pwTarget[1] ? w : 0.0f}};
     }
 
     for (int i = start; i < start + length; ++i) {
@@ -250,22 +267,15 @@ void Voice::updateControls(const VoiceContext& context, int start, int length, L
 
         envelopes.stepFilter(filterEnvelopeStage);
         const float filterEnvelope = static_cast<float>(envelopes.filterLevel / kPeak);
-        // The LFOs: pitch (6 semitones at full depth), cut-off (half the
-        // control's range) and pulse width, each by its switches.
         float lfoPitch[2] = {0.0f, 0.0f}, lfoCutoff = 0.0f, lfoWidth[2] = {0.0f, 0.0f};
-        for (int l = 0; l < 2; ++l) {
-            const ModLfo* lfo = context.lfo[l];
-            if (!lfo || !lfoActive[l]) continue;
-            const float value = lfo->output[i] + adjust.lfoOffset[l];
-            const float freqDepth = std::clamp(lfo->freqDepth + mod.lfoDepth[l], 0.0f, 1.0f);
-            const float pwDepth = std::clamp(lfo->pwDepth + mod.lfoDepth[l], 0.0f, 1.0f);
-            const float freq = value * freqDepth * static_cast<float>(adjust.freqDepth[l]);
-            const float width = value * pwDepth * static_cast<float>(adjust.pwDepth[l]);
-            if (lfo->freqTarget[0]) lfoPitch[0] += 6.0f * freq;
-            if (lfo->freqTarget[1]) lfoPitch[1] += 6.0f * freq;
-            if (lfo->freqTarget[2]) lfoCutoff += 0.5f * freq;
-            if (lfo->pwTarget[0]) lfoWidth[0] += width;
-            if (lfo->pwTarget[1]) lfoWidth[1] += width;
+        for (int r = 0; r < routeCount; ++r) {
+            const LfoRoute& route = routes[r];
+            const float value = route.output[i] + route.offset;
+            lfoPitch[0] += value * route.pitch[0];
+            lfoPitch[1] += value * route.pitch[1];
+            lfoCutoff += value * route.cutoff;
+            lfoWidth[0] += value * route.width[0];
+            lfoWidth[1] += value * route.width[1];
         }
         oscillators.width1[i][lane] =
             p.mix1.forceHalfWidth ? 0.5f : std::clamp(pw + mod.width[0] - lfoWidth[0], 0.15f, 1.0f);
@@ -279,14 +289,14 @@ void Voice::updateControls(const VoiceContext& context, int start, int length, L
         if (pitch1 != cachedPitch[0] || f1 != cachedBase[0]) {
             cachedPitch[0] = pitch1;
             cachedBase[0] = f1;
-            cachedFrequency1 = std::min(static_cast<float>(f1 * exp2Approx(log1 * pitch1 / 12.0)), kFifteenKilohertz);
-            cachedIncrement[0] = std::max(static_cast<float>(cachedFrequency1 / fs4), minIncrement);
+            cachedFrequency1 = std::min(static_cast<float>(f1 * exp2Approx(semitoneLog1 * pitch1)), kFifteenKilohertz);
+            cachedIncrement[0] = std::max(static_cast<float>(cachedFrequency1 * period), minIncrement);
         }
         if (pitch2 != cachedPitch[1] || f2 != cachedBase[1]) {
             cachedPitch[1] = pitch2;
             cachedBase[1] = f2;
-            const float frequency2 = std::min(static_cast<float>(f2 * exp2Approx(log2s * pitch2 / 12.0)), kFifteenKilohertz);
-            cachedIncrement[1] = std::max(static_cast<float>(frequency2 / fs4), minIncrement);
+            const float frequency2 = std::min(static_cast<float>(f2 * exp2Approx(semitoneLog2 * pitch2)), kFifteenKilohertz);
+            cachedIncrement[1] = std::max(static_cast<float>(frequency2 * period), minIncrement);
         }
         frequency1 = cachedFrequency1;
         const float increment1 = cachedIncrement[0], increment2 = cachedIncrement[1];
