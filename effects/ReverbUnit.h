@@ -105,8 +105,9 @@ private:
     void chorale(int n, float* l, float* r);
     void clearShimmer();
 
-    // Parameters as set, and the matrix offsets.
-    bool on_ = false;
+    // Parameters as set, and the matrix offsets. They start at the parameter
+    // table's defaults (the on switch too), except the mix, which starts at 1.
+    bool on_ = true;
     bool chorale_ = false;
     float time_ = 0.5f, color_ = 0.2f, shimmer_ = 0.0f, regen_ = 0.0f, width_ = 1.0f, mix_ = 1.0f;
     std::array<float, kOffsets> offsets_{};
