@@ -420,9 +420,10 @@ float ReverbUnit::shimmerSample(float in) {
 
 void ReverbUnit::chorale(int n, float* l, float* r) {
     // Lanes: the previous chorale outputs (left, right), then this sample's
-    // left and right. The previous outputs take the lanes of their own
-    // channel, so left stays left. The states are held in locals for the
-    // slice so that each four-lane step is one vector operation.
+    // right and left. The third and fourth lanes become the next previous
+    // outputs, so the chorale sends the right input to the left output and
+    // the left to the right, one sample late. The states are held in locals
+    // for the slice so that each four-lane step is one vector operation.
     float previous[kFormants][4], band[kFormants][4], low[kFormants][4];
     for (int j = 0; j < kFormants; ++j) {
         for (int lane = 0; lane < 4; ++lane) {
@@ -433,7 +434,7 @@ void ReverbUnit::chorale(int n, float* l, float* r) {
     }
     float previousL = previousL_, previousR = previousR_;
     for (int i = 0; i < n; ++i) {
-        float v[4] = {previousL, previousR, l[i], r[i]};
+        float v[4] = {previousL, previousR, r[i], l[i]};
         for (int j = 0; j < kFormants; ++j) {
             const Formant& c = formant_[j];
             for (int lane = 0; lane < 4; ++lane) {

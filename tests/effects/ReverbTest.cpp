@@ -249,6 +249,18 @@ TEST(ReverbUnit, ChoraleShapesNoiseWithTheVowelFormants) {
     EXPECT_GT(db(vowel2, 250, 350) - db(vowel0, 250, 350), 6.0);
     EXPECT_GT(db(vowel2, 2200, 2400) - db(vowel0, 2200, 2400), 6.0);
     EXPECT_GT(db(vowel0, 700, 900) - db(vowel2, 700, 900), 6.0);
+
+    // The chorale crosses the channels: an impulse on the left comes out on
+    // the right alone until the network's first return (line 9, 599 samples).
+    Settings s;
+    s.chorale = true;
+    ReverbUnit reverb;
+    configure(reverb, s);
+    std::vector<float> left(576), right(576);
+    left[0] = 1.0f;
+    render(reverb, left, right, true);
+    EXPECT_EQ(analysis::peak(left), 0.0);
+    EXPECT_GT(analysis::peak(right), 0.01);
 }
 
 TEST(ReverbUnit, MixWidthAndInputGainShapeTheOutput) {
