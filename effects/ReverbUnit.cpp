@@ -504,11 +504,11 @@ void ReverbUnit::process(int n, float* left, float* right, float inputGain, bool
         r[i] = lowR_;
     }
 
-    // Early reflections, then the input allpass, per channel. The diffusion
-    // takes the early-reflection sum (the low-passed input plus the six taps),
-    // so the tank builds on the reflections. The input allpass adds the same
-    // 1e-19 as the nested ones: at 0.5 per pass its ring would otherwise decay
-    // into subnormals a second or so after the input stops.
+    // Early reflections, then the input allpass, per channel. The
+    // reflections only reach the output; the input allpass and the diffusion
+    // after it take the low-passed input itself. The input allpass adds the
+    // same 1e-19 as the nested ones: at 0.5 per pass its ring would otherwise
+    // decay into subnormals a second or so after the input stops.
     const std::uint32_t w = write_;
     // Lanes past n hold zeros or stale values; they are computed and never stored.
     float early[2][kMaxSlice] = {}, diffused[2][kMaxSlice] = {};
@@ -526,8 +526,8 @@ void ReverbUnit::process(int n, float* left, float* right, float inputGain, bool
         Ring& ap = inputAllpass_[ch];
         const float* delayed = ringAt(ap.data, kRingMask, w - static_cast<std::uint32_t>(ap.length));
         for (int i = 0; i < kMaxSlice; ++i) {
-            const float y = delayed[i] + 0.5f * sum[i];
-            written[i] = sum[i] - 0.5f * y + kTiny;
+            const float y = delayed[i] + 0.5f * in[i];
+            written[i] = in[i] - 0.5f * y + kTiny;
             diffused[ch][i] = y;
         }
         writeRing(ap.data, kRingMask, w, n, written);
