@@ -497,9 +497,13 @@ void ReverbUnit::process(int n, float* left, float* right, float inputGain, bool
         shimmerSlice_[i] = s;
     }
     if (chorale_) chorale(n, l, r);
+    // Once its input stops, the low-pass falls by exp(-2 pi 10500 / rate) per
+    // sample, which at rates below about 12 kHz reaches subnormals within one
+    // slice; so values below 1e-15 are cut at every sample, not only after
+    // the slice.
     for (int i = 0; i < n; ++i) {
-        lowL_ += (l[i] - lowL_) * inputLowpass_;
-        lowR_ += (r[i] - lowR_) * inputLowpass_;
+        lowL_ = flush(lowL_ + (l[i] - lowL_) * inputLowpass_, 1e-15f);
+        lowR_ = flush(lowR_ + (r[i] - lowR_) * inputLowpass_, 1e-15f);
         l[i] = lowL_;
         r[i] = lowR_;
     }
