@@ -69,8 +69,6 @@ bool isPrime(int v) {
 
 float unit(float v) { return v > 0.0f ? (v < 1.0f ? v : 1.0f) : 0.0f; }  // NaN -> 0
 
-float flush(float v, float limit) { return std::fabs(v) < limit ? 0.0f : v; }
-
 // In-place 8-point Walsh-Hadamard transform: out[r] = sum over i of
 // (-1)^popcount(r & i) x[i]. Row 1 is + - + - ..., row 2 is + + - - ...,
 // row 4 is + + + + - - - -, and the other rows are their products.
@@ -234,11 +232,7 @@ void ReverbUnit::setSampleRate(double rate) {
 
     feedbackDelay_ = intRate_ == 44100 ? 3500u : 3809u;
 
-    const double g = std::tan(2.0 * kPi * 100.0 / rate) / 2.4494898;
-    const double a1 = 1.0 / ((g + 1.0) * g + 1.0);
-    closeA1_ = static_cast<float>(a1);
-    closeA2_ = static_cast<float>(g * a1);
-    closeA3_ = static_cast<float>(g * g * a1);
+    close_ = SvfCoefficients::design(std::tan(2.0 * kPi * 100.0 / rate) / 2.4494898, 1.0);
 
     lastTime_ = -1.0f;
     lastVowel_ = -1.0f;
@@ -291,7 +285,7 @@ void ReverbUnit::clear(int stage) {
     dampState_.fill(0.0f);
     lowL_ = lowR_ = 0.0f;
     clearShimmer();
-    formantState_.fill(Svf{});
+    formantState_.fill(FormantState{});
     closeS1_.fill(0.0f);
     closeS2_.fill(0.0f);
     previousL_ = previousR_ = 0.0f;
@@ -400,7 +394,8 @@ void ReverbUnit::shimmerFrame() {
 float ReverbUnit::shimmerSample(float in) {
     // Inputs below 1e-15 are taken as silence: they would only feed tiny
     // values around the regeneration loop.
-    const float x = flush((in * shimmerGain_ + shimmerFeedback_ * regenGain_) * 0.0625f, 1e-15f);
+    float x = (in * shimmerGain_ + shimmerFeedback_ * regenGain_) * 0.0625f;
+    flushTiny(x, 1e-15f);
     silentInput_ = x == 0.0f ? std::min(silentInput_ + 1, 3 * kFftSize) : 0;
     analysis_[shimmerPos_] = x;
     // The counter counts this sample first, so a frame runs every kHop samples.
@@ -453,12 +448,8 @@ void ReverbUnit::chorale(int n, float* l, float* r) {
         float out[2];
         for (int ch = 0; ch < 2; ++ch) {
             const float x = 0.2f * v[ch];
-            const float e = x - closeS2_[ch];
-            const float b = closeA1_ * closeS1_[ch] + closeA2_ * e;
-            const float lp = closeS2_[ch] + closeA2_ * closeS1_[ch] + closeA3_ * e;
-            closeS1_[ch] = 2.0f * b - closeS1_[ch];
-            closeS2_[ch] = 2.0f * lp - closeS2_[ch];
-            out[ch] = x + 5.0f * b + 35.0f * lp;
+            const SvfOutput y = svfStep(close_, closeS1_[ch], closeS2_[ch], x);
+            out[ch] = x + 5.0f * y.band + 35.0f * y.low;
         }
         l[i] = out[0];
         r[i] = out[1];
@@ -502,8 +493,10 @@ void ReverbUnit::process(int n, float* left, float* right, float inputGain, bool
     // slice; so values below 1e-15 are cut at every sample, not only after
     // the slice.
     for (int i = 0; i < n; ++i) {
-        lowL_ = flush(lowL_ + (l[i] - lowL_) * inputLowpass_, 1e-15f);
-        lowR_ = flush(lowR_ + (r[i] - lowR_) * inputLowpass_, 1e-15f);
+        lowL_ += (l[i] - lowL_) * inputLowpass_;
+        lowR_ += (r[i] - lowR_) * inputLowpass_;
+        flushTiny(lowL_, 1e-15f);
+        flushTiny(lowR_, 1e-15f);
         l[i] = lowL_;
         r[i] = lowR_;
     }
@@ -614,21 +607,16 @@ void ReverbUnit::process(int n, float* left, float* right, float inputGain, bool
     // Flush tiny states. The smoothed width and mix settle exactly on their
     // targets once within 1e-6, so that a mix of 0 becomes exactly dry and
     // neither glides down into the subnormal range.
-    lowL_ = flush(lowL_, 1e-6f);
-    lowR_ = flush(lowR_, 1e-6f);
-    for (Svf& s : formantState_) {
+    flushTiny(lowL_, 1e-6f);
+    flushTiny(lowR_, 1e-6f);
+    for (FormantState& s : formantState_) {
         for (int lane = 0; lane < 4; ++lane) {
-            s.previous[lane] = flush(s.previous[lane], 1e-7f);
-            s.band[lane] = flush(s.band[lane], 1e-7f);
-            s.low[lane] = flush(s.low[lane], 1e-7f);
+            flushTiny(s.previous[lane], 1e-7f);
+            flushTiny(s.band[lane], 1e-7f);
+            flushTiny(s.low[lane], 1e-7f);
         }
     }
-    for (int ch = 0; ch < 2; ++ch) {
-        closeS1_[ch] = flush(closeS1_[ch], 1e-7f);
-        closeS2_[ch] = flush(closeS2_[ch], 1e-7f);
-    }
-    previousL_ = flush(previousL_, 1e-7f);
-    previousR_ = flush(previousR_, 1e-7f);
+    for (float* state : {&closeS1_[0], &closeS1_[1], &closeS2_[0], &closeS2_[1], &previousL_, &previousR_}) flushTiny(*state, 1e-7f);
     if (std::fabs(smoothedMix_ - mixTarget) < 1e-6f) smoothedMix_ = mixTarget;
     if (std::fabs(widthSmoothed_ - width) < 1e-6f) widthSmoothed_ = width;
 }
@@ -644,7 +632,7 @@ bool ReverbUnit::hasSubnormalState() const {
     for (const std::vector<float>* v : {&storage_, &analysis_, &accumulation_, &output_, &feedbackRing_}) {
         if (anySubnormal(v->data(), v->size())) return true;
     }
-    for (const Svf& s : formantState_) {
+    for (const FormantState& s : formantState_) {
         if (anySubnormal(s.previous.data(), 4) || anySubnormal(s.band.data(), 4) || anySubnormal(s.low.data(), 4)) {
             return true;
         }

@@ -9,6 +9,7 @@
 #pragma once
 
 #include "RealFft.h"
+#include "Svf.h"
 
 #include <array>
 #include <cstdint>
@@ -79,7 +80,7 @@ private:
     struct NestedAllpass {
         Ring outer, inner;
     };
-    struct Svf {
+    struct FormantState {
         // Trapezoidal state-variable section, four lanes.
         std::array<float, 4> previous{}, band{}, low{};
     };
@@ -163,8 +164,8 @@ private:
 
     // Chorale.
     std::array<Formant, kFormants> formant_{};
-    std::array<Svf, kFormants> formantState_{};
-    float closeA1_ = 0.0f, closeA2_ = 0.0f, closeA3_ = 0.0f;
+    std::array<FormantState, kFormants> formantState_{};
+    SvfCoefficients close_;  // the closing two-pole filter
     std::array<float, 2> closeS1_{}, closeS2_{};
     float previousL_ = 0.0f, previousR_ = 0.0f;
 };
