@@ -60,16 +60,11 @@ std::vector<float> part(const std::vector<float>& x, std::size_t from, std::size
 
 // RT60 from the Schroeder energy decay curve, extrapolated from -5 to -25 dB.
 double rt60(const std::vector<float>& x, double rate) {
-    std::vector<double> energy(x.size());
+    std::vector<double> decay(x.size());
     double sum = 0.0;
-    for (std::size_t i = x.size(); i-- > 0;) energy[i] = sum += static_cast<double>(x[i]) * x[i];
-    std::size_t at5 = 0, at25 = 0;
-    for (std::size_t i = 0; i < x.size() && at25 == 0; ++i) {
-        const double db = 10.0 * std::log10(energy[i] / energy[0]);
-        if (at5 == 0 && db <= -5.0) at5 = i;
-        if (db <= -25.0) at25 = i;
-    }
-    return 3.0 * static_cast<double>(at25 - at5) / rate;
+    for (std::size_t i = x.size(); i-- > 0;) decay[i] = sum += static_cast<double>(x[i]) * x[i];
+    auto reaches = [&](double db) { return std::find_if(decay.begin(), decay.end(), [&](double e) { return e <= sum * std::pow(10.0, db / 10.0); }); };
+    return 3.0 * static_cast<double>(reaches(-25.0) - reaches(-5.0)) / rate;
 }
 
 TEST(ReverbUnit, DelayLengthsAreScaledMadeOddAndRaisedToAPrime) {
@@ -108,44 +103,41 @@ TEST(ReverbUnit, DecayTimeFollowsTheTimeControl) {
     }
 }
 
-TEST(ReverbUnit, ShimmerPlaysTheInputAnOctaveUpBelowTheCut) {
+TEST(ReverbUnit, ShimmerPlaysAnOctaveUpBelowTheCutAndRegenerationAddsOctaves) {
     // 1 kHz comes out at 2 kHz and 8 kHz at 16 kHz, with nothing left at the
     // input frequency; 10 kHz lies above N/5 of the frame (8.8 kHz) and is
     // removed.
     Settings s;
     s.shimmer = 1.0f;
-    auto shimmer = [&](double frequency) {
+    auto shimmer = [&](const std::vector<float>& input) {
         ReverbUnit reverb;
         configure(reverb, s);
-        return part(shimmerOf(reverb, sine(12288, frequency)), 8192, 4096);
+        return part(shimmerOf(reverb, input), input.size() - 4096, 4096);  // the last 4096 samples
     };
-    const std::vector<float> at1k = shimmer(1000.0), at8k = shimmer(8000.0);
+    const std::vector<float> at1k = shimmer(sine(12288, 1000.0)), at8k = shimmer(sine(12288, 8000.0));
     EXPECT_NEAR(analysis::zeroCrossingFrequency(at1k, 44100.0), 2000.0, 1.0);
     EXPECT_NEAR(analysis::zeroCrossingFrequency(at8k, 44100.0), 16000.0, 2.0);
-    const auto spectrum = analysis::spectrum(at1k, 4096);
-    EXPECT_GT(spectrum[186], 0.3);                    // 2 kHz
+    auto spectrum = analysis::spectrum(at1k, 4096);
+    EXPECT_GT(spectrum[186], 0.3);                  // 2 kHz
     EXPECT_LT(spectrum[93], 1e-3 * spectrum[186]);  // 1 kHz
     EXPECT_GT(analysis::rms(at8k), 0.2);
-    EXPECT_LT(analysis::rms(shimmer(10000.0)), 1e-3 * analysis::rms(at8k));
-}
+    EXPECT_LT(analysis::rms(shimmer(sine(12288, 10000.0))), 1e-3 * analysis::rms(at8k));
 
-TEST(ReverbUnit, RegenerationAddsOctavesAndTheShimmerEmptiesWhenBothAreZero) {
-    Settings s;
-    s.shimmer = 1.0f;
+    // With regeneration, after a 1 kHz burst the feedback ring plays 2 kHz
+    // back into the engine, which returns it at 4 kHz after the burst.
     s.regen = 1.0f;
-    ReverbUnit reverb;
-    configure(reverb, s);
-    // A 1 kHz burst, then silence: the feedback ring plays 2 kHz back into
-    // the engine, which returns it at 4 kHz after the burst has gone.
-    std::vector<float> input = sine(8192, 1000.0);
-    input.resize(16384, 0.0f);
-    const auto spectrum = analysis::spectrum(part(shimmerOf(reverb, input), 12288, 4096), 4096);
+    std::vector<float> burst = sine(8192, 1000.0);
+    burst.resize(16384, 0.0f);
+    spectrum = analysis::spectrum(shimmer(burst), 4096);
     const auto strongest = std::max_element(spectrum.begin() + 1, spectrum.end()) - spectrum.begin();
     EXPECT_NEAR(strongest * 44100.0 / 4096, 4000.0, 2 * 44100.0 / 4096);
     EXPECT_GT(spectrum[strongest], 0.05);
 
     // With shimmer and regen at zero the rings drain to exact silence even
     // while the input goes on.
+    ReverbUnit reverb;
+    configure(reverb, s);
+    shimmerOf(reverb, burst);
     reverb.setControl(ec::kReverbShimmer, 0.0f);
     reverb.setControl(ec::kReverbRegen, 0.0f);
     const std::vector<float> drained = shimmerOf(reverb, sine(12288, 1000.0));
@@ -157,38 +149,32 @@ TEST(ReverbUnit, ChoraleShapesNoiseWithTheVowelFormantsAndCrossesTheChannels) {
     // Vowel 0 (color 0) has formants at 795, 1155, 2898 and 3895 Hz; vowel 2
     // (color 0.5) at 300, 2288, 2945 and 3644 Hz. The reverb behind the
     // formants is the same for both, so their spectra differ by the formants.
-    const std::size_t n = 2048;
-    auto powerSpectrum = [&](float color) {
+    // Mean power between lo and hi Hz of one long spectrum, in dB.
+    auto decibelsOf = [](float color) {
         Settings s;
         s.chorale = true;
         s.color = color;
         ReverbUnit reverb;
         configure(reverb, s);
-        Stereo out(8 * n + 4096);
+        Stereo out(4096 + 16384);
         out.left = out.right = noise(out.size(), 0.1f, 11u);
         render(reverb, out, true);
-        std::vector<double> power(n / 2 + 1, 0.0);
-        for (std::size_t block = 0; block < 8; ++block) {
-            const auto spectrum = analysis::spectrum(part(out.left, 4096 + block * n, n), n);
-            for (std::size_t k = 0; k < power.size(); ++k) power[k] += spectrum[k] * spectrum[k];
-        }
-        return power;
+        const auto spectrum = analysis::spectrum(part(out.left, 4096, 16384), 16384);
+        return [spectrum](double lo, double hi) {
+            double sum = 0.0;
+            const auto from = static_cast<std::size_t>(lo / 44100.0 * 16384), to = static_cast<std::size_t>(hi / 44100.0 * 16384);
+            for (std::size_t k = from; k <= to; ++k) sum += spectrum[k] * spectrum[k];
+            return 10.0 * std::log10(sum / static_cast<double>(to - from + 1));
+        };
     };
-    // Mean power between lo and hi Hz, in dB.
-    auto db = [&](const std::vector<double>& power, double lo, double hi) {
-        const auto from = static_cast<std::size_t>(lo * n / 44100.0), to = static_cast<std::size_t>(hi * n / 44100.0);
-        double sum = 0.0;
-        for (std::size_t k = from; k <= to; ++k) sum += power[k];
-        return 10.0 * std::log10(sum / static_cast<double>(to - from + 1));
-    };
-    const auto vowel0 = powerSpectrum(0.0f), vowel2 = powerSpectrum(0.5f);
+    const auto vowel0 = decibelsOf(0.0f), vowel2 = decibelsOf(0.5f);
     // Vowel 0's first and fourth formants stand above the gap between them.
-    EXPECT_GT(db(vowel0, 700, 900) - db(vowel0, 1600, 2200), 10.0);
-    EXPECT_GT(db(vowel0, 3700, 4100) - db(vowel0, 1600, 2200), 6.0);
+    EXPECT_GT(vowel0(700, 900) - vowel0(1600, 2200), 10.0);
+    EXPECT_GT(vowel0(3700, 4100) - vowel0(1600, 2200), 6.0);
     // The formants move with the vowel.
-    EXPECT_GT(db(vowel2, 250, 350) - db(vowel0, 250, 350), 6.0);
-    EXPECT_GT(db(vowel2, 2200, 2400) - db(vowel0, 2200, 2400), 6.0);
-    EXPECT_GT(db(vowel0, 700, 900) - db(vowel2, 700, 900), 6.0);
+    EXPECT_GT(vowel2(250, 350) - vowel0(250, 350), 6.0);
+    EXPECT_GT(vowel2(2200, 2400) - vowel0(2200, 2400), 6.0);
+    EXPECT_GT(vowel0(700, 900) - vowel2(700, 900), 6.0);
 
     // A left impulse comes out on the right alone until the network's first
     // return (line 9, 599 samples).
@@ -204,28 +190,13 @@ TEST(ReverbUnit, ChoraleShapesNoiseWithTheVowelFormantsAndCrossesTheChannels) {
 }
 
 TEST(ReverbUnit, MixWidthOffsetsAndInputGainShapeTheOutput) {
-    const Stereo input = [] {
-        Stereo s(4096);
-        s.left = noise(4096, 0.5f, 5u);
-        s.right = noise(4096, 0.5f, 6u);
-        return s;
-    }();
-    // Mix 0 passes the dry signal untouched; the wet-only path ignores the mix.
-    {
-        Settings s;
-        s.mix = 0.0f;
-        ReverbUnit reverb;
-        configure(reverb, s);
-        Stereo out = input;
-        render(reverb, out, false);
-        EXPECT_EQ(out.left, input.left);
-        EXPECT_EQ(out.right, input.right);
-        render(reverb, out, true);
-        EXPECT_GT(analysis::rms(out.left, 1024), 0.01);
-    }
+    Stereo input(4096);
+    input.left = noise(4096, 0.5f, 5u);
+    input.right = noise(4096, 0.5f, 6u);
     // The matrix offsets come in the order Time, Color, Width, Regen,
-    // Shimmer, Dry/Wet: Dry/Wet -1 turns a full mix dry, Shimmer +1 turns
-    // the shimmer on.
+    // Shimmer, Dry/Wet: Dry/Wet -1 turns a full mix dry (mix 0 passes the
+    // dry signal untouched, while the wet-only path ignores the mix), and
+    // Shimmer +1 turns the shimmer on.
     {
         ReverbUnit reverb;
         configure(reverb, Settings{});
@@ -234,6 +205,9 @@ TEST(ReverbUnit, MixWidthOffsetsAndInputGainShapeTheOutput) {
         Stereo out = input;
         render(reverb, out, false);
         EXPECT_EQ(out.left, input.left);
+        EXPECT_EQ(out.right, input.right);
+        render(reverb, out, true);
+        EXPECT_GT(analysis::rms(out.left, 1024), 0.01);
         const float shimmer[ReverbUnit::kOffsets] = {0, 0, 0, 0, 1, 0};
         reverb.setOffsets(shimmer);
         EXPECT_GT(analysis::peak(shimmerOf(reverb, sine(2048, 1000.0))), 0.01);
@@ -246,26 +220,20 @@ TEST(ReverbUnit, MixWidthOffsetsAndInputGainShapeTheOutput) {
         configure(reverb, s);
         Stereo out = input;
         render(reverb, out, true);
-        std::vector<float> side(out.size());
-        for (std::size_t i = 0; i < side.size(); ++i) side[i] = out.left[i] - out.right[i];
-        if (width == 0.0f) {
-            EXPECT_LT(analysis::rms(side, 1024), 1e-6);
-        } else {
-            EXPECT_GT(analysis::rms(side, 1024), 0.1 * analysis::rms(out.left, 1024));
-        }
+        for (std::size_t i = 0; i < out.size(); ++i) out.right[i] -= out.left[i];
+        EXPECT_EQ(analysis::rms(out.right, 1024) < 1e-6, width == 0.0f);
+        EXPECT_EQ(analysis::rms(out.right, 1024) > 0.1 * analysis::rms(out.left, 1024), width == 1.0f);
     }
     // The mix glides at 10 Hz: with the effects input gain at 0 it falls to
     // exp(-2 pi 10 t) after t seconds.
-    {
-        ReverbUnit reverb;
-        configure(reverb, Settings{});
-        Stereo out = input;
-        render(reverb, out, false);
-        EXPECT_NEAR(reverb.smoothedMix(), 1.0f, 0.01f);
-        Stereo quiet(704);  // 44 slices
-        render(reverb, quiet, false, 0.0f);
-        EXPECT_NEAR(reverb.smoothedMix(), std::exp(-2.0 * analysis::kPi * 10.0 * 704 / 44100.0), 0.01);
-    }
+    ReverbUnit reverb;
+    configure(reverb, Settings{});
+    Stereo out = input;
+    render(reverb, out, false);
+    EXPECT_NEAR(reverb.smoothedMix(), 1.0f, 0.01f);
+    Stereo quiet(704);  // 44 slices
+    render(reverb, quiet, false, 0.0f);
+    EXPECT_NEAR(reverb.smoothedMix(), std::exp(-2.0 * analysis::kPi * 10.0 * 704 / 44100.0), 0.01);
 }
 
 TEST(ReverbUnit, StageOneClearSilencesTheTail) {
