@@ -1,6 +1,7 @@
 // Signal path per sample: shimmer engine -> (chorale formants) -> input
-// low-pass -> early reflections -> input allpass -> two nested allpasses per
-// channel -> sixteen-line feedback network -> width -> mix.
+// low-pass -> input allpass -> two nested allpasses per channel -> sixteen-
+// line feedback network; the early reflections of the low-passed input join
+// the network's output -> width -> mix.
 //
 // Speed notes:
 // - Every ring is a power of two long and all rings share one write counter.
