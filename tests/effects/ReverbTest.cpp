@@ -253,6 +253,24 @@ TEST(ReverbUnit, StageOneClearSilencesTheTail) {
     EXPECT_LT(analysis::peak(cleared.right), 1e-6);
 }
 
+TEST(ReverbUnit, EarlyReflectionsReachTheOutputButNotTheNetwork) {
+    // A left impulse; the network is cleared at 3008 samples, before the last
+    // left reflection (3449 samples, gain 0.4). Had that reflection entered
+    // the diffusion, its direct path alone (the input low-pass's 0.776, 0.5
+    // through each of three allpasses, 0.5 into a line, 0.25 out) would bring
+    // 0.0048 to the right output; what comes is the diffusion's dying tail.
+    ReverbUnit reverb;
+    configure(reverb, Settings{});
+    Stereo out(6000);
+    out.left[0] = 1.0f;
+    inSlices(out, [&](int n, float* l, float* r) {
+        if (l == out.left.data() + 3008) reverb.clear(1);
+        reverb.process(n, l, r, 1.0f, true);
+    });
+    EXPECT_GT(analysis::peak(part(out.right, 0, 3008)), 0.01);
+    EXPECT_LT(analysis::peak(out.right, 3600), 0.004);
+}
+
 TEST(ReverbUnit, SilentTailStaysFiniteAndNormalAtExtremesAndWhileSwitching) {
     // At 8 kHz a short render covers seconds; with time 0 the tail falls
     // hundreds of dB, through the range where subnormals would appear. The
