@@ -292,7 +292,7 @@ TEST(ReverbUnit, SilentTailStaysFiniteAndNormalAtExtremesAndWhileSwitching) {
         loud.left = noise(2048, 4.0f, 9u);
         loud.right = noise(2048, 4.0f, 10u);
         render(reverb, loud, false);
-        for (int chunk = 0; chunk < 80; ++chunk) {
+        for (int chunk = 0; chunk < 64; ++chunk) {
             if (chunk % 20 == 10) reverb.setControl(ec::kReverbChorale, settings.chorale == (chunk % 40 == 10) ? 0.0f : 1.0f);
             if (chunk == 30) reverb.setControl(ec::kReverbShimmer, 1.0f - settings.shimmer);
             if (chunk == 40) {
