@@ -569,41 +569,52 @@ void ReverbUnit::process(int n, float* left, float* right, float inputGain, bool
     const float* const sum[kLines] = {a[0], b[1], a[2], b[3], a[4], b[5], a[6], b[7],
                                       b[0], a[1], b[2], a[3], b[4], a[5], b[6], a[7]};
     const float* const input[kLines] = {xL, xR, xL, xR, xL, xR, xR, xL, xR, xL, xL, xR, xR, xL, xR, xL};
-    // Lines 0-3 and 8-11 pass a one-pole damping filter.
-    constexpr bool kDamped[kLines] = {true, true, true, true, false, false, false, false,
-                                      true, true, true, true, false, false, false, false};
-    for (int k = 0, d = 0; k < kLines; ++k) {
-        for (int i = 0; i < kMaxSlice; ++i) written[i] = g * sum[k][i] + input[k][i];
-        if (kDamped[k]) {
-            float state = dampState_[d];
-            for (int i = 0; i < n; ++i) {
-                state = written[i] * (1.0f - c) + state * c + kTiny;
-                written[i] = state;
-            }
-            dampState_[d++] = state;
+    float value[kLines][kMaxSlice];
+    for (int k = 0; k < kLines; ++k) {
+        for (int i = 0; i < kMaxSlice; ++i) value[k][i] = g * sum[k][i] + input[k][i];
+    }
+    // Lines 0-3 and 8-11 pass a one-pole damping filter. The eight filters
+    // step together, sample by sample, so that their independent recurrences
+    // overlap instead of each waiting on its own previous sample in turn.
+    constexpr int kDampedLine[8] = {0, 1, 2, 3, 8, 9, 10, 11};
+    float state[8];
+    std::copy(dampState_.begin(), dampState_.end(), state);
+    for (int i = 0; i < n; ++i) {
+        for (int d = 0; d < 8; ++d) {
+            float& v = value[kDampedLine[d]][i];
+            state[d] = v * (1.0f - c) + state[d] * c + kTiny;
+            v = state[d];
         }
-        for (int i = 0; i < kMaxSlice; ++i) written[i] = 0.5f * written[i] + kTiny;
+    }
+    std::copy(state, state + 8, dampState_.begin());
+    for (int k = 0; k < kLines; ++k) {
+        for (int i = 0; i < kMaxSlice; ++i) written[i] = 0.5f * value[k][i] + kTiny;
         writeRing(lines_[k], kRingMask, w, n, written);
     }
     write_ = w + static_cast<std::uint32_t>(n);
 
-    // Width and mix. The tank outputs are the all-plus rows.
+    // Width and mix. The tank outputs are the all-plus rows. The smoothed
+    // values live in locals for the loop: the stores to left and right could
+    // otherwise alias them and force a reload at every sample.
+    float widthSmoothed = widthSmoothed_, smoothedMix = smoothedMix_;
     for (int i = 0; i < n; ++i) {
         float oL = 0.5f * early[0][i] + a[0][i];
         float oR = 0.5f * early[1][i] + b[0][i];
         const float mid = 0.5f * (oL + oR);
-        oL = mid + (oL - mid) * widthSmoothed_;
-        oR = mid + (oR - mid) * widthSmoothed_;
-        widthSmoothed_ += (width - widthSmoothed_) * 0.01f;
-        smoothedMix_ += (mixTarget - smoothedMix_) * mixStep;
+        oL = mid + (oL - mid) * widthSmoothed;
+        oR = mid + (oR - mid) * widthSmoothed;
+        widthSmoothed += (width - widthSmoothed) * 0.01f;
+        smoothedMix += (mixTarget - smoothedMix) * mixStep;
         if (wetOnly) {
             left[i] = 0.25f * oL;
             right[i] = 0.25f * oR;
         } else {
-            left[i] += (0.25f * oL - left[i]) * smoothedMix_;
-            right[i] += (0.25f * oR - right[i]) * smoothedMix_;
+            left[i] += (0.25f * oL - left[i]) * smoothedMix;
+            right[i] += (0.25f * oR - right[i]) * smoothedMix;
         }
     }
+    widthSmoothed_ = widthSmoothed;
+    smoothedMix_ = smoothedMix;
 
     // Flush tiny states. The smoothed width and mix settle exactly on their
     // targets once within 1e-6, so that a mix of 0 becomes exactly dry and
