@@ -305,13 +305,8 @@ void ReverbUnit::updateChorale(float color) {
         // Formants above 0.45 x rate (only at rates below 8.7 kHz) are held there.
         const double g = std::tan(kPi * std::min(static_cast<double>(freq), 0.45 * rate_) / rate_);
         const double k0 = 1.0 / (a * kFormantQ[j]);
-        const double a1 = g / ((g + k0) * g + 1.0);
-        Formant& section = formant_[j];
-        section.bandGain = static_cast<float>(k0 * (a * a - 1.0));
-        section.a1 = static_cast<float>(a1);
-        section.bandFeedback = static_cast<float>(2.0 * (g + k0) * a1);
-        section.ga1 = static_cast<float>(g * a1);
-        section.twoA1 = static_cast<float>(2.0 * a1);
+        formant_[j].bandGain = static_cast<float>(k0 * (a * a - 1.0));
+        formant_[j].section = TrapezoidCoefficients::design(g, k0);
     }
 }
 
@@ -434,13 +429,7 @@ void ReverbUnit::chorale(int n, float* l, float* r) {
         for (int j = 0; j < kFormants; ++j) {
             const Formant& c = formant_[j];
             for (int lane = 0; lane < 4; ++lane) {
-                const float x = v[lane] * c.bandGain;
-                const float e = x + previous[j][lane] - 2.0f * low[j][lane];
-                const float newBand = band[j][lane] + c.a1 * e - c.bandFeedback * band[j][lane];
-                low[j][lane] = low[j][lane] + c.ga1 * e + c.twoA1 * band[j][lane];
-                band[j][lane] = newBand;
-                previous[j][lane] = x;
-                v[lane] += newBand;
+                v[lane] += trapezoidStep(c.section, v[lane] * c.bandGain, previous[j][lane], band[j][lane], low[j][lane]);
             }
         }
         previousL = 0.2f * v[2];

@@ -85,7 +85,8 @@ private:
         std::array<float, 4> previous{}, band{}, low{};
     };
     struct Formant {
-        float bandGain = 0.0f, a1 = 0.0f, bandFeedback = 0.0f, ga1 = 0.0f, twoA1 = 0.0f;
+        float bandGain = 0.0f;
+        TrapezoidCoefficients section;
     };
 
     static constexpr int kRingSize = 8192;

@@ -33,6 +33,30 @@ inline SvfOutput svfStep(const SvfCoefficients& c, float& s1, float& s2, float x
     return {band, low};
 }
 
+// The trapezoidal section that keeps its previous input instead of a second
+// integrator (the delay's cut filters, the reverb's formants): g = tan(pi f /
+// fs), k the damping.
+struct TrapezoidCoefficients {
+    float a1 = 0.0f, bandFeedback = 0.0f, ga1 = 0.0f, twoA1 = 0.0f;
+
+    static TrapezoidCoefficients design(double g, double k) {
+        const double a1 = g / (1.0 + g * (g + k));
+        return {static_cast<float>(a1), static_cast<float>(2.0 * (g + k) * a1), static_cast<float>(g * a1),
+                static_cast<float>(2.0 * a1)};
+    }
+};
+
+// One sample through the section; previous, band and low advance. Returns
+// the new band value.
+inline float trapezoidStep(const TrapezoidCoefficients& c, float x, float& previous, float& band, float& low) {
+    const float e = x + previous - 2.0f * low;
+    const float newBand = band + c.a1 * e - c.bandFeedback * band;
+    low = low + c.ga1 * e + c.twoA1 * band;
+    band = newBand;
+    previous = x;
+    return newBand;
+}
+
 // States this small are set to zero after each slice: no denormals.
 inline void flushTiny(float& state, float limit = 1e-9f) {
     if (std::fabs(state) < limit) state = 0.0f;
