@@ -1,6 +1,6 @@
-// The trapezoidal state-variable low-pass step shared by the chorus input
-// filters and the rate converter's anti-alias sections: g = tan(pi f / fs),
-// k the damping (2 / Q).
+// The trapezoidal state-variable step shared by the chorus input filters,
+// the rate converter's anti-alias sections and the reverb's closing filter:
+// g = tan(pi f / fs), k the damping (2 / Q).
 #pragma once
 
 #include <cmath>
@@ -33,9 +33,9 @@ inline SvfOutput svfStep(const SvfCoefficients& c, float& s1, float& s2, float x
     return {band, low};
 }
 
-// The trapezoidal section that keeps its previous input instead of a second
-// integrator (the delay's cut filters, the reverb's formants): g = tan(pi f /
-// fs), k the damping.
+// The trapezoidal state-variable section in its other form, with the
+// previous input, band and low as states (the delay's cut filters, the
+// reverb's formants): g = tan(pi f / fs), k the damping.
 struct TrapezoidCoefficients {
     float a1 = 0.0f, bandFeedback = 0.0f, ga1 = 0.0f, twoA1 = 0.0f;
 
