@@ -95,12 +95,12 @@ void DelayUnit::updateFilters(double lowCut, double highCut) {
         for (int lane = 0; lane < 4; ++lane) {
             const double g = lane < 2 ? gLow : gHigh;
             const double k = lane < 2 ? kHighCutDamping : kLowCutDamping[s];
-            const double a1 = g / (1.0 + g * (g + k));
+            const TrapezoidCoefficients c = TrapezoidCoefficients::design(g, k);
             Section& sec = sections_[s];
-            sec.a1[lane] = static_cast<float>(a1);
-            sec.bandFeedback[lane] = static_cast<float>(2.0 * (k + g) * a1);
-            sec.ga1[lane] = static_cast<float>(g * a1);
-            sec.twoA1[lane] = static_cast<float>(2.0 * a1);
+            sec.a1[lane] = c.a1;
+            sec.bandFeedback[lane] = c.bandFeedback;
+            sec.ga1[lane] = c.ga1;
+            sec.twoA1[lane] = c.twoA1;
             sec.k[lane] = static_cast<float>(k);
         }
     }

@@ -1,6 +1,7 @@
 // Signal path per sample: shimmer engine -> (chorale formants) -> input
-// low-pass -> early reflections -> input allpass -> two nested allpasses per
-// channel -> sixteen-line feedback network -> width -> mix.
+// low-pass -> input allpass -> two nested allpasses per channel -> sixteen-
+// line feedback network; the early reflections of the low-passed input join
+// the network's output -> width -> mix.
 //
 // Speed notes:
 // - Every ring is a power of two long and all rings share one write counter.
@@ -68,8 +69,6 @@ bool isPrime(int v) {
 }
 
 float unit(float v) { return v > 0.0f ? (v < 1.0f ? v : 1.0f) : 0.0f; }  // NaN -> 0
-
-float flush(float v, float limit) { return std::fabs(v) < limit ? 0.0f : v; }
 
 // In-place 8-point Walsh-Hadamard transform: out[r] = sum over i of
 // (-1)^popcount(r & i) x[i]. Row 1 is + - + - ..., row 2 is + + - - ...,
@@ -234,11 +233,7 @@ void ReverbUnit::setSampleRate(double rate) {
 
     feedbackDelay_ = intRate_ == 44100 ? 3500u : 3809u;
 
-    const double g = std::tan(2.0 * kPi * 100.0 / rate) / 2.4494898;
-    const double a1 = 1.0 / ((g + 1.0) * g + 1.0);
-    closeA1_ = static_cast<float>(a1);
-    closeA2_ = static_cast<float>(g * a1);
-    closeA3_ = static_cast<float>(g * g * a1);
+    close_ = SvfCoefficients::design(std::tan(2.0 * kPi * 100.0 / rate) / 2.4494898, 1.0);
 
     lastTime_ = -1.0f;
     lastVowel_ = -1.0f;
@@ -291,7 +286,7 @@ void ReverbUnit::clear(int stage) {
     dampState_.fill(0.0f);
     lowL_ = lowR_ = 0.0f;
     clearShimmer();
-    formantState_.fill(Svf{});
+    formantState_.fill(FormantState{});
     closeS1_.fill(0.0f);
     closeS2_.fill(0.0f);
     previousL_ = previousR_ = 0.0f;
@@ -310,13 +305,8 @@ void ReverbUnit::updateChorale(float color) {
         // Formants above 0.45 x rate (only at rates below 8.7 kHz) are held there.
         const double g = std::tan(kPi * std::min(static_cast<double>(freq), 0.45 * rate_) / rate_);
         const double k0 = 1.0 / (a * kFormantQ[j]);
-        const double a1 = g / ((g + k0) * g + 1.0);
-        Formant& section = formant_[j];
-        section.bandGain = static_cast<float>(k0 * (a * a - 1.0));
-        section.a1 = static_cast<float>(a1);
-        section.bandFeedback = static_cast<float>(2.0 * (g + k0) * a1);
-        section.ga1 = static_cast<float>(g * a1);
-        section.twoA1 = static_cast<float>(2.0 * a1);
+        formant_[j].bandGain = static_cast<float>(k0 * (a * a - 1.0));
+        formant_[j].section = TrapezoidCoefficients::design(g, k0);
     }
 }
 
@@ -400,7 +390,8 @@ void ReverbUnit::shimmerFrame() {
 float ReverbUnit::shimmerSample(float in) {
     // Inputs below 1e-15 are taken as silence: they would only feed tiny
     // values around the regeneration loop.
-    const float x = flush((in * shimmerGain_ + shimmerFeedback_ * regenGain_) * 0.0625f, 1e-15f);
+    float x = (in * shimmerGain_ + shimmerFeedback_ * regenGain_) * 0.0625f;
+    flushTiny(x, 1e-15f);
     silentInput_ = x == 0.0f ? std::min(silentInput_ + 1, 3 * kFftSize) : 0;
     analysis_[shimmerPos_] = x;
     // The counter counts this sample first, so a frame runs every kHop samples.
@@ -420,9 +411,10 @@ float ReverbUnit::shimmerSample(float in) {
 
 void ReverbUnit::chorale(int n, float* l, float* r) {
     // Lanes: the previous chorale outputs (left, right), then this sample's
-    // left and right. The previous outputs take the lanes of their own
-    // channel, so left stays left. The states are held in locals for the
-    // slice so that each four-lane step is one vector operation.
+    // right and left. The third and fourth lanes become the next previous
+    // outputs, so the chorale sends the right input to the left output and
+    // the left to the right, one sample late. The states are held in locals
+    // for the slice so that each four-lane step is one vector operation.
     float previous[kFormants][4], band[kFormants][4], low[kFormants][4];
     for (int j = 0; j < kFormants; ++j) {
         for (int lane = 0; lane < 4; ++lane) {
@@ -433,17 +425,11 @@ void ReverbUnit::chorale(int n, float* l, float* r) {
     }
     float previousL = previousL_, previousR = previousR_;
     for (int i = 0; i < n; ++i) {
-        float v[4] = {previousL, previousR, l[i], r[i]};
+        float v[4] = {previousL, previousR, r[i], l[i]};
         for (int j = 0; j < kFormants; ++j) {
             const Formant& c = formant_[j];
             for (int lane = 0; lane < 4; ++lane) {
-                const float x = v[lane] * c.bandGain;
-                const float e = x + previous[j][lane] - 2.0f * low[j][lane];
-                const float newBand = band[j][lane] + c.a1 * e - c.bandFeedback * band[j][lane];
-                low[j][lane] = low[j][lane] + c.ga1 * e + c.twoA1 * band[j][lane];
-                band[j][lane] = newBand;
-                previous[j][lane] = x;
-                v[lane] += newBand;
+                v[lane] += trapezoidStep(c.section, v[lane] * c.bandGain, previous[j][lane], band[j][lane], low[j][lane]);
             }
         }
         previousL = 0.2f * v[2];
@@ -452,12 +438,8 @@ void ReverbUnit::chorale(int n, float* l, float* r) {
         float out[2];
         for (int ch = 0; ch < 2; ++ch) {
             const float x = 0.2f * v[ch];
-            const float e = x - closeS2_[ch];
-            const float b = closeA1_ * closeS1_[ch] + closeA2_ * e;
-            const float lp = closeS2_[ch] + closeA2_ * closeS1_[ch] + closeA3_ * e;
-            closeS1_[ch] = 2.0f * b - closeS1_[ch];
-            closeS2_[ch] = 2.0f * lp - closeS2_[ch];
-            out[ch] = x + 5.0f * b + 35.0f * lp;
+            const SvfOutput y = svfStep(close_, closeS1_[ch], closeS2_[ch], x);
+            out[ch] = x + 5.0f * y.band + 35.0f * y.low;
         }
         l[i] = out[0];
         r[i] = out[1];
@@ -496,18 +478,24 @@ void ReverbUnit::process(int n, float* left, float* right, float inputGain, bool
         shimmerSlice_[i] = s;
     }
     if (chorale_) chorale(n, l, r);
+    // Once its input stops, the low-pass falls by exp(-2 pi 10500 / rate) per
+    // sample, which at rates below about 12 kHz reaches subnormals within one
+    // slice; so values below 1e-15 are cut at every sample, not only after
+    // the slice.
     for (int i = 0; i < n; ++i) {
         lowL_ += (l[i] - lowL_) * inputLowpass_;
         lowR_ += (r[i] - lowR_) * inputLowpass_;
+        flushTiny(lowL_, 1e-15f);
+        flushTiny(lowR_, 1e-15f);
         l[i] = lowL_;
         r[i] = lowR_;
     }
 
-    // Early reflections, then the input allpass, per channel. The diffusion
-    // takes the early-reflection sum (the low-passed input plus the six taps),
-    // so the tank builds on the reflections. The input allpass adds the same
-    // 1e-19 as the nested ones: at 0.5 per pass its ring would otherwise decay
-    // into subnormals a second or so after the input stops.
+    // Early reflections, then the input allpass, per channel. The
+    // reflections only reach the output; the input allpass and the diffusion
+    // after it take the low-passed input itself. The input allpass adds the
+    // same 1e-19 as the nested ones: at 0.5 per pass its ring would otherwise
+    // decay into subnormals a second or so after the input stops.
     const std::uint32_t w = write_;
     // Lanes past n hold zeros or stale values; they are computed and never stored.
     float early[2][kMaxSlice] = {}, diffused[2][kMaxSlice] = {};
@@ -525,8 +513,8 @@ void ReverbUnit::process(int n, float* left, float* right, float inputGain, bool
         Ring& ap = inputAllpass_[ch];
         const float* delayed = ringAt(ap.data, kRingMask, w - static_cast<std::uint32_t>(ap.length));
         for (int i = 0; i < kMaxSlice; ++i) {
-            const float y = delayed[i] + 0.5f * sum[i];
-            written[i] = sum[i] - 0.5f * y + kTiny;
+            const float y = delayed[i] + 0.5f * in[i];
+            written[i] = in[i] - 0.5f * y + kTiny;
             diffused[ch][i] = y;
         }
         writeRing(ap.data, kRingMask, w, n, written);
@@ -570,60 +558,66 @@ void ReverbUnit::process(int n, float* left, float* right, float inputGain, bool
     const float* const sum[kLines] = {a[0], b[1], a[2], b[3], a[4], b[5], a[6], b[7],
                                       b[0], a[1], b[2], a[3], b[4], a[5], b[6], a[7]};
     const float* const input[kLines] = {xL, xR, xL, xR, xL, xR, xR, xL, xR, xL, xL, xR, xR, xL, xR, xL};
-    // Lines 0-3 and 8-11 pass a one-pole damping filter.
-    constexpr bool kDamped[kLines] = {true, true, true, true, false, false, false, false,
-                                      true, true, true, true, false, false, false, false};
-    for (int k = 0, d = 0; k < kLines; ++k) {
-        for (int i = 0; i < kMaxSlice; ++i) written[i] = g * sum[k][i] + input[k][i];
-        if (kDamped[k]) {
-            float state = dampState_[d];
-            for (int i = 0; i < n; ++i) {
-                state = written[i] * (1.0f - c) + state * c + kTiny;
-                written[i] = state;
-            }
-            dampState_[d++] = state;
+    float value[kLines][kMaxSlice];
+    for (int k = 0; k < kLines; ++k) {
+        for (int i = 0; i < kMaxSlice; ++i) value[k][i] = g * sum[k][i] + input[k][i];
+    }
+    // Lines 0-3 and 8-11 pass a one-pole damping filter. The eight filters
+    // step together, sample by sample, so that their independent recurrences
+    // overlap instead of each waiting on its own previous sample in turn.
+    constexpr int kDampedLine[8] = {0, 1, 2, 3, 8, 9, 10, 11};
+    float state[8];
+    std::copy(dampState_.begin(), dampState_.end(), state);
+    for (int i = 0; i < n; ++i) {
+        for (int d = 0; d < 8; ++d) {
+            float& v = value[kDampedLine[d]][i];
+            state[d] = v * (1.0f - c) + state[d] * c + kTiny;
+            v = state[d];
         }
-        for (int i = 0; i < kMaxSlice; ++i) written[i] = 0.5f * written[i] + kTiny;
+    }
+    std::copy(state, state + 8, dampState_.begin());
+    for (int k = 0; k < kLines; ++k) {
+        for (int i = 0; i < kMaxSlice; ++i) written[i] = 0.5f * value[k][i] + kTiny;
         writeRing(lines_[k], kRingMask, w, n, written);
     }
     write_ = w + static_cast<std::uint32_t>(n);
 
-    // Width and mix. The tank outputs are the all-plus rows.
+    // Width and mix. The tank outputs are the all-plus rows. The smoothed
+    // values live in locals for the loop: the stores to left and right could
+    // otherwise alias them and force a reload at every sample.
+    float widthSmoothed = widthSmoothed_, smoothedMix = smoothedMix_;
     for (int i = 0; i < n; ++i) {
         float oL = 0.5f * early[0][i] + a[0][i];
         float oR = 0.5f * early[1][i] + b[0][i];
         const float mid = 0.5f * (oL + oR);
-        oL = mid + (oL - mid) * widthSmoothed_;
-        oR = mid + (oR - mid) * widthSmoothed_;
-        widthSmoothed_ += (width - widthSmoothed_) * 0.01f;
-        smoothedMix_ += (mixTarget - smoothedMix_) * mixStep;
+        oL = mid + (oL - mid) * widthSmoothed;
+        oR = mid + (oR - mid) * widthSmoothed;
+        widthSmoothed += (width - widthSmoothed) * 0.01f;
+        smoothedMix += (mixTarget - smoothedMix) * mixStep;
         if (wetOnly) {
             left[i] = 0.25f * oL;
             right[i] = 0.25f * oR;
         } else {
-            left[i] += (0.25f * oL - left[i]) * smoothedMix_;
-            right[i] += (0.25f * oR - right[i]) * smoothedMix_;
+            left[i] += (0.25f * oL - left[i]) * smoothedMix;
+            right[i] += (0.25f * oR - right[i]) * smoothedMix;
         }
     }
+    widthSmoothed_ = widthSmoothed;
+    smoothedMix_ = smoothedMix;
 
     // Flush tiny states. The smoothed width and mix settle exactly on their
     // targets once within 1e-6, so that a mix of 0 becomes exactly dry and
     // neither glides down into the subnormal range.
-    lowL_ = flush(lowL_, 1e-6f);
-    lowR_ = flush(lowR_, 1e-6f);
-    for (Svf& s : formantState_) {
+    flushTiny(lowL_, 1e-6f);
+    flushTiny(lowR_, 1e-6f);
+    for (FormantState& s : formantState_) {
         for (int lane = 0; lane < 4; ++lane) {
-            s.previous[lane] = flush(s.previous[lane], 1e-7f);
-            s.band[lane] = flush(s.band[lane], 1e-7f);
-            s.low[lane] = flush(s.low[lane], 1e-7f);
+            flushTiny(s.previous[lane], 1e-7f);
+            flushTiny(s.band[lane], 1e-7f);
+            flushTiny(s.low[lane], 1e-7f);
         }
     }
-    for (int ch = 0; ch < 2; ++ch) {
-        closeS1_[ch] = flush(closeS1_[ch], 1e-7f);
-        closeS2_[ch] = flush(closeS2_[ch], 1e-7f);
-    }
-    previousL_ = flush(previousL_, 1e-7f);
-    previousR_ = flush(previousR_, 1e-7f);
+    for (float* state : {&closeS1_[0], &closeS1_[1], &closeS2_[0], &closeS2_[1], &previousL_, &previousR_}) flushTiny(*state, 1e-7f);
     if (std::fabs(smoothedMix_ - mixTarget) < 1e-6f) smoothedMix_ = mixTarget;
     if (std::fabs(widthSmoothed_ - width) < 1e-6f) widthSmoothed_ = width;
 }
@@ -639,7 +633,7 @@ bool ReverbUnit::hasSubnormalState() const {
     for (const std::vector<float>* v : {&storage_, &analysis_, &accumulation_, &output_, &feedbackRing_}) {
         if (anySubnormal(v->data(), v->size())) return true;
     }
-    for (const Svf& s : formantState_) {
+    for (const FormantState& s : formantState_) {
         if (anySubnormal(s.previous.data(), 4) || anySubnormal(s.band.data(), 4) || anySubnormal(s.low.data(), 4)) {
             return true;
         }

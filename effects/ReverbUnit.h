@@ -9,6 +9,7 @@
 #pragma once
 
 #include "RealFft.h"
+#include "Svf.h"
 
 #include <array>
 #include <cstdint>
@@ -79,12 +80,13 @@ private:
     struct NestedAllpass {
         Ring outer, inner;
     };
-    struct Svf {
+    struct FormantState {
         // Trapezoidal state-variable section, four lanes.
         std::array<float, 4> previous{}, band{}, low{};
     };
     struct Formant {
-        float bandGain = 0.0f, a1 = 0.0f, bandFeedback = 0.0f, ga1 = 0.0f, twoA1 = 0.0f;
+        float bandGain = 0.0f;
+        TrapezoidCoefficients section;
     };
 
     static constexpr int kRingSize = 8192;
@@ -105,8 +107,9 @@ private:
     void chorale(int n, float* l, float* r);
     void clearShimmer();
 
-    // Parameters as set, and the matrix offsets.
-    bool on_ = false;
+    // Parameters as set, and the matrix offsets. They start at the parameter
+    // table's defaults (the on switch too), except the mix, which starts at 1.
+    bool on_ = true;
     bool chorale_ = false;
     float time_ = 0.5f, color_ = 0.2f, shimmer_ = 0.0f, regen_ = 0.0f, width_ = 1.0f, mix_ = 1.0f;
     std::array<float, kOffsets> offsets_{};
@@ -162,8 +165,8 @@ private:
 
     // Chorale.
     std::array<Formant, kFormants> formant_{};
-    std::array<Svf, kFormants> formantState_{};
-    float closeA1_ = 0.0f, closeA2_ = 0.0f, closeA3_ = 0.0f;
+    std::array<FormantState, kFormants> formantState_{};
+    SvfCoefficients close_;  // the closing two-pole filter
     std::array<float, 2> closeS1_{}, closeS2_{};
     float previousL_ = 0.0f, previousR_ = 0.0f;
 };

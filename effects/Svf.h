@@ -1,6 +1,6 @@
-// The trapezoidal state-variable low-pass step shared by the chorus input
-// filters and the rate converter's anti-alias sections: g = tan(pi f / fs),
-// k the damping (2 / Q).
+// The trapezoidal state-variable step shared by the chorus input filters,
+// the rate converter's anti-alias sections and the reverb's closing filter:
+// g = tan(pi f / fs), k the damping (2 / Q).
 #pragma once
 
 #include <cmath>
@@ -31,6 +31,30 @@ inline SvfOutput svfStep(const SvfCoefficients& c, float& s1, float& s2, float x
     s1 = 2.0f * band - s1;
     s2 = 2.0f * low - s2;
     return {band, low};
+}
+
+// The trapezoidal state-variable section in its other form, with the
+// previous input, band and low as states (the delay's cut filters, the
+// reverb's formants): g = tan(pi f / fs), k the damping.
+struct TrapezoidCoefficients {
+    float a1 = 0.0f, bandFeedback = 0.0f, ga1 = 0.0f, twoA1 = 0.0f;
+
+    static TrapezoidCoefficients design(double g, double k) {
+        const double a1 = g / (1.0 + g * (g + k));
+        return {static_cast<float>(a1), static_cast<float>(2.0 * (g + k) * a1), static_cast<float>(g * a1),
+                static_cast<float>(2.0 * a1)};
+    }
+};
+
+// One sample through the section; previous, band and low advance. Returns
+// the new band value.
+inline float trapezoidStep(const TrapezoidCoefficients& c, float x, float& previous, float& band, float& low) {
+    const float e = x + previous - 2.0f * low;
+    const float newBand = band + c.a1 * e - c.bandFeedback * band;
+    low = low + c.ga1 * e + c.twoA1 * band;
+    band = newBand;
+    previous = x;
+    return newBand;
 }
 
 // States this small are set to zero after each slice: no denormals.
