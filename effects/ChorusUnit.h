@@ -77,7 +77,7 @@ private:
     double oscSin_[6] = {}, oscCos_[6] = {};
 
     // controls, written from any thread
-    bool on_ = false, wasOn_ = false, ensemble_ = false;
+    bool on_ = true, wasOn_ = false, ensemble_ = false;  // on, as the patch defaults have it
 };
 
 }  // namespace calverine

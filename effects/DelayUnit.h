@@ -66,7 +66,7 @@ private:
     int hold_ = -1;
 
     // controls, written from any thread
-    bool on_ = false;
+    bool on_ = true;  // as the patch defaults have it
     int doubleX_ = 0;
     std::atomic<bool> clearPending_{false};
     int timeIndex_ = 7;

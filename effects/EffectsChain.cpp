@@ -69,6 +69,12 @@ void EffectsChain::advanceSwitchOff() {
     --countdown_;
 }
 
+void EffectsChain::clearUnits() {
+    reverb_.clear(0);
+    delay_.clear();
+    chorus_.clear();
+}
+
 void EffectsChain::runReverb(int n, float* left, float* right, const float* offsets) {
     reverb_.setOffsets(offsets);
     if (reductions_ == 0) {

@@ -38,6 +38,8 @@ public:
     void process(int n, float* left, float* right, bool notesIdle, double tempo, const float* offsets);
     // ... and last the switch-off countdown.
     void advanceSwitchOff();
+    // Silences every unit's memory (rings, filters, the reverb's network).
+    void clearUnits();
 
     // A tail's samples below 4e-8 become exact zeros; true if any sample is
     // left that is not zero.

@@ -459,6 +459,7 @@ void AudioEngine::allNotesOff(bool clear) {
     if (clear) {
         initialiseVoices();
         decimator_.clear();
+        effects_.clearUnits();
     }
     for (Voice& v : voices_) v.released = 1;
     keyDown_.fill(0);

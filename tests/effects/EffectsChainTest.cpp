@@ -103,7 +103,7 @@ TEST(EffectsChain, UnitsStopTwoSecondsAfterInputAndOutputFallSilent) {
 TEST(EffectsChain, UnitsOffPassTheMixUnchanged) {
     EffectsChain chain;
     switchTo(chain, true);
-    chain.setControl(ec::kReverbOn, 0);
+    for (int id : {ec::kReverbOn, ec::kDelayOn, ec::kChorusOn}) chain.setControl(id, 0);
     Stereo s(4410);
     s.left = noise(4410, 0.8f, 11);
     s.right = noise(4410, 0.8f, 12);

@@ -209,3 +209,22 @@ TEST(AudioEngine, AllNotesOffReleasesKeys) {
     EXPECT_FALSE(engine.keyDown(67));
     EXPECT_TRUE(engine.allKeysReleased());
 }
+
+TEST(AudioEngine, AllNotesOffWithClearSilencesTheEffectsTails) {
+    AudioEngine engine;
+    // Effects on with a long echo.
+    const std::pair<int, double> controls[] = {{10, 1.0}, {109, 1.0}, {84, 4.0}, {85, 0.9}, {89, 0.5}, {7, 0.5}};
+    for (const auto& [id, value] : controls) engine.setEngineParameter(id, value, -1, 0);
+    engine.queueNoteEvent(60, 1.0f, 0, 0, true, 0);
+    std::vector<float> left(4410), right(4410);
+    renderHostBlock(engine, 4410, left.data(), right.data());
+    engine.queueNoteEvent(60, 0.0f, 0, 0, false, 0);
+    renderHostBlock(engine, 4410, left.data(), right.data());
+    engine.allNotesOff(true);
+    float loudest = 0.0f;
+    for (int block = 0; block < 20; ++block) {
+        renderHostBlock(engine, 4410, left.data(), right.data());
+        for (float v : left) loudest = std::max(loudest, std::fabs(v));
+    }
+    EXPECT_EQ(loudest, 0.0f);
+}
