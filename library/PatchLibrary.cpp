@@ -245,8 +245,13 @@ bool PatchLibrary::createSoundbank(const std::string& name) {
     if (!checkName(name, NameKind::Bank)) return false;
     const std::string path = platform::joinPath(root_, name);
     std::error_code ec;
-    if (isReservedName(name) || fs::exists(path, ec) || !fs::create_directory(path, ec)) {
+    if (isReservedName(name) || fs::exists(path, ec)) {
         error("Soundbank already exists.\nPlease type in a different name.");
+        return false;
+    }
+    // On a fresh machine the library folder itself may not exist yet.
+    if (!platform::makeDirectories(path)) {
+        error("Could not create Soundbank!");
         return false;
     }
     const std::string config = platform::joinPath(platform::joinPath(root_, kUser), kConfigFile);
@@ -259,8 +264,12 @@ bool PatchLibrary::createCategory(const std::string& name) {
     if (!checkName(name, NameKind::Category)) return false;
     const std::string path = platform::joinPath(platform::joinPath(root_, kUser), name);
     std::error_code ec;
-    if (fs::exists(path, ec) || !platform::makeDirectories(path)) {
+    if (fs::exists(path, ec)) {
         error("Folder already exists.\nPlease type in a different name.");
+        return false;
+    }
+    if (!platform::makeDirectories(path)) {
+        error("Could not create Category!");
         return false;
     }
     reload();

@@ -134,21 +134,26 @@ TEST_F(LibraryToolTest, TheProgramImportsAndReportsRefusals) {
     EXPECT_EQ(help.status, 0);
     EXPECT_EQ(help.out.rfind("Usage: calverine-library", 0), 0u);
 
+    // A fresh machine: no data folder yet. Listing creates nothing; the first
+    // change creates the library folder below the data folder.
+    const std::string fresh = "CALVERINE_DATA_DIR=" + base_ + "/fresh";
+    const Outcome empty = program({"banks"}, {fresh});
+    EXPECT_EQ(empty.status, 0) << empty.err;
+    EXPECT_EQ(empty.out, "Favourites\nGenetics\nUser\nTrash\n");
+    EXPECT_FALSE(std::filesystem::exists(base_ + "/fresh"));
     writeZip(base_ + "/Keys.zip", {{"Keys/E Piano.fxp", "ep"}, {"Keys/Organ/B3.fxp", "b3"}});
-    // Without --root the library is the data folder's Soundbanks.
-    const Outcome imported = program({"import-zip", base_ + "/Keys.zip"}, {"CALVERINE_DATA_DIR=" + base_});
+    const Outcome imported = program({"import-zip", base_ + "/Keys.zip"}, {fresh});
     EXPECT_EQ(imported.status, 0) << imported.err;
     EXPECT_EQ(imported.out, "Keys\n");
-    EXPECT_EQ(read("Keys/Organ/B3.fxp"), "b3");
+    EXPECT_TRUE(std::filesystem::exists(base_ + "/fresh/Soundbanks/Keys/Organ/B3.fxp"));
+    const Outcome created = program({"--root", base_ + "/new/Soundbanks", "create-bank", "Mine"});
+    EXPECT_EQ(created.status, 0) << created.err;
+    EXPECT_TRUE(std::filesystem::is_directory(base_ + "/new/Soundbanks/Mine"));
 
-    const Outcome again = program({"--root", root_, "remove-bank", "Keys"});
+    const Outcome again = program({"remove-bank", "Keys"}, {fresh});
     EXPECT_EQ(again.status, 2);
     EXPECT_EQ(again.err, "Please remove all patches from this soundbank first.\nPatches found: 2\n");
-    EXPECT_TRUE(exists("Keys/E Piano.fxp"));
-
-    const Outcome none = program({"--root", base_ + "/none", "banks"});
-    EXPECT_EQ(none.status, 2);
-    EXPECT_NE(none.err.find("does not exist"), std::string::npos);
+    EXPECT_TRUE(std::filesystem::exists(base_ + "/fresh/Soundbanks/Keys/E Piano.fxp"));
     EXPECT_EQ(program({"--root", root_}).err, "calverine-library: no command given; try --help\n");
 }
 

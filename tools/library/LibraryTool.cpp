@@ -311,7 +311,9 @@ const char* usage() {
            "  open BANK [CATEGORY]          show the folder in the file manager\n"
            "\n"
            "  --root FOLDER         the library folder (default: the data folder's\n"
-           "                        Soundbanks, see CALVERINE_DATA_DIR)\n"
+           "                        Soundbanks, see CALVERINE_DATA_DIR); a missing one\n"
+           "                        lists as an empty library and is created by the\n"
+           "                        first command that puts something in it\n"
            "  --fixed-categories    the fixed category list plus the AddCategories of\n"
            "                        the soundbanks' config.ini files\n"
            "  -h, --help            this text\n"
@@ -338,10 +340,6 @@ int run(const std::vector<std::string>& args, std::FILE* out, std::FILE* err) {
             return kExitRefused;
         }
         options.root = platform::joinPath(data, "Soundbanks");
-    }
-    if (!platform::isDirectory(options.root)) {
-        std::fprintf(err, "calverine-library: the library folder '%s' does not exist\n", options.root.c_str());
-        return kExitRefused;
     }
 
     std::vector<std::string> messages;
