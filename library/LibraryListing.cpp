@@ -6,6 +6,10 @@
 
 namespace calverine {
 
+bool LibraryListing::listable(const std::string& name) {
+    return !name.empty() && name[0] != '.' && static_cast<int>(name.size()) <= kMaxNameLength;
+}
+
 void LibraryListing::list(const std::string& root, const std::string& extension, int levels) {
     entries_.clear();
     extension_ = extension;
@@ -15,7 +19,7 @@ void LibraryListing::list(const std::string& root, const std::string& extension,
 
 void LibraryListing::walk(const std::string& folder, int depth) {
     for (const platform::DirectoryEntry& e : platform::listDirectory(folder)) {
-        if (e.name.empty() || e.name[0] == '.' || static_cast<int>(e.name.size()) > kMaxNameLength) continue;
+        if (!listable(e.name)) continue;
         const std::string path = platform::joinPath(folder, e.name);
         if (e.directory) {
             entries_.push_back({static_cast<int>(entries_.size()), depth, true, -1, e.name, e.name, path});

@@ -23,6 +23,9 @@ struct LibraryEntry {
 class LibraryListing {
 public:
     static constexpr int kMaxNameLength = 127;
+    // Whether a folder or file of that name is listed at all: not empty, not
+    // beginning with "." and at most kMaxNameLength characters.
+    static bool listable(const std::string& name);
 
     // extension without the dot, compared ignoring case; levels: how many
     // folder levels below the root are entered (1..16, anything else 16).

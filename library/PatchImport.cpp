@@ -57,15 +57,20 @@ bool extract(zip_t* archive, zip_uint64_t index, zip_uint64_t size, std::vector<
 }  // namespace
 
 // root\name, else root\name (1) ... root\name (32): the first that is not a
-// folder. Empty, with the message given, when there is no name or no free one.
+// folder and that the library would show as a soundbank (not "Trash" or
+// "Favourites", no leading ".", not too long). Empty, with the message
+// given, when there is no name or no such folder.
 std::string PatchLibrary::uniqueBankFolder(const std::string& name) {
     if (name.empty()) {
         error("Can not fetch the Soudnbank name!");
         return "";
     }
     for (int n = 0; n <= kMaxBankNumber; ++n) {
-        const std::string path = platform::joinPath(root_, n == 0 ? name : name + " (" + std::to_string(n) + ")");
-        if (path.size() <= kMaxPathLength && !platform::isDirectory(path)) return path;
+        const std::string candidate = n == 0 ? name : name + " (" + std::to_string(n) + ")";
+        const std::string path = platform::joinPath(root_, candidate);
+        if (LibraryListing::listable(candidate) && !isReservedName(candidate) && path.size() <= kMaxPathLength &&
+            !platform::isDirectory(path))
+            return path;
     }
     error("Could not create Soundbank!");
     return "";
@@ -158,9 +163,7 @@ bool PatchLibrary::importZip(const std::string& archivePath, std::string* bankPa
         const std::string holder = path.parent_path().filename().string();
         // Names the library would not list, and "." or ".." that would lead
         // out of the soundbank, are left out.
-        if (file.empty() || file[0] == '.' || file.size() > LibraryListing::kMaxNameLength ||
-            (!holder.empty() && holder[0] == '.') || holder.size() > LibraryListing::kMaxNameLength)
-            continue;
+        if (!LibraryListing::listable(file) || (!holder.empty() && !LibraryListing::listable(holder))) continue;
         if (file == kConfigFile || hasExtension(file, extension_))
             kept.push_back({static_cast<zip_uint64_t>(i), stat.size, holder, file});
     }

@@ -35,6 +35,15 @@ TEST_F(ImportTest, AFolderTreeBecomesASoundbankWithFlattenedCategories) {
     ASSERT_TRUE(library.importFolder(base_ + "/in/Pads", &bank));
     EXPECT_EQ(bank, path("Pads (1)"));
     EXPECT_EQ(read("Pads (1)/Top.fxp"), "top");
+
+    // Folders the library would not show as a soundbank of their own are passed over.
+    put(base_ + "/in/Trash/T.fxp");
+    put(base_ + "/in/user/U.fxp");
+    ASSERT_TRUE(library.importFolder(base_ + "/in/Trash", &bank));
+    EXPECT_EQ(bank, path("Trash (1)"));
+    ASSERT_TRUE(library.importFolder(base_ + "/in/user", &bank));
+    EXPECT_EQ(bank, path("user (1)"));
+    EXPECT_THAT(names(library.patchList(library.findBank("Trash (1)"), -1)), ElementsAre("T"));
 }
 
 TEST_F(ImportTest, AFolderImportThatStopsLeavesNothingBehind) {
@@ -99,9 +108,11 @@ TEST_F(ImportTest, BadArchivesAreRefusedAndLeaveNothingBehind) {
     writeZip(base_ + "/Docs.zip", {{"Docs/readme.txt", "x"}, {"Docs/Sub/", ""}});
     EXPECT_FALSE(library.importZip(base_ + "/Docs.zip"));
     EXPECT_FALSE(library.importZip(base_ + "/.zip"));
+    writeZip(base_ + "/.Hidden.zip", {{"a.fxp", "a"}});  // a soundbank ".Hidden" would never be listed
+    EXPECT_FALSE(library.importZip(base_ + "/.Hidden.zip"));
     EXPECT_THAT(takeMessages(), ElementsAre("Failed to open ZIP archive!", "Failed to open ZIP archive!",
                                             "Failed to open ZIP archive!", "Nothing found to import!",
-                                            "Can not fetch the Soudnbank name!"));
+                                            "Can not fetch the Soudnbank name!", "Could not create Soundbank!"));
     EXPECT_EQ(tree(), before);
 }
 

@@ -82,6 +82,10 @@ TEST_F(PatchLibraryTest, NameRulesAtTheirBoundaries) {
     }
     EXPECT_FALSE(library.createCategory(""));
     EXPECT_THAT(takeMessages(), ElementsAre(kCharacterMessage));
+    // A name the listing would hide is refused: the patch would vanish.
+    EXPECT_FALSE(library.createSoundbank(".Hidden"));
+    EXPECT_THAT(takeMessages(), ElementsAre("The name of the bank cannot begin with \".\"."));
+    EXPECT_FALSE(exists(".Hidden"));
     EXPECT_TRUE(library.createCategory("What? \"Quoted\""));
     EXPECT_TRUE(std::filesystem::is_directory(path("User/What? \"Quoted\"")));
     EXPECT_TRUE(takeMessages().empty());
