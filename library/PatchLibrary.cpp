@@ -549,10 +549,13 @@ bool PatchLibrary::restore(const LibraryEntry& trashed, bool reloadAfter) {
     return true;
 }
 
+// Restore All and Clear Trash act on what the Trash bank shows: a ".bin" file
+// outside the soundbanks (in the root, or in a folder the library ignores) is
+// no trashed patch and is left alone.
 bool PatchLibrary::restoreAll() {
     int failed = 0;
-    for (const LibraryEntry& e : trashListing_.entries())
-        if (!e.folder && !restore(e, false)) ++failed;
+    for (const Patch& p : trash_)
+        if (!restore(p.entry, false)) ++failed;
     if (failed > 0) error(kRestoreFailed);
     reload();
     return failed == 0;
@@ -567,9 +570,9 @@ bool PatchLibrary::deletePermanently(const LibraryEntry& trashed) {
 
 bool PatchLibrary::clearTrash() {
     bool ok = true;
-    for (const LibraryEntry& e : trashListing_.entries()) {
+    for (const Patch& p : trash_) {
         std::error_code ec;
-        if (!e.folder && !fs::remove(e.fullPath, ec)) ok = false;
+        if (!fs::remove(p.entry.fullPath, ec)) ok = false;
     }
     reload();
     return ok;

@@ -105,11 +105,16 @@ TEST_F(TrashTest, RestoreAllRestoresWhatItCanAndSaysSoOnce) {
 
     put("User/D.bin");
     put("Bank/E.bin");
+    put("Firmware.bin", "not a patch");  // outside every soundbank: not in the trash
+    put("Trash/Old.bin", "ignored folder");
     library.reload();
     EXPECT_TRUE(library.clearTrash());
     EXPECT_TRUE(library.trash().empty());
     EXPECT_FALSE(exists("User/D.bin"));
     EXPECT_TRUE(exists("User/A.fxp"));
+    EXPECT_TRUE(library.restoreAll());
+    EXPECT_EQ(read("Firmware.bin"), "not a patch");
+    EXPECT_EQ(read("Trash/Old.bin"), "ignored folder");
 }
 
 }  // namespace
