@@ -23,6 +23,7 @@ TEST_F(FavouritesTest, TheFileIsSortedIgnoringCaseWithBackslashesAndCrLf) {
 
     EXPECT_THAT(parseFavourites("abc"), ElementsAre());  // the last line needs 4 characters
     EXPECT_THAT(parseFavourites("ab\nabcd"), ElementsAre("abcd"));
+    EXPECT_THAT(parseFavourites("abc\r\nUser\\a.fxp\r"), ElementsAre("abc", "User/a.fxp"));
     EXPECT_THAT(parseFavourites("abc\n" + std::string(512, 'x')), ElementsAre("abc"));
 }
 
