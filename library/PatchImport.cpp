@@ -92,10 +92,11 @@ bool PatchLibrary::importPatch(const std::string& file) {
 }
 
 bool PatchLibrary::importFolder(const std::string& folder, std::string* bankPath) {
-    std::string source = folder;
+    // "Pads/", "." or "Pads/Warm/.." name the folder they stand for.
+    std::error_code ec;
+    std::string source = folder.empty() ? "" : fs::absolute(folder, ec).lexically_normal().string();
     while (source.size() > 1 && source.back() == platform::kSeparator) source.pop_back();
-    std::string name = fs::path(source).filename().string();
-    if (name == "." || name == ".." || name == "/") name.clear();
+    const std::string name = fs::path(source).filename().string();
     const std::string bank = uniqueBankFolder(name);
     if (bank.empty()) return false;
     LibraryListing found;

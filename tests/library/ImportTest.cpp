@@ -32,7 +32,7 @@ TEST_F(ImportTest, AFolderTreeBecomesASoundbankWithFlattenedCategories) {
     EXPECT_EQ(library.selection().bank, library.findBank("Pads"));
     EXPECT_EQ(library.authors().at("QV"), "Quentin");
 
-    ASSERT_TRUE(library.importFolder(base_ + "/in/Pads", &bank));
+    ASSERT_TRUE(library.importFolder(base_ + "/in/Pads/Warm/..", &bank));
     EXPECT_EQ(bank, path("Pads (1)"));
     EXPECT_EQ(read("Pads (1)/Top.fxp"), "top");
 
@@ -54,8 +54,10 @@ TEST_F(ImportTest, AFolderImportThatStopsLeavesNothingBehind) {
     EXPECT_FALSE(library.importFolder(base_ + "/in/Only Config"));
     EXPECT_FALSE(library.importFolder(base_ + "/in/Missing"));
     EXPECT_FALSE(library.importFolder("/"));
+    EXPECT_FALSE(library.importFolder(""));
     EXPECT_THAT(takeMessages(),
-                ElementsAre("Nothing found to import!", "Nothing found to import!", "Can not fetch the Soudnbank name!"));
+                ElementsAre("Nothing found to import!", "Nothing found to import!", "Can not fetch the Soudnbank name!",
+                            "Can not fetch the Soudnbank name!"));
     EXPECT_EQ(tree(), before);
 
     put(base_ + "/in/Bank/a.fxp");
