@@ -80,8 +80,7 @@ bool PatchLibrary::importPatch(const std::string& file) {
     std::string folder = folderOf(selection_.bank, selection_.category);
     if (folder.empty()) folder = platform::joinPath(root_, "User");
     std::string copied;
-    // A category of the fixed list may have no folder in this bank yet.
-    if (!platform::makeDirectories(folder) || !copyUnique(file, folder, &copied)) {
+    if (!copyUnique(file, folder, &copied)) {
         error("Could not import file!");
         return false;
     }

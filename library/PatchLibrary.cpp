@@ -396,6 +396,7 @@ bool PatchLibrary::renamePatch(const LibraryEntry& patch, const std::string& new
 }
 
 bool PatchLibrary::movePatch(const LibraryEntry& patch, const std::string& targetFolder) {
+    platform::makeDirectories(targetFolder);  // a fixed category may have no folder in this bank yet
     return moveFile(patch.fullPath, platform::joinPath(targetFolder, patch.fileName));
 }
 
@@ -425,7 +426,7 @@ bool PatchLibrary::copyUnique(const std::string& source, const std::string& fold
     const std::string name = lastComponent(withoutExtension(source));
     const AuthorSuffix suffix = splitAuthorSuffix(name);
     std::vector<std::uint8_t> bytes;
-    if (name.empty() || !platform::readFile(source, bytes)) return false;
+    if (name.empty() || !platform::readFile(source, bytes) || !platform::makeDirectories(folder)) return false;
     for (int n = 0; n <= kMaxCopyNumber; ++n) {
         std::string file = suffix.base;
         if (n > 0) file.append(" ").append(std::to_string(n));

@@ -116,7 +116,9 @@ public:
     // selection, else "User") under a unique name, then reloads.
     bool copyPatchInto(const std::string& targetFolder = "");
     // The copy without the reload: "Name.fxp", else "Name 1.fxp" ... "Name 100.fxp",
-    // with author codes kept at the end ("Lead 1 A+B.fxp"). No message.
+    // with author codes kept at the end ("Lead 1 A+B.fxp"). No message. The
+    // folder is created when missing (a fixed category may have none in a
+    // bank yet), and so is the target folder of movePatch.
     bool copyUnique(const std::string& source, const std::string& folder, std::string* newPath = nullptr);
     bool openInExplorer(const std::string& folder);
 

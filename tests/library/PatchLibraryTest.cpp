@@ -69,6 +69,14 @@ TEST_F(PatchLibraryTest, CategoriesMergeByNameAndFixedModeAddsTheConfigCategorie
     EXPECT_EQ(categories, expected);
     EXPECT_EQ(fixed.categories()[static_cast<std::size_t>(fixed.findCategory("Pads"))].folders.size(), 2u);
     EXPECT_THAT(names(fixed.patchList(fixed.findBank("B"), fixed.findCategory("Arp"))), ElementsAre("Three"));
+
+    // A fixed category with no folder in a bank yet gets one when a patch goes there.
+    const int a = fixed.findBank("A"), leads = fixed.findCategory("Leads");
+    fixed.setSourcePatch(path("A/Pads/One.fxp"));
+    EXPECT_TRUE(fixed.copyPatchInto(fixed.folderOf(a, leads)));
+    EXPECT_TRUE(fixed.movePatch(fixed.patchList(a, leads).at(0), fixed.folderOf(a, fixed.findCategory("Bass"))));
+    EXPECT_TRUE(exists("A/Bass/One.fxp"));
+    EXPECT_TRUE(exists("A/Pads/One.fxp"));
 }
 
 TEST_F(PatchLibraryTest, NameRulesAtTheirBoundaries) {

@@ -186,7 +186,6 @@ int Command::run() {
         if (folder.empty()) return bad("patches cannot be moved into '" + args_[2] + "'");
         args_.resize(2);
         return onPatch(allPatches(), ext, "", [&](const LibraryEntry& p) {
-            if (!platform::makeDirectories(folder)) return result(false, "cannot create the folder " + folder);
             return result(library_.movePatch(p, folder), "");
         });
     }
