@@ -41,6 +41,21 @@ std::string withoutExtension(const std::string& path) {
     return dot == std::string::npos || (separator != std::string::npos && dot < separator) ? path : path.substr(0, dot);
 }
 
+// A folder is removed only when no patch and no trashed patch belongs to it;
+// otherwise the message for the first of the two that holds any, ending in
+// their count.
+template <typename Belongs>
+bool holdsNoPatch(const std::vector<PatchLibrary::Patch>& patches, const std::vector<PatchLibrary::Patch>& trash,
+                  Belongs belongs, const char* patchesFound, const char* trashFound) {
+    for (const auto& [list, text] : {std::pair{&patches, patchesFound}, std::pair{&trash, trashFound}}) {
+        const auto count = std::count_if(list->begin(), list->end(), belongs);
+        if (count == 0) continue;
+        error(text + std::to_string(count));
+        return false;
+    }
+    return true;
+}
+
 bool copyNew(const std::string& from, const std::string& to) {
     std::vector<std::uint8_t> bytes;
     return platform::readFile(from, bytes) && platform::writeNewFile(to, bytes.data(), bytes.size());
@@ -324,25 +339,11 @@ bool PatchLibrary::removeCategory(int category) {
         platform::reportIndexOutOfRange(category, static_cast<int>(categories_.size()), kCodeLibrarySize + 3);
         return false;
     }
-    const auto count = [category](const std::vector<Patch>& list) {
-        return std::count_if(list.begin(), list.end(), [category](const Patch& p) { return p.category == category; });
-    };
-    char text[256];
-    if (const auto patches = count(patches_); patches > 0) {
-        std::snprintf(text, sizeof(text),
+    if (!holdsNoPatch(patches_, trash_, [category](const Patch& p) { return p.category == category; },
                       "Please delete all patches from this folder\nor move them to the other folder before.\n\n"
-                      "Patches found: %d",
-                      static_cast<int>(patches));
-        error(text);
+                      "Patches found: ",
+                      "There are still patches in the trash from this folder.\n\nPatches found in trash: "))
         return false;
-    }
-    if (const auto trashed = count(trash_); trashed > 0) {
-        std::snprintf(text, sizeof(text),
-                      "There are still patches in the trash from this folder.\n\nPatches found in trash: %d",
-                      static_cast<int>(trashed));
-        error(text);
-        return false;
-    }
     bool failed = false;
     for (const std::string& folder : categories_[static_cast<std::size_t>(category)].folders) {
         std::error_code ec;
@@ -355,24 +356,11 @@ bool PatchLibrary::removeCategory(int category) {
 
 bool PatchLibrary::removeSoundbank(int bank) {
     if (!isSoundbank(bank)) return false;
-    const auto count = [bank](const std::vector<Patch>& list) {
-        return std::count_if(list.begin(), list.end(), [bank](const Patch& p) { return p.entry.bankIndex == bank; });
-    };
-    char text[320];
-    if (const auto patches = count(patches_); patches > 0) {
-        std::snprintf(text, sizeof(text), "Please remove all patches from this soundbank first.\nPatches found: %d",
-                      static_cast<int>(patches));
-        error(text);
-        return false;
-    }
-    if (const auto trashed = count(trash_); trashed > 0) {
-        std::snprintf(text, sizeof(text),
+    if (!holdsNoPatch(patches_, trash_, [bank](const Patch& p) { return p.entry.bankIndex == bank; },
+                      "Please remove all patches from this soundbank first.\nPatches found: ",
                       "There are still patches in the trash from this soundbank.\n\nPlease delete them, clear the "
-                      "trash or restore\nthem and move to the other soundbank before.\n\nFound patches in trash: %d",
-                      static_cast<int>(trashed));
-        error(text);
+                      "trash or restore\nthem and move to the other soundbank before.\n\nFound patches in trash: "))
         return false;
-    }
     // The folder goes with what is left in it (config.ini, empty categories),
     // but never with a patch file, not even one deeper than the listing looks.
     const std::string folder = banks_[static_cast<std::size_t>(bank)].path;
