@@ -39,6 +39,20 @@ std::string targetFolder(const std::string& bankFolder, const std::string& bankN
     return platform::makeDirectories(folder) ? folder : "";
 }
 
+// The soundbank folder of a folder or archive import, created only once
+// something to import has been found, so a refused import leaves nothing.
+bool createImportBank(const std::string& bank, bool found) {
+    if (!found) {
+        error("Nothing found to import!");
+        return false;
+    }
+    if (!platform::makeDirectories(bank)) {
+        error("Could not create Soundbank!");
+        return false;
+    }
+    return true;
+}
+
 struct ZipCloser {
     void operator()(zip_t* archive) const { zip_discard(archive); }
 };
@@ -76,6 +90,14 @@ std::string PatchLibrary::uniqueBankFolder(const std::string& name) {
     return "";
 }
 
+bool PatchLibrary::finishBankImport(const std::string& bank, std::string* bankPath) {
+    reload();
+    for (std::size_t b = 0; b < banks_.size(); ++b)
+        if (banks_[b].path == bank) selection_ = {static_cast<int>(b), -1, -1};
+    if (bankPath) *bankPath = bank;
+    return true;
+}
+
 bool PatchLibrary::importPatch(const std::string& file) {
     std::string folder = folderOf(selection_.bank, selection_.category);
     if (folder.empty()) folder = platform::joinPath(root_, "User");
@@ -103,14 +125,7 @@ bool PatchLibrary::importFolder(const std::string& folder, std::string* bankPath
     std::vector<std::string> files;
     for (const LibraryEntry& e : found.entries())
         if (!e.folder) files.push_back(e.fullPath);
-    if (files.empty()) {
-        error("Nothing found to import!");
-        return false;
-    }
-    if (!platform::makeDirectories(bank)) {
-        error("Could not create Soundbank!");
-        return false;
-    }
+    if (!createImportBank(bank, !files.empty())) return false;
     for (const std::string& file : files) {
         const fs::path path(file);
         const std::string target = targetFolder(bank, name, path.parent_path().filename().string());
@@ -122,10 +137,7 @@ bool PatchLibrary::importFolder(const std::string& folder, std::string* bankPath
     std::vector<std::uint8_t> config;
     if (platform::readFile(platform::joinPath(source, kConfigFile), config))
         platform::writeNewFile(platform::joinPath(bank, kConfigFile), config.data(), config.size());
-    reload();
-    selectBankPath(bank);
-    if (bankPath) *bankPath = bank;
-    return true;
+    return finishBankImport(bank, bankPath);
 }
 
 bool PatchLibrary::importZip(const std::string& archivePath, std::string* bankPath) {
@@ -167,14 +179,7 @@ bool PatchLibrary::importZip(const std::string& archivePath, std::string* bankPa
         if (file == kConfigFile || hasExtension(file, extension_))
             kept.push_back({static_cast<zip_uint64_t>(i), stat.size, holder, file});
     }
-    if (kept.empty()) {
-        error("Nothing found to import!");
-        return false;
-    }
-    if (!platform::makeDirectories(bank)) {
-        error("Could not create Soundbank!");
-        return false;
-    }
+    if (!createImportBank(bank, !kept.empty())) return false;
     for (const Kept& k : kept) {
         const std::string target = k.fileName == kConfigFile ? bank : targetFolder(bank, name, k.holder);
         std::vector<std::uint8_t> bytes;
@@ -183,10 +188,7 @@ bool PatchLibrary::importZip(const std::string& archivePath, std::string* bankPa
             platform::writeNewFile(platform::joinPath(target, k.fileName), bytes.data(), bytes.size());
     }
     archive.reset();
-    reload();
-    selectBankPath(bank);
-    if (bankPath) *bankPath = bank;
-    return true;
+    return finishBankImport(bank, bankPath);
 }
 
 }  // namespace calverine

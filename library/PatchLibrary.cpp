@@ -249,11 +249,6 @@ void PatchLibrary::selectPath(const std::string& fullPath) {
     }
 }
 
-void PatchLibrary::selectBankPath(const std::string& path) {
-    for (std::size_t b = 0; b < banks_.size(); ++b)
-        if (banks_[b].path == path) selection_ = {static_cast<int>(b), -1, -1};
-}
-
 // ---- changes of banks, categories and patches -----------------------------------
 
 bool PatchLibrary::createSoundbank(const std::string& name) {

@@ -153,7 +153,9 @@ private:
     bool isSoundbank(int bank) const;
     std::string uniqueBankFolder(const std::string& name);
     void selectPath(const std::string& fullPath);
-    void selectBankPath(const std::string& path);
+    // The end of a folder or archive import: reload, select the new soundbank
+    // and hand out its path.
+    bool finishBankImport(const std::string& bank, std::string* bankPath);
 
     std::string root_;
     std::string extension_;
