@@ -90,11 +90,16 @@ std::string PatchLibrary::uniqueBankFolder(const std::string& name) {
     return "";
 }
 
-bool PatchLibrary::finishBankImport(const std::string& bank, std::string* bankPath) {
+bool PatchLibrary::finishBankImport(const std::string& bank, std::string* bankPath, int missing, int patches) {
     reload();
     for (std::size_t b = 0; b < banks_.size(); ++b)
         if (banks_[b].path == bank) selection_ = {static_cast<int>(b), -1, -1};
     if (bankPath) *bankPath = bank;
+    // The soundbank stands with what could be copied; the user learns that it
+    // is not complete (a full disk, an unreadable file, two patches of one
+    // name flattened into one category).
+    if (missing > 0)
+        error(("Could not import " + std::to_string(missing) + " of " + std::to_string(patches) + " patches!").c_str());
     return true;
 }
 
@@ -126,18 +131,20 @@ bool PatchLibrary::importFolder(const std::string& folder, std::string* bankPath
     for (const LibraryEntry& e : found.entries())
         if (!e.folder) files.push_back(e.fullPath);
     if (!createImportBank(bank, !files.empty())) return false;
+    int missing = 0;
     for (const std::string& file : files) {
         const fs::path path(file);
         const std::string target = targetFolder(bank, name, path.parent_path().filename().string());
         std::vector<std::uint8_t> bytes;
-        // A file that cannot be read or written is left out.
-        if (!target.empty() && platform::readFile(file, bytes))
-            platform::writeNewFile(platform::joinPath(target, path.filename().string()), bytes.data(), bytes.size());
+        // A file that cannot be read or written is left out (and counted).
+        if (target.empty() || !platform::readFile(file, bytes) ||
+            !platform::writeNewFile(platform::joinPath(target, path.filename().string()), bytes.data(), bytes.size()))
+            ++missing;
     }
     std::vector<std::uint8_t> config;
     if (platform::readFile(platform::joinPath(source, kConfigFile), config))
         platform::writeNewFile(platform::joinPath(bank, kConfigFile), config.data(), config.size());
-    return finishBankImport(bank, bankPath);
+    return finishBankImport(bank, bankPath, missing, static_cast<int>(files.size()));
 }
 
 bool PatchLibrary::importZip(const std::string& archivePath, std::string* bankPath) {
@@ -180,15 +187,19 @@ bool PatchLibrary::importZip(const std::string& archivePath, std::string* bankPa
             kept.push_back({static_cast<zip_uint64_t>(i), stat.size, holder, file});
     }
     if (!createImportBank(bank, !kept.empty())) return false;
+    int patches = 0, missing = 0;
     for (const Kept& k : kept) {
-        const std::string target = k.fileName == kConfigFile ? bank : targetFolder(bank, name, k.holder);
+        const bool config = k.fileName == kConfigFile;
+        const std::string target = config ? bank : targetFolder(bank, name, k.holder);
         std::vector<std::uint8_t> bytes;
-        // An entry that cannot be extracted or written is left out.
-        if (!target.empty() && extract(archive.get(), k.index, k.size, bytes))
-            platform::writeNewFile(platform::joinPath(target, k.fileName), bytes.data(), bytes.size());
+        // An entry that cannot be extracted or written is left out (a patch is counted).
+        const bool written = !target.empty() && extract(archive.get(), k.index, k.size, bytes) &&
+                             platform::writeNewFile(platform::joinPath(target, k.fileName), bytes.data(), bytes.size());
+        if (!config) ++patches;
+        if (!config && !written) ++missing;
     }
     archive.reset();
-    return finishBankImport(bank, bankPath);
+    return finishBankImport(bank, bankPath, missing, patches);
 }
 
 }  // namespace calverine

@@ -153,9 +153,9 @@ private:
     bool isSoundbank(int bank) const;
     std::string uniqueBankFolder(const std::string& name);
     void selectPath(const std::string& fullPath);
-    // The end of a folder or archive import: reload, select the new soundbank
-    // and hand out its path.
-    bool finishBankImport(const std::string& bank, std::string* bankPath);
+    // The end of a folder or archive import: reload, select the new soundbank,
+    // hand out its path, and say how many of its patches could not be copied.
+    bool finishBankImport(const std::string& bank, std::string* bankPath, int missing, int patches);
 
     std::string root_;
     std::string extension_;

@@ -17,6 +17,7 @@ TEST_F(ImportTest, AFolderTreeBecomesASoundbankWithFlattenedCategories) {
     put(base_ + "/in/Pads/Top.fxp", "top");
     put(base_ + "/in/Pads/Warm/W.fxp", "w");
     put(base_ + "/in/Pads/Warm/Deep/X.FXP", "x");  // categories are named after the folder that holds the file
+    put(base_ + "/in/Pads/Cold/Deep/X.FXP", "cold x");  // flattened onto the first X: reported, nothing replaced
     put(base_ + "/in/Pads/Warm/Pads/Y.fxp", "y");  // a folder named like the bank adds no category
     put(base_ + "/in/Pads/.git/Z.fxp");
     put(base_ + "/in/Pads/Notes.txt");
@@ -28,7 +29,8 @@ TEST_F(ImportTest, AFolderTreeBecomesASoundbankWithFlattenedCategories) {
     EXPECT_EQ(bank, path("Pads"));
     EXPECT_EQ(tree(), (Strings{"Genetics/", "Pads/", "Pads/Deep/", "Pads/Deep/X.FXP", "Pads/Top.fxp", "Pads/Warm/",
                                "Pads/Warm/W.fxp", "Pads/Y.fxp", "Pads/config.ini", "User/"}));
-    EXPECT_EQ(read("Pads/Deep/X.FXP"), "x");
+    EXPECT_EQ(read("Pads/Deep/X.FXP"), "cold x");
+    EXPECT_THAT(takeMessages(), ElementsAre("Could not import 1 of 5 patches!"));
     EXPECT_EQ(library.selection().bank, library.findBank("Pads"));
     EXPECT_EQ(library.authors().at("QV"), "Quentin");
 
