@@ -21,16 +21,18 @@ TEST_F(ImportTest, AFolderTreeBecomesASoundbankWithFlattenedCategories) {
     put(base_ + "/in/Pads/Warm/Pads/Y.fxp", "y");  // a folder named like the bank adds no category
     put(base_ + "/in/Pads/.git/Z.fxp");
     put(base_ + "/in/Pads/Notes.txt");
+    put(base_ + "/in/Pads/1/2/3/4/5/6/7/8/9/10/In.fxp");  // ten folder levels are entered,
+    put(base_ + "/in/Pads/1/2/3/4/5/6/7/8/9/10/11/Out.fxp");  // the eleventh is not
     put(base_ + "/in/Pads/config.ini", "AuthorCode=QV\nAuthorName=Quentin\n");
     PatchLibrary library(root_);
 
     std::string bank;
     ASSERT_TRUE(library.importFolder(base_ + "/in/Pads/", &bank));
     EXPECT_EQ(bank, path("Pads"));
-    EXPECT_EQ(tree(), (Strings{"Genetics/", "Pads/", "Pads/Deep/", "Pads/Deep/X.FXP", "Pads/Top.fxp", "Pads/Warm/",
+    EXPECT_EQ(tree(), (Strings{"Genetics/", "Pads/", "Pads/10/", "Pads/10/In.fxp", "Pads/Deep/", "Pads/Deep/X.FXP", "Pads/Top.fxp", "Pads/Warm/",
                                "Pads/Warm/W.fxp", "Pads/Y.fxp", "Pads/config.ini", "User/"}));
     EXPECT_EQ(read("Pads/Deep/X.FXP"), "cold x");
-    EXPECT_THAT(takeMessages(), ElementsAre("Could not import 1 of 5 patches!"));
+    EXPECT_THAT(takeMessages(), ElementsAre("Could not import 1 of 6 patches!"));
     EXPECT_EQ(library.selection().bank, library.findBank("Pads"));
     EXPECT_EQ(library.authors().at("QV"), "Quentin");
 
