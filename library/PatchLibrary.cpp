@@ -435,13 +435,22 @@ void PatchLibrary::loadFavourites() {
     std::vector<std::uint8_t> bytes;
     const bool present = platform::readFile(file, bytes);
     const std::string text(bytes.begin(), bytes.end());
-    for (const std::string& relative : parseFavourites(text)) {
+    for (std::string relative : parseFavourites(text)) {
+        std::string bank = relative.substr(0, relative.find(platform::kSeparator));
+        // A bank folder that reload gave a reserved name's exact form ("user"
+        // became "User") takes its favourites along.
+        for (const char* reserved : {kUser, kGenetics}) {
+            if (bank != reserved && equalIgnoringCase(bank, reserved) && !platform::isDirectory(root_ + bank)) {
+                relative.replace(0, bank.size(), reserved);
+                bank = reserved;
+            }
+        }
         LibraryEntry e;
         e.index = static_cast<int>(favourites_.size());
         e.fileName = lastComponent(relative);
         e.name = withoutExtension(e.fileName);
         e.fullPath = root_ + relative;
-        e.bankIndex = findBank(relative.substr(0, relative.find(platform::kSeparator)));
+        e.bankIndex = findBank(bank);
         if (e.bankIndex >= 0 && banks_[static_cast<std::size_t>(e.bankIndex)].path.empty()) e.bankIndex = -1;
         favourites_.push_back(std::move(e));
     }

@@ -28,6 +28,7 @@ TEST_F(PatchLibraryTest, ReservedAndVirtualBanksAndWhatIsNeverListed) {
     put("Favourites/Stray.fxp");
     put("Root Stray.fxp");
     put(".config/x.fxp");
+    put("Favourites.db", "user\\Pads\\Warm.fxp");
     PatchLibrary library(root_);
 
     Strings banks;
@@ -36,6 +37,7 @@ TEST_F(PatchLibraryTest, ReservedAndVirtualBanksAndWhatIsNeverListed) {
     EXPECT_TRUE(std::filesystem::is_directory(path("User/Pads")));  // renamed to the exact reserved form
     EXPECT_FALSE(std::filesystem::exists(path("user")));
     EXPECT_TRUE(std::filesystem::is_directory(path("Genetics")));
+    EXPECT_EQ(read("Favourites.db"), "User\\Pads\\Warm.fxp");  // the favourite goes along
 
     Strings patches;
     for (const auto& p : library.patches()) patches.push_back(p.entry.fullPath.substr(root_.size() + 1));
