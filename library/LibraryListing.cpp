@@ -10,6 +10,11 @@ bool LibraryListing::listable(const std::string& name) {
     return !name.empty() && name[0] != '.' && static_cast<int>(name.size()) <= kMaxNameLength;
 }
 
+bool LibraryListing::hasExtension(const std::string& name, const std::string& extension) {
+    const std::size_t dot = name.rfind('.');
+    return dot != std::string::npos && strcasecmp(name.c_str() + dot + 1, extension.c_str()) == 0;
+}
+
 void LibraryListing::list(const std::string& root, const std::string& extension, int levels) {
     entries_.clear();
     extension_ = extension;
@@ -26,9 +31,9 @@ void LibraryListing::walk(const std::string& folder, int depth) {
             if (depth < levels_) walk(path, depth + 1);
             continue;
         }
-        const std::size_t dot = e.name.rfind('.');
-        if (dot == std::string::npos || strcasecmp(e.name.c_str() + dot + 1, extension_.c_str()) != 0) continue;
-        entries_.push_back({static_cast<int>(entries_.size()), depth, false, -1, e.name, e.name.substr(0, dot), path});
+        if (!hasExtension(e.name, extension_)) continue;
+        const std::string name = e.name.substr(0, e.name.size() - extension_.size() - 1);
+        entries_.push_back({static_cast<int>(entries_.size()), depth, false, -1, e.name, name, path});
     }
 }
 

@@ -26,6 +26,8 @@ public:
     // Whether a folder or file of that name is listed at all: not empty, not
     // beginning with "." and at most kMaxNameLength characters.
     static bool listable(const std::string& name);
+    // Whether the file name ends in "." + extension, ignoring case.
+    static bool hasExtension(const std::string& name, const std::string& extension);
 
     // extension without the dot, compared ignoring case; levels: how many
     // folder levels below the root are entered (1..16, anything else 16).

@@ -2,7 +2,6 @@
 // archive (read with libzip). A folder or an archive becomes a new soundbank;
 // its patches land in categories named after the folder that directly holds
 // them. Nothing is created on disk before something to import has been found.
-#include <strings.h>
 #include <zip.h>
 
 #include <filesystem>
@@ -24,11 +23,6 @@ constexpr int kImportLevels = 10;
 constexpr zip_uint64_t kMaxEntrySize = 16u << 20;
 
 void error(const char* text) { platform::showMessage("Error", text, platform::MessageIcon::Error); }
-
-bool hasExtension(const std::string& name, const std::string& extension) {
-    const std::size_t dot = name.rfind('.');
-    return dot != std::string::npos && strcasecmp(name.c_str() + dot + 1, extension.c_str()) == 0;
-}
 
 // Where a patch goes: the soundbank folder itself when the folder that holds
 // it has the soundbank's name (or there is none), else a category of that
@@ -183,7 +177,7 @@ bool PatchLibrary::importZip(const std::string& archivePath, std::string* bankPa
         // Names the library would not list, and "." or ".." that would lead
         // out of the soundbank, are left out.
         if (!LibraryListing::listable(file) || (!holder.empty() && !LibraryListing::listable(holder))) continue;
-        if (file == kConfigFile || hasExtension(file, extension_))
+        if (file == kConfigFile || LibraryListing::hasExtension(file, extension_))
             kept.push_back({static_cast<zip_uint64_t>(i), stat.size, holder, file});
     }
     if (!createImportBank(bank, !kept.empty())) return false;

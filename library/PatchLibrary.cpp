@@ -362,8 +362,8 @@ bool PatchLibrary::removeSoundbank(int bank) {
     std::error_code ec;
     bool holdsPatch = false;
     for (fs::recursive_directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
-        const std::string ext = it->path().extension().string();
-        if (equalIgnoringCase(ext, "." + extension_) || equalIgnoringCase(ext, std::string(".") + kTrashExtension))
+        const std::string name = it->path().filename().string();
+        if (LibraryListing::hasExtension(name, extension_) || LibraryListing::hasExtension(name, kTrashExtension))
             holdsPatch = true;
     }
     const bool removed = !ec && !holdsPatch && fs::remove_all(folder, ec) > 0 && !ec;
@@ -474,9 +474,7 @@ void PatchLibrary::saveFavourites() {
 }
 
 bool PatchLibrary::addFavourite(const LibraryEntry& patch, bool reloadFavourites) {
-    const std::size_t dot = patch.fileName.rfind('.');
-    if (patch.folder || dot == std::string::npos || !equalIgnoringCase(patch.fileName.substr(dot + 1), extension_))
-        return false;
+    if (patch.folder || !LibraryListing::hasExtension(patch.fileName, extension_)) return false;
     const bool known = std::any_of(favourites_.begin(), favourites_.end(),
                                    [&](const LibraryEntry& e) { return e.fullPath == patch.fullPath; });
     if (!known) favourites_.push_back(patch);
@@ -556,7 +554,9 @@ bool PatchLibrary::restoreAll() {
 
 bool PatchLibrary::deletePermanently(const LibraryEntry& trashed) {
     std::error_code ec;
-    if (!fs::remove(trashed.fullPath, ec)) return false;
+    // Only a trashed patch is ever deleted, whatever record is handed in.
+    if (!LibraryListing::hasExtension(trashed.fileName, kTrashExtension) || !fs::remove(trashed.fullPath, ec))
+        return false;
     reload();
     return true;
 }

@@ -103,6 +103,8 @@ TEST_F(TrashTest, RestoreAllRestoresWhatItCanAndSaysSoOnce) {
     EXPECT_TRUE(library.deletePermanently(library.trash()[0].entry));
     EXPECT_FALSE(exists("User/B.bin"));
     EXPECT_TRUE(library.trash().empty());
+    EXPECT_FALSE(library.deletePermanently(entryNamed(library.patchList(library.findBank("User"), -1), "A.fxp")));
+    EXPECT_EQ(read("User/A.fxp"), "a");  // only a trashed patch is ever deleted
 
     put("User/D.bin");
     put("Bank/E.bin");
