@@ -2,12 +2,19 @@
 
 #include <strings.h>
 
+#include <algorithm>
+
 #include "Files.h"
 
 namespace calverine {
 
 bool LibraryListing::listable(const std::string& name) {
-    return !name.empty() && name[0] != '.' && static_cast<int>(name.size()) <= kMaxNameLength;
+    return !name.empty() && name[0] != '.' && static_cast<int>(name.size()) <= kMaxNameLength &&
+           !hasControlCharacter(name);
+}
+
+bool LibraryListing::hasControlCharacter(const std::string& name) {
+    return std::any_of(name.begin(), name.end(), [](char c) { return static_cast<unsigned char>(c) < 0x20; });
 }
 
 bool LibraryListing::hasExtension(const std::string& name, const std::string& extension) {

@@ -1,5 +1,6 @@
 #include "PatchName.h"
 
+#include "LibraryListing.h"
 #include "Messages.h"
 
 namespace calverine {
@@ -25,7 +26,8 @@ bool checkName(const std::string& name, NameKind kind) {
     };
     if (static_cast<int>(name.size()) > kMaxTypedNameLength)
         return refuse("The maximum " + kindText + " name length is 64 characters.");
-    if (name.empty() || name.find_first_of("*/:<>\\|") != std::string::npos)
+    if (name.empty() || name.find_first_of("*/:<>\\|") != std::string::npos ||
+        LibraryListing::hasControlCharacter(name))
         return refuse("The following characters are not allowed in the name of the " + kindText +
                       ":\n\n   /   \\  :  *  <  >  | ");
     // The library never lists a name that begins with ".": a patch renamed so

@@ -82,6 +82,7 @@ TEST_F(ImportTest, AnArchiveBecomesASoundbank) {
                    {".hidden.fxp", "no"},
                    {"Pads/.git/c.fxp", "no"},
                    {"../../escape.fxp", "e"},
+                   {"Pads/Two\nLines.fxp", "no"},
                    {"Other\\Win.fxp", "w"}});
     PatchLibrary library(root_);
     std::string bank;

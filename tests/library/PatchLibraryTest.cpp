@@ -91,7 +91,8 @@ TEST_F(PatchLibraryTest, NameRulesAtTheirBoundaries) {
         EXPECT_THAT(takeMessages(), ElementsAre(kCharacterMessage)) << c;
     }
     EXPECT_FALSE(library.createCategory(""));
-    EXPECT_THAT(takeMessages(), ElementsAre(kCharacterMessage));
+    EXPECT_FALSE(library.createCategory("Two\nLines"));  // would break Favourites.db
+    EXPECT_THAT(takeMessages(), ElementsAre(kCharacterMessage, kCharacterMessage));
     // A name the listing would hide is refused: the patch would vanish.
     EXPECT_FALSE(library.createSoundbank(".Hidden"));
     EXPECT_THAT(takeMessages(), ElementsAre("The name of the bank cannot begin with \".\"."));
