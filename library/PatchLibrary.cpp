@@ -464,13 +464,13 @@ void PatchLibrary::loadFavourites() {
     if (present && formatFavourites(relatives) != text) saveFavourites();
 }
 
-void PatchLibrary::saveFavourites() {
+bool PatchLibrary::saveFavourites() {
     std::vector<std::string> relatives;
     for (const LibraryEntry& e : favourites_)
         if (e.fullPath.size() > root_.size() && e.fullPath.compare(0, root_.size(), root_) == 0)
             relatives.push_back(e.fullPath.substr(root_.size()));
     const std::string text = formatFavourites(relatives);
-    platform::writeFileAtomically(root_ + kFavouritesFile, text.data(), text.size());
+    return platform::writeFileAtomically(root_ + kFavouritesFile, text.data(), text.size());
 }
 
 bool PatchLibrary::addFavourite(const LibraryEntry& patch, bool reloadFavourites) {
@@ -478,9 +478,9 @@ bool PatchLibrary::addFavourite(const LibraryEntry& patch, bool reloadFavourites
     const bool known = std::any_of(favourites_.begin(), favourites_.end(),
                                    [&](const LibraryEntry& e) { return e.fullPath == patch.fullPath; });
     if (!known) favourites_.push_back(patch);
-    saveFavourites();
+    const bool saved = saveFavourites();
     if (reloadFavourites) loadFavourites();
-    return true;
+    return saved;
 }
 
 bool PatchLibrary::removeFavourite(const LibraryEntry& patch, bool reloadFavourites) {
@@ -488,15 +488,16 @@ bool PatchLibrary::removeFavourite(const LibraryEntry& patch, bool reloadFavouri
                                    [&](const LibraryEntry& e) { return e.fullPath == patch.fullPath; });
     const bool found = it != favourites_.end();
     favourites_.erase(it, favourites_.end());
-    saveFavourites();
+    const bool saved = saveFavourites();
     if (reloadFavourites) loadFavourites();
-    return found;
+    return found && saved;
 }
 
-void PatchLibrary::clearFavourites() {
+bool PatchLibrary::clearFavourites() {
     favourites_.clear();
-    saveFavourites();
+    const bool saved = saveFavourites();
     loadFavourites();
+    return saved;
 }
 
 void PatchLibrary::retargetFavourites(const std::string& from, const std::string& to) {

@@ -123,10 +123,12 @@ public:
     bool openInExplorer(const std::string& folder);
 
     void loadFavourites();
-    void saveFavourites();
+    // These return false when Favourites.db could not be written (the file
+    // is left as it was), and without a message: the caller reports it.
+    bool saveFavourites();
     bool addFavourite(const LibraryEntry& patch, bool reloadFavourites = true);
     bool removeFavourite(const LibraryEntry& patch, bool reloadFavourites = true);
-    void clearFavourites();
+    bool clearFavourites();
 
     bool moveToTrash(const LibraryEntry& patch);
     // Fails without a message; the caller shows kRestoreFailed.

@@ -94,6 +94,12 @@ TEST_F(LibraryToolTest, ListsAndChangesTheLibrary) {
     EXPECT_EQ(badName.status, 2);
     EXPECT_NE(badName.err.find("not allowed in the name of the bank"), std::string::npos);
 
+    std::filesystem::remove(path("Favourites.db"));
+    std::filesystem::create_directory(path("Favourites.db"));  // cannot be written
+    const Outcome unsaved = command({"add-favourite", "Bank/Pads/Bass Pad"});
+    EXPECT_EQ(unsaved.status, 1);
+    EXPECT_EQ(unsaved.err, "calverine-library: Favourites.db could not be written; the favourites are as they were\n");
+
     EXPECT_EQ(command({"patches", "Nowhere"}).err, "calverine-library: no soundbank 'Nowhere'; see the list of 'banks'\n");
     EXPECT_EQ(command({"restore", "Bank/Missing"}).status, 2);
     EXPECT_EQ(command({"rename-bank", "Bank"}).err, "calverine-library: usage: rename-bank BANK NEW-NAME\n");

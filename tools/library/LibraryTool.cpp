@@ -13,6 +13,8 @@ namespace calverine::librarytool {
 
 namespace {
 
+constexpr const char* kFavouritesUnsaved = "Favourites.db could not be written; the favourites are as they were";
+
 struct Options {
     std::string root;
     bool fixedCategories = false;
@@ -133,7 +135,7 @@ int Command::run() {
             for (const PatchLibrary::Category& c : library_.categories()) std::fprintf(out_, "%s\n", c.name.c_str());
         if (name == "favourites") print(library_.favourites());
         if (name == "trash") print(allTrash());
-        if (name == "clear-favourites") library_.clearFavourites();
+        if (name == "clear-favourites") return result(library_.clearFavourites(), kFavouritesUnsaved);
         if (name == "restore-all") return result(library_.restoreAll(), "");
         if (name == "clear-trash") return result(library_.clearTrash(), "some trashed patches could not be deleted");
         return kExitOk;
@@ -151,11 +153,11 @@ int Command::run() {
     }
     if (name == "add-favourite")
         return onPatch(allPatches(), ext, "add-favourite PATCH", [&](const LibraryEntry& p) {
-            return result(library_.addFavourite(p), "");
+            return result(library_.addFavourite(p), kFavouritesUnsaved);
         });
     if (name == "remove-favourite")
         return onPatch(library_.favourites(), ext, "remove-favourite PATCH", [&](const LibraryEntry& p) {
-            return result(library_.removeFavourite(p), "");
+            return result(library_.removeFavourite(p), kFavouritesUnsaved);
         });
     if (name == "move-to-trash")
         return onPatch(allPatches(), ext, "move-to-trash PATCH", [&](const LibraryEntry& p) {
