@@ -22,7 +22,11 @@ constexpr int kImportLevels = 10;
 // A patch file is a few kilobytes; an archive entry this large is not one.
 constexpr zip_uint64_t kMaxEntrySize = 16u << 20;
 
-void error(const char* text) { platform::showMessage("Error", text, platform::MessageIcon::Error); }
+// Shows the message in an "Error" box; false, for the refusals that end with it.
+bool error(const char* text) {
+    platform::showMessage("Error", text, platform::MessageIcon::Error);
+    return false;
+}
 
 // Where a patch goes: the soundbank folder itself when the folder that holds
 // it has the soundbank's name (or there is none), else a category of that
@@ -36,14 +40,8 @@ std::string targetFolder(const std::string& bankFolder, const std::string& bankN
 // The soundbank folder of a folder or archive import, created only once
 // something to import has been found, so a refused import leaves nothing.
 bool createImportBank(const std::string& bank, bool found) {
-    if (!found) {
-        error("Nothing found to import!");
-        return false;
-    }
-    if (!platform::makeDirectories(bank)) {
-        error("Could not create Soundbank!");
-        return false;
-    }
+    if (!found) return error("Nothing found to import!");
+    if (!platform::makeDirectories(bank)) return error("Could not create Soundbank!");
     return true;
 }
 
@@ -101,10 +99,7 @@ bool PatchLibrary::importPatch(const std::string& file) {
     std::string folder = folderOf(selection_.bank, selection_.category);
     if (folder.empty()) folder = platform::joinPath(root_, "User");
     std::string copied;
-    if (!copyUnique(file, folder, &copied)) {
-        error("Could not import file!");
-        return false;
-    }
+    if (!copyUnique(file, folder, &copied)) return error("Could not import file!");
     sourcePatch_ = copied;
     reload();
     selectPath(copied);
@@ -148,10 +143,7 @@ bool PatchLibrary::importZip(const std::string& archivePath, std::string* bankPa
     if (bank.empty()) return false;
     int openError = 0;
     std::unique_ptr<zip_t, ZipCloser> archive(zip_open(archivePath.c_str(), ZIP_RDONLY, &openError));
-    if (!archive) {
-        error("Failed to open ZIP archive!");
-        return false;
-    }
+    if (!archive) return error("Failed to open ZIP archive!");
 
     struct Kept {
         zip_uint64_t index;

@@ -27,7 +27,11 @@ constexpr const char* kTrashExtension = "bin";
 constexpr const char* kFavouritesFile = "Favourites.db";
 constexpr const char* kConfigFile = "config.ini";
 
-void error(const std::string& text) { platform::showMessage("Error", text.c_str(), platform::MessageIcon::Error); }
+// Shows the message in an "Error" box; false, for the refusals that end with it.
+bool error(const std::string& text) {
+    platform::showMessage("Error", text.c_str(), platform::MessageIcon::Error);
+    return false;
+}
 
 bool equalIgnoringCase(const std::string& a, const std::string& b) { return strcasecmp(a.c_str(), b.c_str()) == 0; }
 
@@ -232,10 +236,8 @@ bool PatchLibrary::isSoundbank(int bank) const {
         platform::reportIndexOutOfRange(bank, static_cast<int>(banks_.size()), kCodeLibrarySize + 1);
         return false;
     }
-    if (banks_[static_cast<std::size_t>(bank)].kind != BankKind::Folder) {
-        error("The soundbanks Favourites, Genetics, User and Trash cannot be renamed or removed.");
-        return false;
-    }
+    if (banks_[static_cast<std::size_t>(bank)].kind != BankKind::Folder)
+        return error("The soundbanks Favourites, Genetics, User and Trash cannot be renamed or removed.");
     return true;
 }
 
@@ -255,15 +257,10 @@ bool PatchLibrary::createSoundbank(const std::string& name) {
     if (!checkName(name, NameKind::Bank)) return false;
     const std::string path = platform::joinPath(root_, name);
     std::error_code ec;
-    if (isReservedName(name) || fs::exists(path, ec)) {
-        error("Soundbank already exists.\nPlease type in a different name.");
-        return false;
-    }
+    if (isReservedName(name) || fs::exists(path, ec))
+        return error("Soundbank already exists.\nPlease type in a different name.");
     // On a fresh machine the library folder itself may not exist yet.
-    if (!platform::makeDirectories(path)) {
-        error("Could not create Soundbank!");
-        return false;
-    }
+    if (!platform::makeDirectories(path)) return error("Could not create Soundbank!");
     const std::string config = platform::joinPath(platform::joinPath(root_, kUser), kConfigFile);
     if (platform::fileExists(config)) copyNew(config, platform::joinPath(path, kConfigFile));
     reload();
@@ -274,14 +271,8 @@ bool PatchLibrary::createCategory(const std::string& name) {
     if (!checkName(name, NameKind::Category)) return false;
     const std::string path = platform::joinPath(platform::joinPath(root_, kUser), name);
     std::error_code ec;
-    if (fs::exists(path, ec)) {
-        error("Folder already exists.\nPlease type in a different name.");
-        return false;
-    }
-    if (!platform::makeDirectories(path)) {
-        error("Could not create Category!");
-        return false;
-    }
+    if (fs::exists(path, ec)) return error("Folder already exists.\nPlease type in a different name.");
+    if (!platform::makeDirectories(path)) return error("Could not create Category!");
     reload();
     return true;
 }
@@ -290,10 +281,8 @@ bool PatchLibrary::renameSoundbank(int bank, const std::string& newName) {
     if (!isSoundbank(bank) || !checkName(newName, NameKind::Bank)) return false;
     const std::string from = banks_[static_cast<std::size_t>(bank)].path;
     const std::string to = platform::joinPath(root_, newName);
-    if (isReservedName(newName) || !platform::renameNoReplace(from, to)) {
-        error("Soundbank already exists.\nPlease type in a different name.");
-        return false;
-    }
+    if (isReservedName(newName) || !platform::renameNoReplace(from, to))
+        return error("Soundbank already exists.\nPlease type in a different name.");
     retargetFavourites(from, to);
     saveFavourites();
     reload();
@@ -305,16 +294,11 @@ bool PatchLibrary::renameCategory(int category, const std::string& newName) {
         platform::reportIndexOutOfRange(category, static_cast<int>(categories_.size()), kCodeLibrarySize + 2);
         return false;
     }
-    if (fixedCategoryMode()) {
-        error("Categories cannot be renamed while the fixed categories are shown.");
-        return false;
-    }
+    if (fixedCategoryMode()) return error("Categories cannot be renamed while the fixed categories are shown.");
     if (!checkName(newName, NameKind::Category)) return false;
     const int existing = findCategory(newName);
-    if (existing >= 0 && !categories_[static_cast<std::size_t>(existing)].folders.empty()) {
-        error("Folder already exists.\nPlease type in a different name.");
-        return false;
-    }
+    if (existing >= 0 && !categories_[static_cast<std::size_t>(existing)].folders.empty())
+        return error("Folder already exists.\nPlease type in a different name.");
     bool failed = false;
     for (const std::string& from : categories_[static_cast<std::size_t>(category)].folders) {
         const std::string to = platform::joinPath(parentOf(from), newName);
@@ -384,11 +368,9 @@ bool PatchLibrary::movePatch(const LibraryEntry& patch, const std::string& targe
 }
 
 bool PatchLibrary::moveFile(const std::string& from, const std::string& to) {
-    if (to.size() > kMaxPathLength || !platform::renameNoReplace(from, to)) {
-        error("File could not be moved. Please check there is no file under the same name in the target "
-              "soundbank/category.");
-        return false;
-    }
+    if (to.size() > kMaxPathLength || !platform::renameNoReplace(from, to))
+        return error("File could not be moved. Please check there is no file under the same name in the target "
+                     "soundbank/category.");
     retargetFavourites(from, to);
     saveFavourites();
     reload();
@@ -513,11 +495,9 @@ void PatchLibrary::retargetFavourites(const std::string& from, const std::string
 // ---- trash ----------------------------------------------------------------------
 
 bool PatchLibrary::moveToTrash(const LibraryEntry& patch) {
-    if (!platform::renameNoReplace(patch.fullPath, withoutExtension(patch.fullPath) + "." + kTrashExtension)) {
-        error("File could not be moved to trash. Please check there is no file under the same name and path in the "
-              "trash already.");
-        return false;
-    }
+    if (!platform::renameNoReplace(patch.fullPath, withoutExtension(patch.fullPath) + "." + kTrashExtension))
+        return error("File could not be moved to trash. Please check there is no file under the same name and path "
+                     "in the trash already.");
     removeFavourite(patch, false);
     const Selection before = selection_;
     reload();
