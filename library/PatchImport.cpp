@@ -57,7 +57,12 @@ bool extract(zip_t* archive, zip_uint64_t index, zip_uint64_t size, std::vector<
     std::unique_ptr<zip_file_t, ZipFileCloser> file(zip_fopen_index(archive, index, 0));
     if (!file) return false;
     bytes.resize(static_cast<std::size_t>(size));
-    return zip_fread(file.get(), bytes.data(), size) == static_cast<zip_int64_t>(size);
+    if (zip_fread(file.get(), bytes.data(), size) != static_cast<zip_int64_t>(size)) return false;
+    // libzip checks the entry's CRC when a read reaches its end, and reports
+    // a mismatch on the read after the last byte: a damaged entry fails here
+    // instead of being imported as a broken patch.
+    std::uint8_t past = 0;
+    return zip_fread(file.get(), &past, 1) == 0;
 }
 
 }  // namespace

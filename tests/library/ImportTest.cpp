@@ -121,6 +121,20 @@ TEST_F(ImportTest, BadArchivesAreRefusedAndLeaveNothingBehind) {
                                             "Failed to open ZIP archive!", "Nothing found to import!",
                                             "Can not fetch the Soudnbank name!", "Could not create Soundbank!"));
     EXPECT_EQ(tree(), before);
+
+    // An entry whose bytes no longer match its CRC is left out, and said so.
+    std::string noise;
+    for (unsigned x = 1; noise.size() < 200; x = x * 1103515245u + 12345u) noise += static_cast<char>(x >> 24);
+    writeZip(zip, {{"Pads/Damaged.fxp", noise}, {"Pads/Whole.fxp", "whole"}});
+    std::string bytes = read(zip);
+    const std::size_t at = bytes.find(noise.substr(50, 100));  // incompressible: stored as it is
+    ASSERT_NE(at, std::string::npos);
+    bytes[at] = static_cast<char>(bytes[at] ^ 1);
+    std::ofstream(zip, std::ios::binary | std::ios::trunc) << bytes;
+    ASSERT_TRUE(library.importZip(zip));
+    EXPECT_THAT(takeMessages(), ElementsAre("Could not import 1 of 2 patches!"));
+    EXPECT_FALSE(exists("Pads/Damaged.fxp"));
+    EXPECT_EQ(read("Pads/Whole.fxp"), "whole");
 }
 
 TEST_F(ImportTest, ASinglePatchGoesIntoTheSelectedFolder) {
