@@ -52,7 +52,7 @@ TEST_F(PatchLibraryTest, CategoriesMergeByNameAndFixedModeAddsTheConfigCategorie
     put("B/Arp/Three.fxp");
     put("A/config.ini", "; comment\nAuthorCode = QV\nAuthorName=Quentin V\nAuthorCode2=XY\n"
                         "AddCategories= Arp , ,Drone,\n[Other]\nAuthorCode3=ZZ\nAuthorName3=Zed\n");
-    put("B/config.ini", "AuthorCode=QV\r\nAuthorName=Someone Else\r\nAuthorCode2=KL\r\nAuthorName2=Kay\r\n");
+    put("B/config.ini", "\xEF\xBB\xBF" "AuthorCode2=KL\r\nAuthorName2=Kay\r\nAuthorCode=QV\r\nAuthorName=Someone Else\r\n");
 
     PatchLibrary free(root_);
     ASSERT_EQ(free.categories().size(), 2u);
@@ -60,7 +60,8 @@ TEST_F(PatchLibraryTest, CategoriesMergeByNameAndFixedModeAddsTheConfigCategorie
     EXPECT_EQ(free.categories()[0].folders.size(), 2u);
     EXPECT_EQ(free.categories()[1].name, "Arp");
     EXPECT_TRUE(free.extraCategories().empty());
-    // Pairs need both values; the first name given for a code stays; sections are not read.
+    // Pairs need both values; the first name given for a code stays; sections are not read;
+    // a byte order mark is no part of the first key.
     EXPECT_EQ(free.authors(), (std::map<std::string, std::string>{{"KL", "Kay"}, {"QV", "Quentin V"}}));
 
     PatchLibrary fixed(root_, "fxp", kFixedCategories);
