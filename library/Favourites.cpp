@@ -23,6 +23,9 @@ std::vector<std::string> parseFavourites(std::string_view text) {
         // path ends in a CR.
         const bool hasReturn = !line.empty() && line.back() == '\r';
         while (!line.empty() && line.back() == '\r') line.pop_back();
+        // A file saved by hand in some editors begins with a UTF-8 byte order
+        // mark; no path begins with one.
+        while (line.compare(0, 3, "\xEF\xBB\xBF") == 0) line.erase(0, 3);
         if (line.size() + (hasEnd || hasReturn ? 1 : 0) < kMinLineLength || line.size() > kMaxLineLength) continue;
         std::replace(line.begin(), line.end(), '\\', platform::kSeparator);
         std::replace(line.begin(), line.end(), '/', platform::kSeparator);

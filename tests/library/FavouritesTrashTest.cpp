@@ -23,7 +23,10 @@ TEST_F(FavouritesTest, TheFileIsSortedIgnoringCaseWithBackslashesAndCrLf) {
 
     EXPECT_THAT(parseFavourites("abc"), ElementsAre());  // the last line needs 4 characters
     EXPECT_THAT(parseFavourites("ab\nabcd"), ElementsAre("abcd"));
-    EXPECT_THAT(parseFavourites("abc\r\nUser\\a.fxp\r"), ElementsAre("abc", "User/a.fxp"));
+    EXPECT_THAT(parseFavourites("\xEF\xBB\xBF" "abc\r\nUser\\a.fxp\r"), ElementsAre("abc", "User/a.fxp"));
+    // The path written first is read back whole, whatever went before it.
+    EXPECT_THAT(parseFavourites(formatFavourites(parseFavourites("ab\n\xEF\xBB\xBF\xEF\xBB\xBF" "abcd"))),
+                ElementsAre("abcd"));
     EXPECT_THAT(parseFavourites("abc\n" + std::string(512, 'x')), ElementsAre("abc"));
 }
 
