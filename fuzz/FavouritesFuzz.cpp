@@ -1,6 +1,6 @@
 // Reads arbitrary bytes as Favourites.db. Every path read is one the file can
-// hold (no line end, at most 511 characters, native separators), and writing
-// the paths and reading them back gives the same paths.
+// hold (no line end, no CR at its end, at most 511 characters, native
+// separators), and writing the paths and reading them back gives the same paths.
 #include <cstdint>
 #include <cstdlib>
 #include <string>
@@ -21,7 +21,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::vector<std::string> kept;
     for (const std::string& p : paths) {
         check(p.size() >= 3 && p.size() <= 511);
-        check(p.find('\n') == std::string::npos && p.find('\\') == std::string::npos);
+        check(p.find('\n') == std::string::npos && p.find('\\') == std::string::npos && p.back() != '\r');
         // Shorter ones are only read with a line end after them.
         if (p.size() >= 4) kept.push_back(p);
     }

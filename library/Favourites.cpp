@@ -19,8 +19,14 @@ std::vector<std::string> parseFavourites(std::string_view text) {
         const bool hasEnd = newline != std::string_view::npos;
         std::string line(text.substr(start, hasEnd ? newline - start : std::string_view::npos));
         start = hasEnd ? newline + 1 : text.size();
-        if (hasEnd && !line.empty() && line.back() == '\r') line.pop_back();
-        if (line.size() + (hasEnd ? 1 : 0) < kMinLineLength || line.size() > kMaxLineLength) continue;
+        // CR LF, LF or a CR at the very end each count as one character; no
+        // path ends in a CR.
+        const bool hasReturn = !line.empty() && line.back() == '\r';
+        while (!line.empty() && line.back() == '\r') line.pop_back();
+        // A file saved by hand in some editors begins with a UTF-8 byte order
+        // mark; no path begins with one.
+        while (line.compare(0, 3, "\xEF\xBB\xBF") == 0) line.erase(0, 3);
+        if (line.size() + (hasEnd || hasReturn ? 1 : 0) < kMinLineLength || line.size() > kMaxLineLength) continue;
         std::replace(line.begin(), line.end(), '\\', platform::kSeparator);
         std::replace(line.begin(), line.end(), '/', platform::kSeparator);
         paths.push_back(std::move(line));

@@ -10,9 +10,11 @@
 
 namespace calverine {
 
-// The paths of the file's lines. A line ends at LF or CR LF; lines shorter
-// than 3 characters (without the line end; the last line needs 4) and lines
-// longer than 511 are left out. "/" and "\" both separate folders.
+// The paths of the file's lines. A line ends at LF or CR LF (the last one may
+// end in a lone CR); lines shorter than 3 characters without their line end
+// (the last line without one needs 4) and lines longer than 511 are left out.
+// "/" and "\" both separate folders. A UTF-8 byte order mark before a path is
+// dropped.
 std::vector<std::string> parseFavourites(std::string_view text);
 // The file's text for the paths, in the order given.
 std::string formatFavourites(const std::vector<std::string>& relativePaths);

@@ -1,6 +1,7 @@
 // A listing of the patch library on disk: the folders and the files of one
 // extension below a root, depth first, down to a number of folder levels.
-// Names beginning with "." and names of 128 characters or more are skipped.
+// Names beginning with ".", names of 128 characters or more and names with
+// control characters are skipped.
 // Within a folder, names come in the order of platform::listDirectory (by name,
 // ignoring case).
 #pragma once
@@ -23,6 +24,13 @@ struct LibraryEntry {
 class LibraryListing {
 public:
     static constexpr int kMaxNameLength = 127;
+    // Whether a folder or file of that name is listed at all: not empty, not
+    // beginning with ".", at most kMaxNameLength characters and without
+    // control characters (a line end in a name would break Favourites.db).
+    static bool listable(const std::string& name);
+    static bool hasControlCharacter(const std::string& name);
+    // Whether the file name ends in "." + extension, ignoring case.
+    static bool hasExtension(const std::string& name, const std::string& extension);
 
     // extension without the dot, compared ignoring case; levels: how many
     // folder levels below the root are entered (1..16, anything else 16).

@@ -2,7 +2,6 @@
 // archive (read with libzip). A folder or an archive becomes a new soundbank;
 // its patches land in categories named after the folder that directly holds
 // them. Nothing is created on disk before something to import has been found.
-#include <strings.h>
 #include <zip.h>
 
 #include <filesystem>
@@ -23,11 +22,10 @@ constexpr int kImportLevels = 10;
 // A patch file is a few kilobytes; an archive entry this large is not one.
 constexpr zip_uint64_t kMaxEntrySize = 16u << 20;
 
-void error(const char* text) { platform::showMessage("Error", text, platform::MessageIcon::Error); }
-
-bool hasExtension(const std::string& name, const std::string& extension) {
-    const std::size_t dot = name.rfind('.');
-    return dot != std::string::npos && strcasecmp(name.c_str() + dot + 1, extension.c_str()) == 0;
+// Shows the message in an "Error" box; false, for the refusals that end with it.
+bool error(const char* text) {
+    platform::showMessage("Error", text, platform::MessageIcon::Error);
+    return false;
 }
 
 // Where a patch goes: the soundbank folder itself when the folder that holds
@@ -37,6 +35,14 @@ std::string targetFolder(const std::string& bankFolder, const std::string& bankN
     if (holder.empty() || holder == bankName) return bankFolder;
     const std::string folder = platform::joinPath(bankFolder, holder);
     return platform::makeDirectories(folder) ? folder : "";
+}
+
+// The soundbank folder of a folder or archive import, created only once
+// something to import has been found, so a refused import leaves nothing.
+bool createImportBank(const std::string& bank, bool found) {
+    if (!found) return error("Nothing found to import!");
+    if (!platform::makeDirectories(bank)) return error("Could not create Soundbank!");
+    return true;
 }
 
 struct ZipCloser {
@@ -51,35 +57,54 @@ bool extract(zip_t* archive, zip_uint64_t index, zip_uint64_t size, std::vector<
     std::unique_ptr<zip_file_t, ZipFileCloser> file(zip_fopen_index(archive, index, 0));
     if (!file) return false;
     bytes.resize(static_cast<std::size_t>(size));
-    return zip_fread(file.get(), bytes.data(), size) == static_cast<zip_int64_t>(size);
+    if (zip_fread(file.get(), bytes.data(), size) != static_cast<zip_int64_t>(size)) return false;
+    // libzip checks the entry's CRC when a read reaches its end, and reports
+    // a mismatch on the read after the last byte: a damaged entry fails here
+    // instead of being imported as a broken patch.
+    std::uint8_t past = 0;
+    return zip_fread(file.get(), &past, 1) == 0;
 }
 
 }  // namespace
 
 // root\name, else root\name (1) ... root\name (32): the first that is not a
-// folder. Empty, with the message given, when there is no name or no free one.
+// folder and that the library would show as a soundbank (not "Trash" or
+// "Favourites", no leading ".", not too long). Empty, with the message
+// given, when there is no name or no such folder.
 std::string PatchLibrary::uniqueBankFolder(const std::string& name) {
     if (name.empty()) {
         error("Can not fetch the Soudnbank name!");
         return "";
     }
     for (int n = 0; n <= kMaxBankNumber; ++n) {
-        const std::string path = platform::joinPath(root_, n == 0 ? name : name + " (" + std::to_string(n) + ")");
-        if (path.size() <= kMaxPathLength && !platform::isDirectory(path)) return path;
+        const std::string candidate = n == 0 ? name : name + " (" + std::to_string(n) + ")";
+        const std::string path = platform::joinPath(root_, candidate);
+        if (LibraryListing::listable(candidate) && !isReservedName(candidate) && path.size() <= kMaxPathLength &&
+            !platform::isDirectory(path))
+            return path;
     }
     error("Could not create Soundbank!");
     return "";
+}
+
+bool PatchLibrary::finishBankImport(const std::string& bank, std::string* bankPath, int missing, int patches) {
+    reload();
+    for (std::size_t b = 0; b < banks_.size(); ++b)
+        if (banks_[b].path == bank) selection_ = {static_cast<int>(b), -1, -1};
+    if (bankPath) *bankPath = bank;
+    // The soundbank stands with what could be copied; the user learns that it
+    // is not complete (a full disk, an unreadable file, two patches of one
+    // name flattened into one category).
+    if (missing > 0)
+        error(("Could not import " + std::to_string(missing) + " of " + std::to_string(patches) + " patches!").c_str());
+    return true;
 }
 
 bool PatchLibrary::importPatch(const std::string& file) {
     std::string folder = folderOf(selection_.bank, selection_.category);
     if (folder.empty()) folder = platform::joinPath(root_, "User");
     std::string copied;
-    // A category of the fixed list may have no folder in this bank yet.
-    if (!platform::makeDirectories(folder) || !copyUnique(file, folder, &copied)) {
-        error("Could not import file!");
-        return false;
-    }
+    if (!copyUnique(file, folder, &copied)) return error("Could not import file!");
     sourcePatch_ = copied;
     reload();
     selectPath(copied);
@@ -87,10 +112,11 @@ bool PatchLibrary::importPatch(const std::string& file) {
 }
 
 bool PatchLibrary::importFolder(const std::string& folder, std::string* bankPath) {
-    std::string source = folder;
+    // "Pads/", "." or "Pads/Warm/.." name the folder they stand for.
+    std::error_code ec;
+    std::string source = folder.empty() ? "" : fs::absolute(folder, ec).lexically_normal().string();
     while (source.size() > 1 && source.back() == platform::kSeparator) source.pop_back();
-    std::string name = fs::path(source).filename().string();
-    if (name == "." || name == ".." || name == "/") name.clear();
+    const std::string name = fs::path(source).filename().string();
     const std::string bank = uniqueBankFolder(name);
     if (bank.empty()) return false;
     LibraryListing found;
@@ -98,29 +124,21 @@ bool PatchLibrary::importFolder(const std::string& folder, std::string* bankPath
     std::vector<std::string> files;
     for (const LibraryEntry& e : found.entries())
         if (!e.folder) files.push_back(e.fullPath);
-    if (files.empty()) {
-        error("Nothing found to import!");
-        return false;
-    }
-    if (!platform::makeDirectories(bank)) {
-        error("Could not create Soundbank!");
-        return false;
-    }
+    if (!createImportBank(bank, !files.empty())) return false;
+    int missing = 0;
     for (const std::string& file : files) {
         const fs::path path(file);
         const std::string target = targetFolder(bank, name, path.parent_path().filename().string());
         std::vector<std::uint8_t> bytes;
-        // A file that cannot be read or written is left out.
-        if (!target.empty() && platform::readFile(file, bytes))
-            platform::writeNewFile(platform::joinPath(target, path.filename().string()), bytes.data(), bytes.size());
+        // A file that cannot be read or written is left out (and counted).
+        if (target.empty() || !platform::readFile(file, bytes) ||
+            !platform::writeNewFile(platform::joinPath(target, path.filename().string()), bytes.data(), bytes.size()))
+            ++missing;
     }
     std::vector<std::uint8_t> config;
     if (platform::readFile(platform::joinPath(source, kConfigFile), config))
         platform::writeNewFile(platform::joinPath(bank, kConfigFile), config.data(), config.size());
-    reload();
-    selectBankPath(bank);
-    if (bankPath) *bankPath = bank;
-    return true;
+    return finishBankImport(bank, bankPath, missing, static_cast<int>(files.size()));
 }
 
 bool PatchLibrary::importZip(const std::string& archivePath, std::string* bankPath) {
@@ -130,10 +148,7 @@ bool PatchLibrary::importZip(const std::string& archivePath, std::string* bankPa
     if (bank.empty()) return false;
     int openError = 0;
     std::unique_ptr<zip_t, ZipCloser> archive(zip_open(archivePath.c_str(), ZIP_RDONLY, &openError));
-    if (!archive) {
-        error("Failed to open ZIP archive!");
-        return false;
-    }
+    if (!archive) return error("Failed to open ZIP archive!");
 
     struct Kept {
         zip_uint64_t index;
@@ -158,32 +173,24 @@ bool PatchLibrary::importZip(const std::string& archivePath, std::string* bankPa
         const std::string holder = path.parent_path().filename().string();
         // Names the library would not list, and "." or ".." that would lead
         // out of the soundbank, are left out.
-        if (file.empty() || file[0] == '.' || file.size() > LibraryListing::kMaxNameLength ||
-            (!holder.empty() && holder[0] == '.') || holder.size() > LibraryListing::kMaxNameLength)
-            continue;
-        if (file == kConfigFile || hasExtension(file, extension_))
+        if (!LibraryListing::listable(file) || (!holder.empty() && !LibraryListing::listable(holder))) continue;
+        if (file == kConfigFile || LibraryListing::hasExtension(file, extension_))
             kept.push_back({static_cast<zip_uint64_t>(i), stat.size, holder, file});
     }
-    if (kept.empty()) {
-        error("Nothing found to import!");
-        return false;
-    }
-    if (!platform::makeDirectories(bank)) {
-        error("Could not create Soundbank!");
-        return false;
-    }
+    if (!createImportBank(bank, !kept.empty())) return false;
+    int patches = 0, missing = 0;
     for (const Kept& k : kept) {
-        const std::string target = k.fileName == kConfigFile ? bank : targetFolder(bank, name, k.holder);
+        const bool config = k.fileName == kConfigFile;
+        const std::string target = config ? bank : targetFolder(bank, name, k.holder);
         std::vector<std::uint8_t> bytes;
-        // An entry that cannot be extracted or written is left out.
-        if (!target.empty() && extract(archive.get(), k.index, k.size, bytes))
-            platform::writeNewFile(platform::joinPath(target, k.fileName), bytes.data(), bytes.size());
+        // An entry that cannot be extracted or written is left out (a patch is counted).
+        const bool written = !target.empty() && extract(archive.get(), k.index, k.size, bytes) &&
+                             platform::writeNewFile(platform::joinPath(target, k.fileName), bytes.data(), bytes.size());
+        if (!config) ++patches;
+        if (!config && !written) ++missing;
     }
     archive.reset();
-    reload();
-    selectBankPath(bank);
-    if (bankPath) *bankPath = bank;
-    return true;
+    return finishBankImport(bank, bankPath, missing, patches);
 }
 
 }  // namespace calverine

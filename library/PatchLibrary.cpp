@@ -27,7 +27,11 @@ constexpr const char* kTrashExtension = "bin";
 constexpr const char* kFavouritesFile = "Favourites.db";
 constexpr const char* kConfigFile = "config.ini";
 
-void error(const std::string& text) { platform::showMessage("Error", text.c_str(), platform::MessageIcon::Error); }
+// Shows the message in an "Error" box; false, for the refusals that end with it.
+bool error(const std::string& text) {
+    platform::showMessage("Error", text.c_str(), platform::MessageIcon::Error);
+    return false;
+}
 
 bool equalIgnoringCase(const std::string& a, const std::string& b) { return strcasecmp(a.c_str(), b.c_str()) == 0; }
 
@@ -39,6 +43,21 @@ std::string withoutExtension(const std::string& path) {
     const std::size_t dot = path.rfind('.');
     const std::size_t separator = path.rfind(platform::kSeparator);
     return dot == std::string::npos || (separator != std::string::npos && dot < separator) ? path : path.substr(0, dot);
+}
+
+// A folder is removed only when no patch and no trashed patch belongs to it;
+// otherwise the message for the first of the two that holds any, ending in
+// their count.
+template <typename Belongs>
+bool holdsNoPatch(const std::vector<PatchLibrary::Patch>& patches, const std::vector<PatchLibrary::Patch>& trash,
+                  Belongs belongs, const char* patchesFound, const char* trashFound) {
+    for (const auto& [list, text] : {std::pair{&patches, patchesFound}, std::pair{&trash, trashFound}}) {
+        const auto count = std::count_if(list->begin(), list->end(), belongs);
+        if (count == 0) continue;
+        error(text + std::to_string(count));
+        return false;
+    }
+    return true;
 }
 
 bool copyNew(const std::string& from, const std::string& to) {
@@ -217,10 +236,8 @@ bool PatchLibrary::isSoundbank(int bank) const {
         platform::reportIndexOutOfRange(bank, static_cast<int>(banks_.size()), kCodeLibrarySize + 1);
         return false;
     }
-    if (banks_[static_cast<std::size_t>(bank)].kind != BankKind::Folder) {
-        error("The soundbanks Favourites, Genetics, User and Trash cannot be renamed or removed.");
-        return false;
-    }
+    if (banks_[static_cast<std::size_t>(bank)].kind != BankKind::Folder)
+        return error("The soundbanks Favourites, Genetics, User and Trash cannot be renamed or removed.");
     return true;
 }
 
@@ -234,21 +251,16 @@ void PatchLibrary::selectPath(const std::string& fullPath) {
     }
 }
 
-void PatchLibrary::selectBankPath(const std::string& path) {
-    for (std::size_t b = 0; b < banks_.size(); ++b)
-        if (banks_[b].path == path) selection_ = {static_cast<int>(b), -1, -1};
-}
-
 // ---- changes of banks, categories and patches -----------------------------------
 
 bool PatchLibrary::createSoundbank(const std::string& name) {
     if (!checkName(name, NameKind::Bank)) return false;
     const std::string path = platform::joinPath(root_, name);
     std::error_code ec;
-    if (isReservedName(name) || fs::exists(path, ec) || !fs::create_directory(path, ec)) {
-        error("Soundbank already exists.\nPlease type in a different name.");
-        return false;
-    }
+    if (isReservedName(name) || fs::exists(path, ec))
+        return error("Soundbank already exists.\nPlease type in a different name.");
+    // On a fresh machine the library folder itself may not exist yet.
+    if (!platform::makeDirectories(path)) return error("Could not create Soundbank!");
     const std::string config = platform::joinPath(platform::joinPath(root_, kUser), kConfigFile);
     if (platform::fileExists(config)) copyNew(config, platform::joinPath(path, kConfigFile));
     reload();
@@ -259,10 +271,8 @@ bool PatchLibrary::createCategory(const std::string& name) {
     if (!checkName(name, NameKind::Category)) return false;
     const std::string path = platform::joinPath(platform::joinPath(root_, kUser), name);
     std::error_code ec;
-    if (fs::exists(path, ec) || !platform::makeDirectories(path)) {
-        error("Folder already exists.\nPlease type in a different name.");
-        return false;
-    }
+    if (fs::exists(path, ec)) return error("Folder already exists.\nPlease type in a different name.");
+    if (!platform::makeDirectories(path)) return error("Could not create Category!");
     reload();
     return true;
 }
@@ -271,10 +281,8 @@ bool PatchLibrary::renameSoundbank(int bank, const std::string& newName) {
     if (!isSoundbank(bank) || !checkName(newName, NameKind::Bank)) return false;
     const std::string from = banks_[static_cast<std::size_t>(bank)].path;
     const std::string to = platform::joinPath(root_, newName);
-    if (isReservedName(newName) || !platform::renameNoReplace(from, to)) {
-        error("Soundbank already exists.\nPlease type in a different name.");
-        return false;
-    }
+    if (isReservedName(newName) || !platform::renameNoReplace(from, to))
+        return error("Soundbank already exists.\nPlease type in a different name.");
     retargetFavourites(from, to);
     saveFavourites();
     reload();
@@ -286,16 +294,11 @@ bool PatchLibrary::renameCategory(int category, const std::string& newName) {
         platform::reportIndexOutOfRange(category, static_cast<int>(categories_.size()), kCodeLibrarySize + 2);
         return false;
     }
-    if (fixedCategoryMode()) {
-        error("Categories cannot be renamed while the fixed categories are shown.");
-        return false;
-    }
+    if (fixedCategoryMode()) return error("Categories cannot be renamed while the fixed categories are shown.");
     if (!checkName(newName, NameKind::Category)) return false;
     const int existing = findCategory(newName);
-    if (existing >= 0 && !categories_[static_cast<std::size_t>(existing)].folders.empty()) {
-        error("Folder already exists.\nPlease type in a different name.");
-        return false;
-    }
+    if (existing >= 0 && !categories_[static_cast<std::size_t>(existing)].folders.empty())
+        return error("Folder already exists.\nPlease type in a different name.");
     bool failed = false;
     for (const std::string& from : categories_[static_cast<std::size_t>(category)].folders) {
         const std::string to = platform::joinPath(parentOf(from), newName);
@@ -315,25 +318,11 @@ bool PatchLibrary::removeCategory(int category) {
         platform::reportIndexOutOfRange(category, static_cast<int>(categories_.size()), kCodeLibrarySize + 3);
         return false;
     }
-    const auto count = [category](const std::vector<Patch>& list) {
-        return std::count_if(list.begin(), list.end(), [category](const Patch& p) { return p.category == category; });
-    };
-    char text[256];
-    if (const auto patches = count(patches_); patches > 0) {
-        std::snprintf(text, sizeof(text),
+    if (!holdsNoPatch(patches_, trash_, [category](const Patch& p) { return p.category == category; },
                       "Please delete all patches from this folder\nor move them to the other folder before.\n\n"
-                      "Patches found: %d",
-                      static_cast<int>(patches));
-        error(text);
+                      "Patches found: ",
+                      "There are still patches in the trash from this folder.\n\nPatches found in trash: "))
         return false;
-    }
-    if (const auto trashed = count(trash_); trashed > 0) {
-        std::snprintf(text, sizeof(text),
-                      "There are still patches in the trash from this folder.\n\nPatches found in trash: %d",
-                      static_cast<int>(trashed));
-        error(text);
-        return false;
-    }
     bool failed = false;
     for (const std::string& folder : categories_[static_cast<std::size_t>(category)].folders) {
         std::error_code ec;
@@ -346,32 +335,19 @@ bool PatchLibrary::removeCategory(int category) {
 
 bool PatchLibrary::removeSoundbank(int bank) {
     if (!isSoundbank(bank)) return false;
-    const auto count = [bank](const std::vector<Patch>& list) {
-        return std::count_if(list.begin(), list.end(), [bank](const Patch& p) { return p.entry.bankIndex == bank; });
-    };
-    char text[320];
-    if (const auto patches = count(patches_); patches > 0) {
-        std::snprintf(text, sizeof(text), "Please remove all patches from this soundbank first.\nPatches found: %d",
-                      static_cast<int>(patches));
-        error(text);
-        return false;
-    }
-    if (const auto trashed = count(trash_); trashed > 0) {
-        std::snprintf(text, sizeof(text),
+    if (!holdsNoPatch(patches_, trash_, [bank](const Patch& p) { return p.entry.bankIndex == bank; },
+                      "Please remove all patches from this soundbank first.\nPatches found: ",
                       "There are still patches in the trash from this soundbank.\n\nPlease delete them, clear the "
-                      "trash or restore\nthem and move to the other soundbank before.\n\nFound patches in trash: %d",
-                      static_cast<int>(trashed));
-        error(text);
+                      "trash or restore\nthem and move to the other soundbank before.\n\nFound patches in trash: "))
         return false;
-    }
     // The folder goes with what is left in it (config.ini, empty categories),
     // but never with a patch file, not even one deeper than the listing looks.
     const std::string folder = banks_[static_cast<std::size_t>(bank)].path;
     std::error_code ec;
     bool holdsPatch = false;
     for (fs::recursive_directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
-        const std::string ext = it->path().extension().string();
-        if (equalIgnoringCase(ext, "." + extension_) || equalIgnoringCase(ext, std::string(".") + kTrashExtension))
+        const std::string name = it->path().filename().string();
+        if (LibraryListing::hasExtension(name, extension_) || LibraryListing::hasExtension(name, kTrashExtension))
             holdsPatch = true;
     }
     const bool removed = !ec && !holdsPatch && fs::remove_all(folder, ec) > 0 && !ec;
@@ -387,15 +363,14 @@ bool PatchLibrary::renamePatch(const LibraryEntry& patch, const std::string& new
 }
 
 bool PatchLibrary::movePatch(const LibraryEntry& patch, const std::string& targetFolder) {
+    platform::makeDirectories(targetFolder);  // a fixed category may have no folder in this bank yet
     return moveFile(patch.fullPath, platform::joinPath(targetFolder, patch.fileName));
 }
 
 bool PatchLibrary::moveFile(const std::string& from, const std::string& to) {
-    if (to.size() > kMaxPathLength || !platform::renameNoReplace(from, to)) {
-        error("File could not be moved. Please check there is no file under the same name in the target "
-              "soundbank/category.");
-        return false;
-    }
+    if (to.size() > kMaxPathLength || !platform::renameNoReplace(from, to))
+        return error("File could not be moved. Please check there is no file under the same name in the target "
+                     "soundbank/category.");
     retargetFavourites(from, to);
     saveFavourites();
     reload();
@@ -416,7 +391,7 @@ bool PatchLibrary::copyUnique(const std::string& source, const std::string& fold
     const std::string name = lastComponent(withoutExtension(source));
     const AuthorSuffix suffix = splitAuthorSuffix(name);
     std::vector<std::uint8_t> bytes;
-    if (name.empty() || !platform::readFile(source, bytes)) return false;
+    if (name.empty() || !platform::readFile(source, bytes) || !platform::makeDirectories(folder)) return false;
     for (int n = 0; n <= kMaxCopyNumber; ++n) {
         std::string file = suffix.base;
         if (n > 0) file.append(" ").append(std::to_string(n));
@@ -442,13 +417,22 @@ void PatchLibrary::loadFavourites() {
     std::vector<std::uint8_t> bytes;
     const bool present = platform::readFile(file, bytes);
     const std::string text(bytes.begin(), bytes.end());
-    for (const std::string& relative : parseFavourites(text)) {
+    for (std::string relative : parseFavourites(text)) {
+        std::string bank = relative.substr(0, relative.find(platform::kSeparator));
+        // A bank folder that reload gave a reserved name's exact form ("user"
+        // became "User") takes its favourites along.
+        for (const char* reserved : {kUser, kGenetics}) {
+            if (bank != reserved && equalIgnoringCase(bank, reserved) && !platform::isDirectory(root_ + bank)) {
+                relative.replace(0, bank.size(), reserved);
+                bank = reserved;
+            }
+        }
         LibraryEntry e;
         e.index = static_cast<int>(favourites_.size());
         e.fileName = lastComponent(relative);
         e.name = withoutExtension(e.fileName);
         e.fullPath = root_ + relative;
-        e.bankIndex = findBank(relative.substr(0, relative.find(platform::kSeparator)));
+        e.bankIndex = findBank(bank);
         if (e.bankIndex >= 0 && banks_[static_cast<std::size_t>(e.bankIndex)].path.empty()) e.bankIndex = -1;
         favourites_.push_back(std::move(e));
     }
@@ -462,25 +446,23 @@ void PatchLibrary::loadFavourites() {
     if (present && formatFavourites(relatives) != text) saveFavourites();
 }
 
-void PatchLibrary::saveFavourites() {
+bool PatchLibrary::saveFavourites() {
     std::vector<std::string> relatives;
     for (const LibraryEntry& e : favourites_)
         if (e.fullPath.size() > root_.size() && e.fullPath.compare(0, root_.size(), root_) == 0)
             relatives.push_back(e.fullPath.substr(root_.size()));
     const std::string text = formatFavourites(relatives);
-    platform::writeFileAtomically(root_ + kFavouritesFile, text.data(), text.size());
+    return platform::writeFileAtomically(root_ + kFavouritesFile, text.data(), text.size());
 }
 
 bool PatchLibrary::addFavourite(const LibraryEntry& patch, bool reloadFavourites) {
-    const std::size_t dot = patch.fileName.rfind('.');
-    if (patch.folder || dot == std::string::npos || !equalIgnoringCase(patch.fileName.substr(dot + 1), extension_))
-        return false;
+    if (patch.folder || !LibraryListing::hasExtension(patch.fileName, extension_)) return false;
     const bool known = std::any_of(favourites_.begin(), favourites_.end(),
                                    [&](const LibraryEntry& e) { return e.fullPath == patch.fullPath; });
     if (!known) favourites_.push_back(patch);
-    saveFavourites();
+    const bool saved = saveFavourites();
     if (reloadFavourites) loadFavourites();
-    return true;
+    return saved;
 }
 
 bool PatchLibrary::removeFavourite(const LibraryEntry& patch, bool reloadFavourites) {
@@ -488,15 +470,16 @@ bool PatchLibrary::removeFavourite(const LibraryEntry& patch, bool reloadFavouri
                                    [&](const LibraryEntry& e) { return e.fullPath == patch.fullPath; });
     const bool found = it != favourites_.end();
     favourites_.erase(it, favourites_.end());
-    saveFavourites();
+    const bool saved = saveFavourites();
     if (reloadFavourites) loadFavourites();
-    return found;
+    return found && saved;
 }
 
-void PatchLibrary::clearFavourites() {
+bool PatchLibrary::clearFavourites() {
     favourites_.clear();
-    saveFavourites();
+    const bool saved = saveFavourites();
     loadFavourites();
+    return saved;
 }
 
 void PatchLibrary::retargetFavourites(const std::string& from, const std::string& to) {
@@ -512,11 +495,9 @@ void PatchLibrary::retargetFavourites(const std::string& from, const std::string
 // ---- trash ----------------------------------------------------------------------
 
 bool PatchLibrary::moveToTrash(const LibraryEntry& patch) {
-    if (!platform::renameNoReplace(patch.fullPath, withoutExtension(patch.fullPath) + "." + kTrashExtension)) {
-        error("File could not be moved to trash. Please check there is no file under the same name and path in the "
-              "trash already.");
-        return false;
-    }
+    if (!platform::renameNoReplace(patch.fullPath, withoutExtension(patch.fullPath) + "." + kTrashExtension))
+        return error("File could not be moved to trash. Please check there is no file under the same name and path "
+                     "in the trash already.");
     removeFavourite(patch, false);
     const Selection before = selection_;
     reload();
@@ -540,10 +521,13 @@ bool PatchLibrary::restore(const LibraryEntry& trashed, bool reloadAfter) {
     return true;
 }
 
+// Restore All and Clear Trash act on what the Trash bank shows: a ".bin" file
+// outside the soundbanks (in the root, or in a folder the library ignores) is
+// no trashed patch and is left alone.
 bool PatchLibrary::restoreAll() {
     int failed = 0;
-    for (const LibraryEntry& e : trashListing_.entries())
-        if (!e.folder && !restore(e, false)) ++failed;
+    for (const Patch& p : trash_)
+        if (!restore(p.entry, false)) ++failed;
     if (failed > 0) error(kRestoreFailed);
     reload();
     return failed == 0;
@@ -551,16 +535,18 @@ bool PatchLibrary::restoreAll() {
 
 bool PatchLibrary::deletePermanently(const LibraryEntry& trashed) {
     std::error_code ec;
-    if (!fs::remove(trashed.fullPath, ec)) return false;
+    // Only a trashed patch is ever deleted, whatever record is handed in.
+    if (!LibraryListing::hasExtension(trashed.fileName, kTrashExtension) || !fs::remove(trashed.fullPath, ec))
+        return false;
     reload();
     return true;
 }
 
 bool PatchLibrary::clearTrash() {
     bool ok = true;
-    for (const LibraryEntry& e : trashListing_.entries()) {
+    for (const Patch& p : trash_) {
         std::error_code ec;
-        if (!e.folder && !fs::remove(e.fullPath, ec)) ok = false;
+        if (!fs::remove(p.entry.fullPath, ec)) ok = false;
     }
     reload();
     return ok;

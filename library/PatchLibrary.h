@@ -116,15 +116,19 @@ public:
     // selection, else "User") under a unique name, then reloads.
     bool copyPatchInto(const std::string& targetFolder = "");
     // The copy without the reload: "Name.fxp", else "Name 1.fxp" ... "Name 100.fxp",
-    // with author codes kept at the end ("Lead 1 A+B.fxp"). No message.
+    // with author codes kept at the end ("Lead 1 A+B.fxp"). No message. The
+    // folder is created when missing (a fixed category may have none in a
+    // bank yet), and so is the target folder of movePatch.
     bool copyUnique(const std::string& source, const std::string& folder, std::string* newPath = nullptr);
     bool openInExplorer(const std::string& folder);
 
     void loadFavourites();
-    void saveFavourites();
+    // These return false when Favourites.db could not be written (the file
+    // is left as it was), and without a message: the caller reports it.
+    bool saveFavourites();
     bool addFavourite(const LibraryEntry& patch, bool reloadFavourites = true);
     bool removeFavourite(const LibraryEntry& patch, bool reloadFavourites = true);
-    void clearFavourites();
+    bool clearFavourites();
 
     bool moveToTrash(const LibraryEntry& patch);
     // Fails without a message; the caller shows kRestoreFailed.
@@ -151,7 +155,9 @@ private:
     bool isSoundbank(int bank) const;
     std::string uniqueBankFolder(const std::string& name);
     void selectPath(const std::string& fullPath);
-    void selectBankPath(const std::string& path);
+    // The end of a folder or archive import: reload, select the new soundbank,
+    // hand out its path, and say how many of its patches could not be copied.
+    bool finishBankImport(const std::string& bank, std::string* bankPath, int missing, int patches);
 
     std::string root_;
     std::string extension_;

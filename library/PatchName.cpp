@@ -1,5 +1,6 @@
 #include "PatchName.h"
 
+#include "LibraryListing.h"
 #include "Messages.h"
 
 namespace calverine {
@@ -19,17 +20,19 @@ const char* kindName(NameKind kind) {
 
 bool checkName(const std::string& name, NameKind kind) {
     const std::string kindText = kindName(kind);
-    if (static_cast<int>(name.size()) > kMaxTypedNameLength) {
-        const std::string text = "The maximum " + kindText + " name length is 64 characters.";
+    const auto refuse = [](const std::string& text) {
         platform::showMessage("Error", text.c_str(), platform::MessageIcon::Error);
         return false;
-    }
-    if (name.empty() || name.find_first_of("*/:<>\\|") != std::string::npos) {
-        const std::string text = "The following characters are not allowed in the name of the " + kindText +
-                                 ":\n\n   /   \\  :  *  <  >  | ";
-        platform::showMessage("Error", text.c_str(), platform::MessageIcon::Error);
-        return false;
-    }
+    };
+    if (static_cast<int>(name.size()) > kMaxTypedNameLength)
+        return refuse("The maximum " + kindText + " name length is 64 characters.");
+    if (name.empty() || name.find_first_of("*/:<>\\|") != std::string::npos ||
+        LibraryListing::hasControlCharacter(name))
+        return refuse("The following characters are not allowed in the name of the " + kindText +
+                      ":\n\n   /   \\  :  *  <  >  | ");
+    // The library never lists a name that begins with ".": a patch renamed so
+    // would vanish from the browser.
+    if (name[0] == '.') return refuse("The name of the " + kindText + " cannot begin with \".\".");
     return true;
 }
 

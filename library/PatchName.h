@@ -13,7 +13,8 @@ enum class NameKind { Bank, Category, Patch };
 constexpr int kMaxTypedNameLength = 64;
 
 // True when `name` may be used; otherwise shows the reason in an "Error" box.
-// At most 64 characters, not empty, none of * / : < > \ | ("?" and '"' are fine).
+// At most 64 characters, not empty, none of * / : < > \ | nor a control
+// character ("?" and '"' are fine), and not beginning with ".".
 bool checkName(const std::string& name, NameKind kind);
 
 // A patch name split into its base and its author codes: the text after the

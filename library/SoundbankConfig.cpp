@@ -18,7 +18,8 @@ std::string_view trim(std::string_view s) {
 
 SoundbankConfig parseSoundbankConfig(std::string_view text) {
     std::map<std::string, std::string, std::less<>> values;
-    std::size_t start = 0;
+    // Editors on some systems begin the file with a UTF-8 byte order mark.
+    std::size_t start = text.substr(0, 3) == "\xEF\xBB\xBF" ? 3 : 0;
     while (start < text.size()) {
         std::size_t end = text.find('\n', start);
         if (end == std::string_view::npos) end = text.size();

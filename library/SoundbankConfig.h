@@ -19,7 +19,7 @@ struct SoundbankConfig {
 };
 
 // Values longer than 511 characters are cut there. When a key appears twice,
-// the first one counts.
+// the first one counts. A leading UTF-8 byte order mark is skipped.
 SoundbankConfig parseSoundbankConfig(std::string_view text);
 
 }  // namespace calverine

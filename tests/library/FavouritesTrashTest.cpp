@@ -23,6 +23,10 @@ TEST_F(FavouritesTest, TheFileIsSortedIgnoringCaseWithBackslashesAndCrLf) {
 
     EXPECT_THAT(parseFavourites("abc"), ElementsAre());  // the last line needs 4 characters
     EXPECT_THAT(parseFavourites("ab\nabcd"), ElementsAre("abcd"));
+    EXPECT_THAT(parseFavourites("\xEF\xBB\xBF" "abc\r\nUser\\a.fxp\r"), ElementsAre("abc", "User/a.fxp"));
+    // The path written first is read back whole, whatever went before it.
+    EXPECT_THAT(parseFavourites(formatFavourites(parseFavourites("ab\n\xEF\xBB\xBF\xEF\xBB\xBF" "abcd"))),
+                ElementsAre("abcd"));
     EXPECT_THAT(parseFavourites("abc\n" + std::string(512, 'x')), ElementsAre("abc"));
 }
 
@@ -102,14 +106,21 @@ TEST_F(TrashTest, RestoreAllRestoresWhatItCanAndSaysSoOnce) {
     EXPECT_TRUE(library.deletePermanently(library.trash()[0].entry));
     EXPECT_FALSE(exists("User/B.bin"));
     EXPECT_TRUE(library.trash().empty());
+    EXPECT_FALSE(library.deletePermanently(entryNamed(library.patchList(library.findBank("User"), -1), "A.fxp")));
+    EXPECT_EQ(read("User/A.fxp"), "a");  // only a trashed patch is ever deleted
 
     put("User/D.bin");
     put("Bank/E.bin");
+    put("Firmware.bin", "not a patch");  // outside every soundbank: not in the trash
+    put("Trash/Old.bin", "ignored folder");
     library.reload();
     EXPECT_TRUE(library.clearTrash());
     EXPECT_TRUE(library.trash().empty());
     EXPECT_FALSE(exists("User/D.bin"));
     EXPECT_TRUE(exists("User/A.fxp"));
+    EXPECT_TRUE(library.restoreAll());
+    EXPECT_EQ(read("Firmware.bin"), "not a patch");
+    EXPECT_EQ(read("Trash/Old.bin"), "ignored folder");
 }
 
 }  // namespace

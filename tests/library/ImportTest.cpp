@@ -17,24 +17,37 @@ TEST_F(ImportTest, AFolderTreeBecomesASoundbankWithFlattenedCategories) {
     put(base_ + "/in/Pads/Top.fxp", "top");
     put(base_ + "/in/Pads/Warm/W.fxp", "w");
     put(base_ + "/in/Pads/Warm/Deep/X.FXP", "x");  // categories are named after the folder that holds the file
+    put(base_ + "/in/Pads/Cold/Deep/X.FXP", "cold x");  // flattened onto the first X: reported, nothing replaced
     put(base_ + "/in/Pads/Warm/Pads/Y.fxp", "y");  // a folder named like the bank adds no category
     put(base_ + "/in/Pads/.git/Z.fxp");
     put(base_ + "/in/Pads/Notes.txt");
+    put(base_ + "/in/Pads/1/2/3/4/5/6/7/8/9/10/In.fxp");  // ten folder levels are entered,
+    put(base_ + "/in/Pads/1/2/3/4/5/6/7/8/9/10/11/Out.fxp");  // the eleventh is not
     put(base_ + "/in/Pads/config.ini", "AuthorCode=QV\nAuthorName=Quentin\n");
     PatchLibrary library(root_);
 
     std::string bank;
     ASSERT_TRUE(library.importFolder(base_ + "/in/Pads/", &bank));
     EXPECT_EQ(bank, path("Pads"));
-    EXPECT_EQ(tree(), (Strings{"Genetics/", "Pads/", "Pads/Deep/", "Pads/Deep/X.FXP", "Pads/Top.fxp", "Pads/Warm/",
+    EXPECT_EQ(tree(), (Strings{"Genetics/", "Pads/", "Pads/10/", "Pads/10/In.fxp", "Pads/Deep/", "Pads/Deep/X.FXP", "Pads/Top.fxp", "Pads/Warm/",
                                "Pads/Warm/W.fxp", "Pads/Y.fxp", "Pads/config.ini", "User/"}));
-    EXPECT_EQ(read("Pads/Deep/X.FXP"), "x");
+    EXPECT_EQ(read("Pads/Deep/X.FXP"), "cold x");
+    EXPECT_THAT(takeMessages(), ElementsAre("Could not import 1 of 6 patches!"));
     EXPECT_EQ(library.selection().bank, library.findBank("Pads"));
     EXPECT_EQ(library.authors().at("QV"), "Quentin");
 
-    ASSERT_TRUE(library.importFolder(base_ + "/in/Pads", &bank));
+    ASSERT_TRUE(library.importFolder(base_ + "/in/Pads/Warm/..", &bank));
     EXPECT_EQ(bank, path("Pads (1)"));
     EXPECT_EQ(read("Pads (1)/Top.fxp"), "top");
+
+    // Folders the library would not show as a soundbank of their own are passed over.
+    put(base_ + "/in/Trash/T.fxp");
+    put(base_ + "/in/user/U.fxp");
+    ASSERT_TRUE(library.importFolder(base_ + "/in/Trash", &bank));
+    EXPECT_EQ(bank, path("Trash (1)"));
+    ASSERT_TRUE(library.importFolder(base_ + "/in/user", &bank));
+    EXPECT_EQ(bank, path("user (1)"));
+    EXPECT_THAT(names(library.patchList(library.findBank("Trash (1)"), -1)), ElementsAre("T"));
 }
 
 TEST_F(ImportTest, AFolderImportThatStopsLeavesNothingBehind) {
@@ -45,8 +58,10 @@ TEST_F(ImportTest, AFolderImportThatStopsLeavesNothingBehind) {
     EXPECT_FALSE(library.importFolder(base_ + "/in/Only Config"));
     EXPECT_FALSE(library.importFolder(base_ + "/in/Missing"));
     EXPECT_FALSE(library.importFolder("/"));
+    EXPECT_FALSE(library.importFolder(""));
     EXPECT_THAT(takeMessages(),
-                ElementsAre("Nothing found to import!", "Nothing found to import!", "Can not fetch the Soudnbank name!"));
+                ElementsAre("Nothing found to import!", "Nothing found to import!", "Can not fetch the Soudnbank name!",
+                            "Can not fetch the Soudnbank name!"));
     EXPECT_EQ(tree(), before);
 
     put(base_ + "/in/Bank/a.fxp");
@@ -67,6 +82,7 @@ TEST_F(ImportTest, AnArchiveBecomesASoundbank) {
                    {".hidden.fxp", "no"},
                    {"Pads/.git/c.fxp", "no"},
                    {"../../escape.fxp", "e"},
+                   {"Pads/Two\nLines.fxp", "no"},
                    {"Other\\Win.fxp", "w"}});
     PatchLibrary library(root_);
     std::string bank;
@@ -99,10 +115,26 @@ TEST_F(ImportTest, BadArchivesAreRefusedAndLeaveNothingBehind) {
     writeZip(base_ + "/Docs.zip", {{"Docs/readme.txt", "x"}, {"Docs/Sub/", ""}});
     EXPECT_FALSE(library.importZip(base_ + "/Docs.zip"));
     EXPECT_FALSE(library.importZip(base_ + "/.zip"));
+    writeZip(base_ + "/.Hidden.zip", {{"a.fxp", "a"}});  // a soundbank ".Hidden" would never be listed
+    EXPECT_FALSE(library.importZip(base_ + "/.Hidden.zip"));
     EXPECT_THAT(takeMessages(), ElementsAre("Failed to open ZIP archive!", "Failed to open ZIP archive!",
                                             "Failed to open ZIP archive!", "Nothing found to import!",
-                                            "Can not fetch the Soudnbank name!"));
+                                            "Can not fetch the Soudnbank name!", "Could not create Soundbank!"));
     EXPECT_EQ(tree(), before);
+
+    // An entry whose bytes no longer match its CRC is left out, and said so.
+    std::string noise;
+    for (unsigned x = 1; noise.size() < 200; x = x * 1103515245u + 12345u) noise += static_cast<char>(x >> 24);
+    writeZip(zip, {{"Pads/Damaged.fxp", noise}, {"Pads/Whole.fxp", "whole"}});
+    std::string bytes = read(zip);
+    const std::size_t at = bytes.find(noise.substr(50, 100));  // incompressible: stored as it is
+    ASSERT_NE(at, std::string::npos);
+    bytes[at] = static_cast<char>(bytes[at] ^ 1);
+    std::ofstream(zip, std::ios::binary | std::ios::trunc) << bytes;
+    ASSERT_TRUE(library.importZip(zip));
+    EXPECT_THAT(takeMessages(), ElementsAre("Could not import 1 of 2 patches!"));
+    EXPECT_FALSE(exists("Pads/Damaged.fxp"));
+    EXPECT_EQ(read("Pads/Whole.fxp"), "whole");
 }
 
 TEST_F(ImportTest, ASinglePatchGoesIntoTheSelectedFolder) {

@@ -25,6 +25,7 @@ protected:
     // its folders created.
     void put(const std::string& relative, const std::string& content = "patch bytes") const;
     bool exists(const std::string& relative) const;
+    // A file's bytes (below the root, or anywhere given an absolute path).
     std::string read(const std::string& relative) const;
     // Everything below the root, as sorted relative paths (folders end in "/").
     std::vector<std::string> tree() const;

@@ -1,20 +1,16 @@
-// calverine-library: commands in-process, and the real program a few times.
-#include <fcntl.h>
-#include <spawn.h>
+// calverine-library: commands run in-process the way main() runs them, and
+// the built program itself for its exit status.
+#include <stdlib.h>
 #include <sys/wait.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <thread>
 
 #include "LibraryTestSupport.h"
 #include "LibraryTool.h"
-
-extern char** environ;
 
 namespace calverine::test {
 namespace {
@@ -35,10 +31,23 @@ std::string contents(std::FILE* f) {
     return s;
 }
 
+// An environment variable set for one test.
+class ScopedEnv {
+public:
+    ScopedEnv(const char* name, const std::string& value) : name_(name) {
+        if (const char* old = getenv(name)) old_ = old;
+        setenv(name, value.c_str(), 1);
+    }
+    ~ScopedEnv() { old_.empty() ? unsetenv(name_) : setenv(name_, old_.c_str(), 1); }
+
+private:
+    const char* name_;
+    std::string old_;
+};
+
 class LibraryToolTest : public LibraryFixture {
 protected:
-    Outcome command(std::vector<std::string> args) {
-        args.insert(args.begin(), {"--root", root_});
+    Outcome run(const std::vector<std::string>& args) {
         std::FILE* out = std::tmpfile();
         std::FILE* err = std::tmpfile();
         Outcome r;
@@ -47,48 +56,10 @@ protected:
         r.err = contents(err);
         return r;
     }
-
-    // The built program, with extra environment entries.
-    Outcome program(const std::vector<std::string>& args, const std::vector<std::string>& extraEnv = {}) {
-        std::vector<std::string> words{CALVERINE_LIBRARY_PATH};
-        words.insert(words.end(), args.begin(), args.end());
-        std::vector<char*> argv;
-        for (std::string& w : words) argv.push_back(w.data());
-        argv.push_back(nullptr);
-        std::vector<std::string> env(extraEnv);
-        for (char** e = environ; *e; ++e) {
-            const std::string entry = *e;
-            const std::string key = entry.substr(0, entry.find('=') + 1);
-            bool overridden = false;
-            for (const std::string& x : extraEnv) overridden = overridden || x.compare(0, key.size(), key) == 0;
-            if (!overridden) env.push_back(entry);
-        }
-        std::vector<char*> envp;
-        for (std::string& e : env) envp.push_back(e.data());
-        envp.push_back(nullptr);
-
-        const std::string outFile = base_ + "/out.txt", errFile = base_ + "/err.txt";
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, 1, outFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        posix_spawn_file_actions_addopen(&actions, 2, errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        pid_t pid = 0;
-        Outcome r;
-        const int spawned = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), envp.data());
-        posix_spawn_file_actions_destroy(&actions);
-        if (spawned != 0) return r;
-        int status = 0;
-        waitpid(pid, &status, 0);
-        r.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128;
-        const auto slurp = [](const std::string& file) {
-            std::ifstream in(file);
-            std::stringstream s;
-            s << in.rdbuf();
-            return s.str();
-        };
-        r.out = slurp(outFile);
-        r.err = slurp(errFile);
-        return r;
+    // The command on the fixture's library.
+    Outcome command(std::vector<std::string> args) {
+        args.insert(args.begin(), {"--root", root_});
+        return run(args);
     }
 };
 
@@ -123,33 +94,48 @@ TEST_F(LibraryToolTest, ListsAndChangesTheLibrary) {
     EXPECT_EQ(badName.status, 2);
     EXPECT_NE(badName.err.find("not allowed in the name of the bank"), std::string::npos);
 
+    std::filesystem::remove(path("Favourites.db"));
+    std::filesystem::create_directory(path("Favourites.db"));  // cannot be written
+    const Outcome unsaved = command({"add-favourite", "Bank/Pads/Bass Pad"});
+    EXPECT_EQ(unsaved.status, 1);
+    EXPECT_EQ(unsaved.err, "calverine-library: Favourites.db could not be written; the favourites are as they were\n");
+
     EXPECT_EQ(command({"patches", "Nowhere"}).err, "calverine-library: no soundbank 'Nowhere'; see the list of 'banks'\n");
     EXPECT_EQ(command({"restore", "Bank/Missing"}).status, 2);
     EXPECT_EQ(command({"rename-bank", "Bank"}).err, "calverine-library: usage: rename-bank BANK NEW-NAME\n");
     EXPECT_EQ(command({"--frob", "banks"}).err, "calverine-library: unknown option '--frob'; try --help\n");
 }
 
-TEST_F(LibraryToolTest, TheProgramImportsAndReportsRefusals) {
-    const Outcome help = program({"--help"});
-    EXPECT_EQ(help.status, 0);
-    EXPECT_EQ(help.out.rfind("Usage: calverine-library", 0), 0u);
+TEST_F(LibraryToolTest, AFreshMachineGetsItsLibraryFolderOnTheFirstChange) {
+    // No data folder yet: listing creates nothing; the first change creates
+    // the library folder below the data folder.
+    const ScopedEnv data("CALVERINE_DATA_DIR", base_ + "/fresh");
+    const Outcome empty = run({"banks"});
+    EXPECT_EQ(empty.status, 0) << empty.err;
+    EXPECT_EQ(empty.out, "Favourites\nGenetics\nUser\nTrash\n");
+    EXPECT_FALSE(std::filesystem::exists(base_ + "/fresh"));
 
     writeZip(base_ + "/Keys.zip", {{"Keys/E Piano.fxp", "ep"}, {"Keys/Organ/B3.fxp", "b3"}});
-    // Without --root the library is the data folder's Soundbanks.
-    const Outcome imported = program({"import-zip", base_ + "/Keys.zip"}, {"CALVERINE_DATA_DIR=" + base_});
+    const Outcome imported = run({"import-zip", base_ + "/Keys.zip"});
     EXPECT_EQ(imported.status, 0) << imported.err;
     EXPECT_EQ(imported.out, "Keys\n");
-    EXPECT_EQ(read("Keys/Organ/B3.fxp"), "b3");
+    EXPECT_TRUE(std::filesystem::exists(base_ + "/fresh/Soundbanks/Keys/Organ/B3.fxp"));
+    EXPECT_EQ(run({"--root", base_ + "/new/Soundbanks", "create-bank", "Mine"}).status, 0);
+    EXPECT_TRUE(std::filesystem::is_directory(base_ + "/new/Soundbanks/Mine"));
 
-    const Outcome again = program({"--root", root_, "remove-bank", "Keys"});
-    EXPECT_EQ(again.status, 2);
-    EXPECT_EQ(again.err, "Please remove all patches from this soundbank first.\nPatches found: 2\n");
-    EXPECT_TRUE(exists("Keys/E Piano.fxp"));
+    const Outcome refused = run({"remove-bank", "Keys"});
+    EXPECT_EQ(refused.status, 2);
+    EXPECT_EQ(refused.err, "Please remove all patches from this soundbank first.\nPatches found: 2\n");
+    EXPECT_EQ(run({"--root", root_}).err, "calverine-library: no command given; try --help\n");
+}
 
-    const Outcome none = program({"--root", base_ + "/none", "banks"});
-    EXPECT_EQ(none.status, 2);
-    EXPECT_NE(none.err.find("does not exist"), std::string::npos);
-    EXPECT_EQ(program({"--root", root_}).err, "calverine-library: no command given; try --help\n");
+TEST_F(LibraryToolTest, TheProgramPrintsItsHelpAndExitsWithTheRefusal) {
+    const std::string program = CALVERINE_LIBRARY_PATH, out = base_ + "/out.txt", err = base_ + "/err.txt";
+    EXPECT_EQ(std::system((program + " --help > " + out).c_str()), 0);
+    EXPECT_EQ(read(out).rfind("Usage: calverine-library", 0), 0u);
+    const int status = std::system((program + " --root " + root_ + " remove-bank User 2> " + err).c_str());
+    EXPECT_EQ(WEXITSTATUS(status), 2);
+    EXPECT_EQ(read(err), "The soundbanks Favourites, Genetics, User and Trash cannot be renamed or removed.\n");
 }
 
 TEST_F(LibraryToolTest, OpenHandsTheFolderToTheFileManager) {
@@ -160,16 +146,17 @@ TEST_F(LibraryToolTest, OpenHandsTheFolderToTheFileManager) {
                                      << ".tmp' '" << seen << "'\n";
     std::filesystem::permissions(bin + "/xdg-open", std::filesystem::perms::owner_all);
     put("Bank/Pads/Warm.fxp");
+    const ScopedEnv path("PATH", bin + ":/usr/bin:/bin");
 
-    const Outcome open = program({"--root", root_, "open", "Bank", "Pads"}, {"PATH=" + bin + ":/usr/bin:/bin"});
+    const Outcome open = command({"open", "Bank", "Pads"});
     EXPECT_EQ(open.status, 0) << open.err;
     for (int i = 0; i < 500 && !std::filesystem::exists(seen); ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     std::ifstream in(seen);
     std::string folder;
     std::getline(in, folder);
-    EXPECT_EQ(folder, path("Bank/Pads"));
-    EXPECT_EQ(program({"--root", root_, "open", "Trash"}).status, 2);
+    EXPECT_EQ(folder, this->path("Bank/Pads"));
+    EXPECT_EQ(command({"open", "Trash"}).status, 2);
 }
 
 }  // namespace

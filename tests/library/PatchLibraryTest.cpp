@@ -28,6 +28,7 @@ TEST_F(PatchLibraryTest, ReservedAndVirtualBanksAndWhatIsNeverListed) {
     put("Favourites/Stray.fxp");
     put("Root Stray.fxp");
     put(".config/x.fxp");
+    put("Favourites.db", "user\\Pads\\Warm.fxp");
     PatchLibrary library(root_);
 
     Strings banks;
@@ -36,6 +37,7 @@ TEST_F(PatchLibraryTest, ReservedAndVirtualBanksAndWhatIsNeverListed) {
     EXPECT_TRUE(std::filesystem::is_directory(path("User/Pads")));  // renamed to the exact reserved form
     EXPECT_FALSE(std::filesystem::exists(path("user")));
     EXPECT_TRUE(std::filesystem::is_directory(path("Genetics")));
+    EXPECT_EQ(read("Favourites.db"), "User\\Pads\\Warm.fxp");  // the favourite goes along
 
     Strings patches;
     for (const auto& p : library.patches()) patches.push_back(p.entry.fullPath.substr(root_.size() + 1));
@@ -50,7 +52,7 @@ TEST_F(PatchLibraryTest, CategoriesMergeByNameAndFixedModeAddsTheConfigCategorie
     put("B/Arp/Three.fxp");
     put("A/config.ini", "; comment\nAuthorCode = QV\nAuthorName=Quentin V\nAuthorCode2=XY\n"
                         "AddCategories= Arp , ,Drone,\n[Other]\nAuthorCode3=ZZ\nAuthorName3=Zed\n");
-    put("B/config.ini", "AuthorCode=QV\r\nAuthorName=Someone Else\r\nAuthorCode2=KL\r\nAuthorName2=Kay\r\n");
+    put("B/config.ini", "\xEF\xBB\xBF" "AuthorCode2=KL\r\nAuthorName2=Kay\r\nAuthorCode=QV\r\nAuthorName=Someone Else\r\n");
 
     PatchLibrary free(root_);
     ASSERT_EQ(free.categories().size(), 2u);
@@ -58,7 +60,8 @@ TEST_F(PatchLibraryTest, CategoriesMergeByNameAndFixedModeAddsTheConfigCategorie
     EXPECT_EQ(free.categories()[0].folders.size(), 2u);
     EXPECT_EQ(free.categories()[1].name, "Arp");
     EXPECT_TRUE(free.extraCategories().empty());
-    // Pairs need both values; the first name given for a code stays; sections are not read.
+    // Pairs need both values; the first name given for a code stays; sections are not read;
+    // a byte order mark is no part of the first key.
     EXPECT_EQ(free.authors(), (std::map<std::string, std::string>{{"KL", "Kay"}, {"QV", "Quentin V"}}));
 
     PatchLibrary fixed(root_, "fxp", kFixedCategories);
@@ -69,6 +72,14 @@ TEST_F(PatchLibraryTest, CategoriesMergeByNameAndFixedModeAddsTheConfigCategorie
     EXPECT_EQ(categories, expected);
     EXPECT_EQ(fixed.categories()[static_cast<std::size_t>(fixed.findCategory("Pads"))].folders.size(), 2u);
     EXPECT_THAT(names(fixed.patchList(fixed.findBank("B"), fixed.findCategory("Arp"))), ElementsAre("Three"));
+
+    // A fixed category with no folder in a bank yet gets one when a patch goes there.
+    const int a = fixed.findBank("A"), leads = fixed.findCategory("Leads");
+    fixed.setSourcePatch(path("A/Pads/One.fxp"));
+    EXPECT_TRUE(fixed.copyPatchInto(fixed.folderOf(a, leads)));
+    EXPECT_TRUE(fixed.movePatch(fixed.patchList(a, leads).at(0), fixed.folderOf(a, fixed.findCategory("Bass"))));
+    EXPECT_TRUE(exists("A/Bass/One.fxp"));
+    EXPECT_TRUE(exists("A/Pads/One.fxp"));
 }
 
 TEST_F(PatchLibraryTest, NameRulesAtTheirBoundaries) {
@@ -81,7 +92,12 @@ TEST_F(PatchLibraryTest, NameRulesAtTheirBoundaries) {
         EXPECT_THAT(takeMessages(), ElementsAre(kCharacterMessage)) << c;
     }
     EXPECT_FALSE(library.createCategory(""));
-    EXPECT_THAT(takeMessages(), ElementsAre(kCharacterMessage));
+    EXPECT_FALSE(library.createCategory("Two\nLines"));  // would break Favourites.db
+    EXPECT_THAT(takeMessages(), ElementsAre(kCharacterMessage, kCharacterMessage));
+    // A name the listing would hide is refused: the patch would vanish.
+    EXPECT_FALSE(library.createSoundbank(".Hidden"));
+    EXPECT_THAT(takeMessages(), ElementsAre("The name of the bank cannot begin with \".\"."));
+    EXPECT_FALSE(exists(".Hidden"));
     EXPECT_TRUE(library.createCategory("What? \"Quoted\""));
     EXPECT_TRUE(std::filesystem::is_directory(path("User/What? \"Quoted\"")));
     EXPECT_TRUE(takeMessages().empty());

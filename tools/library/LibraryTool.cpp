@@ -1,7 +1,6 @@
 #include "LibraryTool.h"
 
 #include <algorithm>
-#include <functional>
 #include <map>
 
 #include "Files.h"
@@ -12,6 +11,8 @@
 namespace calverine::librarytool {
 
 namespace {
+
+constexpr const char* kFavouritesUnsaved = "Favourites.db could not be written; the favourites are as they were";
 
 struct Options {
     std::string root;
@@ -114,14 +115,16 @@ int Command::run() {
     std::string error;
     const std::string ext = library_.extension();
 
-    // One PATCH argument, found among the patches or the trash.
-    const auto onPatch = [&](const std::vector<LibraryEntry>& list, const std::string& extension, const char* shape,
-                             const std::function<int(const LibraryEntry&)>& action) {
-        if (!needs(1, 1, shape, error)) return bad(error);
-        const LibraryEntry* patch = findPatch(args_[1], list, extension);
-        if (!patch) return bad("no patch '" + args_[1] + "'; the names are as 'patches', 'favourites' or 'trash' list them");
-        const LibraryEntry copy = *patch;  // the library reloads while acting
-        return action(copy);
+    // The PATCH argument, found among the patches, favourites or trash; a
+    // copy, since the library reloads while it acts.
+    LibraryEntry patch;
+    const auto patchArgument = [&](const std::vector<LibraryEntry>& list, const std::string& extension) {
+        const LibraryEntry* found = findPatch(args_[1], list, extension);
+        if (found)
+            patch = *found;
+        else
+            error = "no patch '" + args_[1] + "'; the names are as 'patches', 'favourites' or 'trash' list them";
+        return found != nullptr;
     };
 
     if (name == "banks" || name == "categories" || name == "favourites" || name == "trash" ||
@@ -133,7 +136,7 @@ int Command::run() {
             for (const PatchLibrary::Category& c : library_.categories()) std::fprintf(out_, "%s\n", c.name.c_str());
         if (name == "favourites") print(library_.favourites());
         if (name == "trash") print(allTrash());
-        if (name == "clear-favourites") library_.clearFavourites();
+        if (name == "clear-favourites") return result(library_.clearFavourites(), kFavouritesUnsaved);
         if (name == "restore-all") return result(library_.restoreAll(), "");
         if (name == "clear-trash") return result(library_.clearTrash(), "some trashed patches could not be deleted");
         return kExitOk;
@@ -149,46 +152,41 @@ int Command::run() {
         print(library_.search(args_[1]));
         return kExitOk;
     }
-    if (name == "add-favourite")
-        return onPatch(allPatches(), ext, "add-favourite PATCH", [&](const LibraryEntry& p) {
-            return result(library_.addFavourite(p), "");
-        });
-    if (name == "remove-favourite")
-        return onPatch(library_.favourites(), ext, "remove-favourite PATCH", [&](const LibraryEntry& p) {
-            return result(library_.removeFavourite(p), "");
-        });
-    if (name == "move-to-trash")
-        return onPatch(allPatches(), ext, "move-to-trash PATCH", [&](const LibraryEntry& p) {
-            return result(library_.moveToTrash(p), "");
-        });
-    if (name == "restore")
-        return onPatch(allTrash(), "bin", "restore PATCH", [&](const LibraryEntry& p) {
-            if (library_.restore(p)) return kExitOk;
-            std::fprintf(err_, "%s\n", PatchLibrary::kRestoreFailed);
-            return kExitRefused;
-        });
-    if (name == "delete")
-        return onPatch(allTrash(), "bin", "delete PATCH", [&](const LibraryEntry& p) {
-            return result(library_.deletePermanently(p), "the trashed patch could not be deleted");
-        });
+    if (name == "add-favourite") {
+        if (!needs(1, 1, "add-favourite PATCH", error) || !patchArgument(allPatches(), ext)) return bad(error);
+        return result(library_.addFavourite(patch), kFavouritesUnsaved);
+    }
+    if (name == "remove-favourite") {
+        if (!needs(1, 1, "remove-favourite PATCH", error) || !patchArgument(library_.favourites(), ext))
+            return bad(error);
+        return result(library_.removeFavourite(patch), kFavouritesUnsaved);
+    }
+    if (name == "move-to-trash") {
+        if (!needs(1, 1, "move-to-trash PATCH", error) || !patchArgument(allPatches(), ext)) return bad(error);
+        return result(library_.moveToTrash(patch), "");
+    }
+    if (name == "restore") {
+        if (!needs(1, 1, "restore PATCH", error) || !patchArgument(allTrash(), "bin")) return bad(error);
+        if (library_.restore(patch)) return kExitOk;
+        std::fprintf(err_, "%s\n", PatchLibrary::kRestoreFailed);
+        return kExitRefused;
+    }
+    if (name == "delete") {
+        if (!needs(1, 1, "delete PATCH", error) || !patchArgument(allTrash(), "bin")) return bad(error);
+        return result(library_.deletePermanently(patch), "the trashed patch could not be deleted");
+    }
     if (name == "rename-patch") {
-        if (!needs(2, 2, "rename-patch PATCH NEW-NAME", error)) return bad(error);
-        const std::string newName = args_[2];
-        args_.pop_back();
-        return onPatch(allPatches(), ext, "", [&](const LibraryEntry& p) {
-            return result(library_.renamePatch(p, newName), "");
-        });
+        if (!needs(2, 2, "rename-patch PATCH NEW-NAME", error) || !patchArgument(allPatches(), ext)) return bad(error);
+        return result(library_.renamePatch(patch, args_[2]), "");
     }
     if (name == "move") {
         int bank = -1, category = -1;
-        if (!needs(2, 3, "move PATCH BANK [CATEGORY]", error) || !place(2, bank, category, error)) return bad(error);
+        if (!needs(2, 3, "move PATCH BANK [CATEGORY]", error) || !place(2, bank, category, error) ||
+            !patchArgument(allPatches(), ext))
+            return bad(error);
         const std::string folder = library_.folderOf(bank, category);
         if (folder.empty()) return bad("patches cannot be moved into '" + args_[2] + "'");
-        args_.resize(2);
-        return onPatch(allPatches(), ext, "", [&](const LibraryEntry& p) {
-            if (!platform::makeDirectories(folder)) return result(false, "cannot create the folder " + folder);
-            return result(library_.movePatch(p, folder), "");
-        });
+        return result(library_.movePatch(patch, folder), "");
     }
     if (name == "create-bank" || name == "create-category") {
         if (!needs(1, 1, (name + " NAME").c_str(), error)) return bad(error);
@@ -311,7 +309,9 @@ const char* usage() {
            "  open BANK [CATEGORY]          show the folder in the file manager\n"
            "\n"
            "  --root FOLDER         the library folder (default: the data folder's\n"
-           "                        Soundbanks, see CALVERINE_DATA_DIR)\n"
+           "                        Soundbanks, see CALVERINE_DATA_DIR); a missing one\n"
+           "                        lists as an empty library and is created by the\n"
+           "                        first command that puts something in it\n"
            "  --fixed-categories    the fixed category list plus the AddCategories of\n"
            "                        the soundbanks' config.ini files\n"
            "  -h, --help            this text\n"
@@ -338,10 +338,6 @@ int run(const std::vector<std::string>& args, std::FILE* out, std::FILE* err) {
             return kExitRefused;
         }
         options.root = platform::joinPath(data, "Soundbanks");
-    }
-    if (!platform::isDirectory(options.root)) {
-        std::fprintf(err, "calverine-library: the library folder '%s' does not exist\n", options.root.c_str());
-        return kExitRefused;
     }
 
     std::vector<std::string> messages;
