@@ -9,6 +9,20 @@ namespace calverine {
 namespace {
 constexpr std::size_t kMaxLineLength = 511;
 constexpr std::size_t kMinLineLength = 4;  // as read, a line end counting as one
+
+// A favourite names a file inside the library: a hand-edited line that
+// starts at a root or a drive, or climbs out with "..", names nothing of
+// ours (and trashing it must never rename a file elsewhere).
+bool staysInside(const std::string& path) {
+    if (path.front() == platform::kSeparator || (path.size() > 1 && path[1] == ':')) return false;
+    std::size_t start = 0;
+    while (start <= path.size()) {
+        const std::size_t end = std::min(path.find(platform::kSeparator, start), path.size());
+        if (path.compare(start, end - start, "..") == 0) return false;
+        start = end + 1;
+    }
+    return true;
+}
 }  // namespace
 
 std::vector<std::string> parseFavourites(std::string_view text) {
@@ -29,7 +43,7 @@ std::vector<std::string> parseFavourites(std::string_view text) {
         if (line.size() + (hasEnd || hasReturn ? 1 : 0) < kMinLineLength || line.size() > kMaxLineLength) continue;
         std::replace(line.begin(), line.end(), '\\', platform::kSeparator);
         std::replace(line.begin(), line.end(), '/', platform::kSeparator);
-        paths.push_back(std::move(line));
+        if (staysInside(line)) paths.push_back(std::move(line));
     }
     return paths;
 }

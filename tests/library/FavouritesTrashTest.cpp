@@ -28,6 +28,10 @@ TEST_F(FavouritesTest, TheFileIsSortedIgnoringCaseWithBackslashesAndCrLf) {
     EXPECT_THAT(parseFavourites(formatFavourites(parseFavourites("ab\n\xEF\xBB\xBF\xEF\xBB\xBF" "abcd"))),
                 ElementsAre("abcd"));
     EXPECT_THAT(parseFavourites("abc\n" + std::string(512, 'x')), ElementsAre("abc"));
+    // Lines that leave the library are no favourites: trashing one must not
+    // rename a file elsewhere.
+    EXPECT_THAT(parseFavourites("..\\..\\home\\notes.txt\r\n/etc/passwd\r\nC:\\x.fxp\r\nUser\\..x.fxp\r\nA\\..\\b.fxp"),
+                ElementsAre("User/..x.fxp"));
 }
 
 TEST_F(FavouritesTest, AddRemoveAndClear) {
