@@ -108,19 +108,23 @@ Vec4 processLanes(LaneState& s, const Coefficients& c, const LaneBlock& block, i
         const Vec4 w = Vec4(16.0f * 0.46904158f) * s.feedback;  // 16 sqrt(0.22)
         const Vec4 kf = c.feedback * tanhRatioRough(w);
         const Vec4 S8 = s.feedbackLow * Vec4(1.0f - k.feedbackGain);
-        const Vec4 sum = G2 * G * s.s1 + G2 * s.s2 + G * s.s3 + s.s4;  // the stages' memories, times 1 + g below
+        // Each stage's output is G^k u plus what its memories give: the
+        // stages' memories, times 1 + g, seen from stage k.
+        const Vec4 m2 = G * s.s1 + s.s2;
+        const Vec4 m3 = G * m2 + s.s3;
+        const Vec4 sum = G * m3 + s.s4;
         const Vec4 y4 = (G4 * (x + kf * S8) + sum * c.inv) * reciprocal(one + kf * G4 * (one - G8));
         const Vec4 u = x - kf * ((one - G8) * y4 - S8);
-        auto stage = [&](Vec4 in, Vec4& state) {
-            const Vec4 v = (in - state) * G;
-            const Vec4 out = v + state;
-            state = out + v;
-            return out;
-        };
-        const Vec4 y1 = stage(u, s.s1);
-        const Vec4 y2 = stage(y1, s.s2);
-        const Vec4 y3 = stage(y2, s.s3);
-        const Vec4 out4 = stage(y3, s.s4);
+        // The cascade in closed form: all four outputs at once from u, so the
+        // feedback loop does not wait on four stages in a row.
+        const Vec4 y1 = G * u + c.inv * s.s1;
+        const Vec4 y2 = G2 * u + c.inv * m2;
+        const Vec4 y3 = G2 * G * u + c.inv * m3;
+        const Vec4 out4 = y4;  // the solve already gave the last stage's output
+        s.s1 = two * y1 - s.s1;
+        s.s2 = two * y2 - s.s2;
+        s.s3 = two * y3 - s.s3;
+        s.s4 = two * out4 - s.s4;
         const Vec4 v8 = (out4 - s.feedbackLow) * G8;
         const Vec4 low = v8 + s.feedbackLow;
         s.feedbackLow = low + v8;
