@@ -9,6 +9,18 @@ namespace {
 
 constexpr double kTwoPi = 6.28318530717958647692;
 
+// sin(2 pi phase) for phase in [0, 1], within 1e-7: folded to a quarter wave
+// and summed as its series to the 11th power. Cheaper than the library's
+// sine, which the LFO would otherwise call every sample.
+float sineOfPhase(double phase) {
+    double x = phase - std::floor(phase + 0.5);  // -0.5 .. 0.5
+    if (x > 0.25) x = 0.5 - x;
+    if (x < -0.25) x = -0.5 - x;
+    const double t = kTwoPi * x, t2 = t * t;
+    return static_cast<float>(
+        t * (1.0 + t2 * (-1.0 / 6 + t2 * (1.0 / 120 + t2 * (-1.0 / 5040 + t2 * (1.0 / 362880 - t2 / 39916800))))));
+}
+
 // One whole cycle (the whole step sequence) in sixteenths of a beat: dotted,
 // straight and triplet of each note value from 8/1 down to 1/32.
 constexpr double kTempoTable[27] = {768,  512, 1024.0 / 3, 384, 256, 512.0 / 3, 192, 128, 256.0 / 3,
@@ -84,7 +96,7 @@ bool ModLfo::render(int n, double tempo, double sampleRate, float rise, const fl
     }
     default:
         for (int i = 0; i < n; ++i) {
-            output[i] = static_cast<float>(std::sin(kTwoPi * phase));
+            output[i] = sineOfPhase(phase);
             phase += free;
             if (phase > 1.0) phase -= 1.0;
         }

@@ -53,6 +53,9 @@ TEST(ModLfo, RatesOfBothHalvesMeetAt2Hz) {
     sine.setRate(0.5, kFs);
     const auto x = run(sine, 2.0, nullptr);
     EXPECT_NEAR(analysis::zeroCrossingFrequency(x, kFs), 2.0, 0.01);
+    // A clean sine: every sample where the phase puts it, to float precision.
+    for (std::size_t i = 0; i < x.size(); ++i)
+        ASSERT_NEAR(x[i], std::sin(2.0 * analysis::kPi * 2.0 * static_cast<double>(i) / kFs), 2e-6) << i;
 }
 
 TEST(ModLfo, StepSequenceLocksToTheTempoWhateverTheStepCount) {
