@@ -29,6 +29,21 @@ void runChain(EffectsChain& chain, Stereo& s, bool notesIdle = true) {
     });
 }
 
+// The chain switched on with the delay alone (1/16, the given feedback and
+// dry/wet) after `samples` of loud noise.
+void playThroughDelay(EffectsChain& chain, double rate, double feedback, double dryWet, std::size_t samples) {
+    chain.setSampleRate(rate);
+    switchTo(chain, true);
+    chain.setControl(ec::kReverbOn, 0);
+    chain.setControl(ec::kDelayOn, 1);
+    chain.setControl(ec::kDelayTime, 10);
+    chain.setControl(ec::kDelayFeedback, feedback);
+    chain.setControl(ec::kDelayDryWet, dryWet);
+    Stereo loud(samples);
+    loud.left = loud.right = noise(samples, 0.5f);
+    runChain(chain, loud);
+}
+
 TEST(EffectsChain, SwitchOffCountdownScalesWithTheRateAndStopsTheUnitsAt100) {
     struct Case {
         double rate;
@@ -82,16 +97,7 @@ TEST(EffectsChain, HeldNotesOverSilenceNeverStartTheQuietCount) {
 
 TEST(EffectsChain, UnitsStopTwoSecondsAfterInputAndOutputFallSilent) {
     EffectsChain chain;
-    chain.setSampleRate(48000.0);
-    switchTo(chain, true);
-    chain.setControl(ec::kReverbOn, 0);
-    chain.setControl(ec::kDelayOn, 1);
-    chain.setControl(ec::kDelayTime, 10);
-    chain.setControl(ec::kDelayFeedback, 0.3);
-    chain.setControl(ec::kDelayDryWet, 0.5);
-    Stereo loud(4800);
-    loud.left = loud.right = noise(4800, 0.5f);
-    runChain(chain, loud);
+    playThroughDelay(chain, 48000.0, 0.3, 0.5, 4800);
     Stereo silence(48000 * 8);
     runChain(chain, silence);
     EXPECT_LT(chain.quietCount(), 0);
@@ -115,16 +121,7 @@ TEST(EffectsChain, UnitsOffPassTheMixUnchanged) {
 
 TEST(EffectsChain, SwitchingOffGlidesTheDelayToDryThenClearsIt) {
     EffectsChain chain;
-    chain.setSampleRate(44100.0);
-    switchTo(chain, true);
-    chain.setControl(ec::kReverbOn, 0);
-    chain.setControl(ec::kDelayOn, 1);
-    chain.setControl(ec::kDelayTime, 10);
-    chain.setControl(ec::kDelayFeedback, 1.0);
-    chain.setControl(ec::kDelayDryWet, 1.0);
-    Stereo loud(22050);
-    loud.left = loud.right = noise(22050, 0.5f);
-    runChain(chain, loud);
+    playThroughDelay(chain, 44100.0, 1.0, 1.0, 22050);
     chain.setControl(ec::kEffects, 0.0);
     Stereo after(44100);
     runChain(chain, after);
