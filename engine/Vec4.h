@@ -138,7 +138,9 @@ struct alignas(16) Vec4 {
 // The scalar twin of exp2(Vec4): the same series and range reduction.
 inline float exp2Scalar(float x) {
     x = x < -126.0f ? -126.0f : (x > 126.0f ? 126.0f : x);
-    const float n = std::nearbyint(x);
+    // Round to nearest: adding and taking away 1.5 x 2^23 leaves no fraction
+    // (a call to the library's rounding would cost more than the rest).
+    const float n = (x + 12582912.0f) - 12582912.0f;
     const float f = x - n;
     const float p =
         1.0f +
