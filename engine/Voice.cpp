@@ -255,16 +255,20 @@ void Voice::updateControls(const VoiceContext& context, int start, int length, L
                                 {lfo->pwTarget[0] ? w : 0.0f, lfo->pwTarget[1] ? w : 0.0f}};
     }
 
+    // A held note at rest (no glide or bend left to travel, no LFO on pitch, no
+    // envelope on oscillator 2) keeps its pitch through the update, and with
+    // no LFO on pulse width its widths hold too: they are formed at the first
+    // sample only.
+    const double target = static_cast<double>(note);
+    bool lfoOnPitch = false, lfoOnWidth = false;
+    for (int r = 0; r < routeCount; ++r) {
+        lfoOnPitch = lfoOnPitch || routes[r].pitch[0] != 0.0f || routes[r].pitch[1] != 0.0f;
+        lfoOnWidth = lfoOnWidth || routes[r].width[0] != 0.0f || routes[r].width[1] != 0.0f;
+    }
+    const bool pitchHolds =
+        !lfoOnPitch && glidePitch == target && bend == context.bendTarget && !p.filterEnvelopeToOsc2;
+    float width1 = 0.5f, width2 = 0.5f, increment1 = minIncrement, increment2 = minIncrement;
     for (int i = start; i < start + length; ++i) {
-        // glide, once per output sample
-        const double target = static_cast<double>(note);
-        const double step = context.glideRate * adjust.portamento;
-        if (glidePitch - step > target)
-            glidePitch -= step;
-        else
-            glidePitch = std::min(glidePitch + step, target);
-        bend += (context.bendTarget - bend) * context.bendSmoothing;
-
         envelopes.stepFilter(filterEnvelopeStage);
         const float filterEnvelope = static_cast<float>(envelopes.filterLevel / kPeak);
         float lfoPitch[2] = {0.0f, 0.0f}, lfoCutoff = 0.0f, lfoWidth[2] = {0.0f, 0.0f};
@@ -277,29 +281,42 @@ void Voice::updateControls(const VoiceContext& context, int start, int length, L
             lfoWidth[0] += value * route.width[0];
             lfoWidth[1] += value * route.width[1];
         }
-        oscillators.width1[i][lane] =
-            p.mix1.forceHalfWidth ? 0.5f : std::clamp(pw + mod.width[0] - lfoWidth[0], 0.15f, 1.0f);
-        oscillators.width2[i][lane] =
-            p.mix2.forceHalfWidth ? 0.5f : std::clamp(pw + mod.width[1] - lfoWidth[1], 0.15f, 1.0f);
+        if (lfoOnWidth || i == start) {
+            width1 = p.mix1.forceHalfWidth ? 0.5f : std::clamp(pw + mod.width[0] - lfoWidth[0], 0.15f, 1.0f);
+            width2 = p.mix2.forceHalfWidth ? 0.5f : std::clamp(pw + mod.width[1] - lfoWidth[1], 0.15f, 1.0f);
+        }
+        if (!pitchHolds || i == start) {
+            // glide, once per output sample
+            const double step = context.glideRate * adjust.portamento;
+            if (glidePitch - step > target)
+                glidePitch -= step;
+            else
+                glidePitch = std::min(glidePitch + step, target);
+            bend += (context.bendTarget - bend) * context.bendSmoothing;
 
-        const double common = glidePitch + context.transpose + bend;
-        const double pitch1 = common + p.octave.current + lfoPitch[0] + mod.pitch[0];
-        double pitch2 = common + p.semitone.current + lfoPitch[1] + mod.pitch[1];
-        if (p.filterEnvelopeToOsc2) pitch2 += 12.0 * filterEnvelope;
-        if (pitch1 != cachedPitch[0] || f1 != cachedBase[0]) {
-            cachedPitch[0] = pitch1;
-            cachedBase[0] = f1;
-            cachedFrequency1 = std::min(static_cast<float>(f1 * exp2Approx(semitoneLog1 * pitch1)), kFifteenKilohertz);
-            cachedIncrement[0] = std::max(static_cast<float>(cachedFrequency1 * period), minIncrement);
+            const double common = glidePitch + context.transpose + bend;
+            const double pitch1 = common + p.octave.current + lfoPitch[0] + mod.pitch[0];
+            double pitch2 = common + p.semitone.current + lfoPitch[1] + mod.pitch[1];
+            if (p.filterEnvelopeToOsc2) pitch2 += 12.0 * filterEnvelope;
+            if (pitch1 != cachedPitch[0] || f1 != cachedBase[0]) {
+                cachedPitch[0] = pitch1;
+                cachedBase[0] = f1;
+                cachedFrequency1 = std::min(static_cast<float>(f1 * exp2Approx(semitoneLog1 * pitch1)), kFifteenKilohertz);
+                cachedIncrement[0] = std::max(static_cast<float>(cachedFrequency1 * period), minIncrement);
+            }
+            if (pitch2 != cachedPitch[1] || f2 != cachedBase[1]) {
+                cachedPitch[1] = pitch2;
+                cachedBase[1] = f2;
+                const float frequency2 =
+                    std::min(static_cast<float>(f2 * exp2Approx(semitoneLog2 * pitch2)), kFifteenKilohertz);
+                cachedIncrement[1] = std::max(static_cast<float>(frequency2 * period), minIncrement);
+            }
+            frequency1 = cachedFrequency1;
+            increment1 = cachedIncrement[0];
+            increment2 = cachedIncrement[1];
         }
-        if (pitch2 != cachedPitch[1] || f2 != cachedBase[1]) {
-            cachedPitch[1] = pitch2;
-            cachedBase[1] = f2;
-            const float frequency2 = std::min(static_cast<float>(f2 * exp2Approx(semitoneLog2 * pitch2)), kFifteenKilohertz);
-            cachedIncrement[1] = std::max(static_cast<float>(frequency2 * period), minIncrement);
-        }
-        frequency1 = cachedFrequency1;
-        const float increment1 = cachedIncrement[0], increment2 = cachedIncrement[1];
+        oscillators.width1[i][lane] = width1;
+        oscillators.width2[i][lane] = width2;
 
         // cut-off control: knob, envelope (bent like tanh) and key tracking
         const float e = std::min(filterEnvelope, 1.0f);
