@@ -255,18 +255,18 @@ void Voice::updateControls(const VoiceContext& context, int start, int length, L
                                 {lfo->pwTarget[0] ? w : 0.0f, lfo->pwTarget[1] ? w : 0.0f}};
     }
 
-    // A held note at rest (no glide or bend left to travel, no LFO on pitch, no
-    // envelope on oscillator 2) keeps its pitch through the update, and with
-    // no LFO on pulse width its widths hold too: they are formed at the first
-    // sample only.
+    // A held note at rest (no glide or bend left to travel) keeps each
+    // oscillator's pitch through the update unless an LFO moves it (or, for
+    // oscillator 2, the filter envelope), and with no LFO on pulse width its
+    // widths hold too: what holds is formed at the first sample only.
     const double target = static_cast<double>(note);
-    bool lfoOnPitch = false, lfoOnWidth = false;
+    bool lfoOnPitch[2] = {false, false}, lfoOnWidth = false;
     for (int r = 0; r < routeCount; ++r) {
-        lfoOnPitch = lfoOnPitch || routes[r].pitch[0] != 0.0f || routes[r].pitch[1] != 0.0f;
+        for (int n = 0; n < 2; ++n) lfoOnPitch[n] = lfoOnPitch[n] || routes[r].pitch[n] != 0.0f;
         lfoOnWidth = lfoOnWidth || routes[r].width[0] != 0.0f || routes[r].width[1] != 0.0f;
     }
-    const bool pitchHolds =
-        !lfoOnPitch && glidePitch == target && bend == context.bendTarget && !p.filterEnvelopeToOsc2;
+    const bool atRest = glidePitch == target && bend == context.bendTarget;
+    const bool pitchHolds[2] = {atRest && !lfoOnPitch[0], atRest && !lfoOnPitch[1] && !p.filterEnvelopeToOsc2};
     float width1 = 0.5f, width2 = 0.5f, increment1 = minIncrement, increment2 = minIncrement;
     for (int i = start; i < start + length; ++i) {
         envelopes.stepFilter(filterEnvelopeStage);
@@ -278,14 +278,17 @@ void Voice::updateControls(const VoiceContext& context, int start, int length, L
             lfoPitch[0] += value * route.pitch[0];
             lfoPitch[1] += value * route.pitch[1];
             lfoCutoff += value * route.cutoff;
-            lfoWidth[0] += value * route.width[0];
-            lfoWidth[1] += value * route.width[1];
+            if (lfoOnWidth) {
+                lfoWidth[0] += value * route.width[0];
+                lfoWidth[1] += value * route.width[1];
+            }
         }
         if (lfoOnWidth || i == start) {
             width1 = p.mix1.forceHalfWidth ? 0.5f : std::clamp(pw + mod.width[0] - lfoWidth[0], 0.15f, 1.0f);
             width2 = p.mix2.forceHalfWidth ? 0.5f : std::clamp(pw + mod.width[1] - lfoWidth[1], 0.15f, 1.0f);
         }
-        if (!pitchHolds || i == start) {
+        const bool first = i == start;
+        if (!pitchHolds[0] || !pitchHolds[1] || first) {
             // glide, once per output sample
             const double step = context.glideRate * adjust.portamento;
             if (glidePitch - step > target)
@@ -293,27 +296,31 @@ void Voice::updateControls(const VoiceContext& context, int start, int length, L
             else
                 glidePitch = std::min(glidePitch + step, target);
             bend += (context.bendTarget - bend) * context.bendSmoothing;
-
             const double common = glidePitch + context.transpose + bend;
-            const double pitch1 = common + p.octave.current + lfoPitch[0] + mod.pitch[0];
-            double pitch2 = common + p.semitone.current + lfoPitch[1] + mod.pitch[1];
-            if (p.filterEnvelopeToOsc2) pitch2 += 12.0 * filterEnvelope;
-            if (pitch1 != cachedPitch[0] || f1 != cachedBase[0]) {
-                cachedPitch[0] = pitch1;
-                cachedBase[0] = f1;
-                cachedFrequency1 = std::min(static_cast<float>(f1 * exp2Approx(semitoneLog1 * pitch1)), kFifteenKilohertz);
-                cachedIncrement[0] = std::max(static_cast<float>(cachedFrequency1 * period), minIncrement);
+            if (!pitchHolds[0] || first) {
+                const double pitch1 = common + p.octave.current + lfoPitch[0] + mod.pitch[0];
+                if (pitch1 != cachedPitch[0] || f1 != cachedBase[0]) {
+                    cachedPitch[0] = pitch1;
+                    cachedBase[0] = f1;
+                    cachedFrequency1 =
+                        std::min(static_cast<float>(f1 * exp2Approx(semitoneLog1 * pitch1)), kFifteenKilohertz);
+                    cachedIncrement[0] = std::max(static_cast<float>(cachedFrequency1 * period), minIncrement);
+                }
+                frequency1 = cachedFrequency1;
+                increment1 = cachedIncrement[0];
             }
-            if (pitch2 != cachedPitch[1] || f2 != cachedBase[1]) {
-                cachedPitch[1] = pitch2;
-                cachedBase[1] = f2;
-                const float frequency2 =
-                    std::min(static_cast<float>(f2 * exp2Approx(semitoneLog2 * pitch2)), kFifteenKilohertz);
-                cachedIncrement[1] = std::max(static_cast<float>(frequency2 * period), minIncrement);
+            if (!pitchHolds[1] || first) {
+                double pitch2 = common + p.semitone.current + lfoPitch[1] + mod.pitch[1];
+                if (p.filterEnvelopeToOsc2) pitch2 += 12.0 * filterEnvelope;
+                if (pitch2 != cachedPitch[1] || f2 != cachedBase[1]) {
+                    cachedPitch[1] = pitch2;
+                    cachedBase[1] = f2;
+                    const float frequency2 =
+                        std::min(static_cast<float>(f2 * exp2Approx(semitoneLog2 * pitch2)), kFifteenKilohertz);
+                    cachedIncrement[1] = std::max(static_cast<float>(frequency2 * period), minIncrement);
+                }
+                increment2 = cachedIncrement[1];
             }
-            frequency1 = cachedFrequency1;
-            increment1 = cachedIncrement[0];
-            increment2 = cachedIncrement[1];
         }
         oscillators.width1[i][lane] = width1;
         oscillators.width2[i][lane] = width2;
