@@ -538,8 +538,10 @@ void AudioEngine::updateControls(int start, int length) {
         states[slot / 4][slot % 4][0] = &voice.osc[0];
         states[slot / 4][slot % 4][1] = &voice.osc[1];
     }
-    for (int g = 0; g < voiceCount_ / 4; ++g)
+    for (int g = 0; g < voiceCount_ / 4; ++g) {
+        formIncrements(oscillatorLanes_[g], start, length);
         renderOscillators(states[g], oscillatorLanes_[g], noiseBuffer_, start, length, lanes_[g]);
+    }
 
     // Envelope offsets are shared: the voice updated last sets them for all.
     const bool envelopesModulated = matrix_.targetsEnvelopes();

@@ -99,6 +99,23 @@ void restart(OscillatorVec& o, Vec4 reset, Vec4 increment, Vec4 t, Vec4 width, V
 
 }  // namespace
 
+void formIncrements(OscillatorLanes& s, int start, int length) {
+    for (int n = 0; n < 2; ++n) {
+        const int bit = 1 << n;
+        const Vec4 moving(s.moving[0] & bit ? 1.0f : 0.0f, s.moving[1] & bit ? 1.0f : 0.0f,
+                          s.moving[2] & bit ? 1.0f : 0.0f, s.moving[3] & bit ? 1.0f : 0.0f);
+        const Vec4 mask = Vec4(0.0f) < moving;
+        if (!any(mask)) continue;
+        float (*increments)[4] = n == 0 ? s.increment1 : s.increment2;
+        const float (*exponents)[4] = n == 0 ? s.exponent1 : s.exponent2;
+        const Vec4 smallest(1e-9f), largest(s.maxIncrement);
+        for (int i = start; i < start + length; ++i) {
+            const Vec4 increment = max(min(exp2(Vec4::load(exponents[i])), largest), smallest);
+            select(mask, increment, Vec4::load(increments[i])).store(increments[i]);
+        }
+    }
+}
+
 void renderOscillators(OscillatorState* const (&states)[4][2], const OscillatorLanes& s, const float* noise, int start,
                        int length, LaneBlock& lanes) {
     OscillatorVec osc1, osc2;

@@ -10,6 +10,8 @@
 // has one.
 #pragma once
 
+#include <cstdint>
+
 #include "Oscillator.h"
 #include "Voice.h"
 
@@ -27,7 +29,18 @@ struct OscillatorLanes {
     alignas(16) float crossMod[4], ratioLog2[4];  // cross-modulation depth, log2 of oscillator 2's octave ratio
     alignas(16) float sync[4];                    // 1 where oscillator 2 follows oscillator 1
     float maxIncrement = 1.0f;
+    // A voice whose pitch moves within the update (an LFO, glide, bend) leaves
+    // log2 of its increments here instead, one per output sample, and sets its
+    // lane's bit (1: oscillator 1, 2: oscillator 2); formIncrements turns them
+    // into increments four lanes at a time.
+    alignas(16) float exponent1[16][4];
+    alignas(16) float exponent2[16][4];
+    std::uint8_t moving[4] = {0, 0, 0, 0};
 };
+
+// Output samples [start, start + length): 2^exponent within the increment
+// limits, for the lanes whose pitch moves.
+void formIncrements(OscillatorLanes& lanes, int start, int length);
 
 // Runs output samples [start, start + length) of the four lanes and writes
 // the filter input of every sub-sample into lanes.input. states[lane][0..1]:

@@ -98,6 +98,7 @@ void Voice::updateControls(const VoiceContext& context, int start, int length, L
             lanes.cutoff[i & ~3][lane] = 0.0f;
             lanes.resonance[i & ~3][lane] = 0.0f;
         }
+        oscillators.moving[lane] = 0;
         for (int i = start; i < start + length; ++i) {
             oscillators.increment1[i][lane] = oscillators.increment2[i][lane] = 1e-9f;
             oscillators.width1[i][lane] = oscillators.width2[i][lane] = 0.5f;
@@ -228,7 +229,6 @@ void Voice::updateControls(const VoiceContext& context, int start, int length, L
     const float level = static_cast<float>(context.level * driftLevel * std::clamp(1.0 + mod.volume, 0.0, 2.0));
     const float envelopeAmount = static_cast<float>((p.envelopeAmount.current + mod.envAmount) * adjust.filterMod);
     const float keyTrack = (p.keyTrack ? 1.0f : 0.0f) + mod.keyTrack;
-    float frequency1 = 0.0f;
     // What each LFO adds per unit of its output: pitch (6 semitones at full
     // depth), cut-off (half the control's range) and pulse width, each by its
     // switches. An LFO that reaches nothing costs nothing.
@@ -268,6 +268,10 @@ void Voice::updateControls(const VoiceContext& context, int start, int length, L
     const bool atRest = glidePitch == target && bend == context.bendTarget;
     const bool pitchHolds[2] = {atRest && !lfoOnPitch[0], atRest && !lfoOnPitch[1] && !p.filterEnvelopeToOsc2};
     float width1 = 0.5f, width2 = 0.5f, increment1 = minIncrement, increment2 = minIncrement;
+    const double log2Base1 = pitchHolds[0] ? 0.0 : std::log2(f1 * period);
+    const double log2Base2 = pitchHolds[1] ? 0.0 : std::log2(f2 * period);
+    oscillators.moving[lane] = static_cast<std::uint8_t>((pitchHolds[0] ? 0 : 1) | (pitchHolds[1] ? 0 : 2));
+    double lastPitch1 = 0.0;
     for (int i = start; i < start + length; ++i) {
         envelopes.stepFilter(filterEnvelopeStage);
         const float filterEnvelope = static_cast<float>(envelopes.filterLevel / kPeak);
@@ -297,22 +301,28 @@ void Voice::updateControls(const VoiceContext& context, int start, int length, L
                 glidePitch = std::min(glidePitch + step, target);
             bend += (context.bendTarget - bend) * context.bendSmoothing;
             const double common = glidePitch + context.transpose + bend;
+            // A moving pitch leaves its exponent for formIncrements; a held one
+            // is turned into its increment here, once.
             if (!pitchHolds[0] || first) {
                 const double pitch1 = common + p.octave.current + lfoPitch[0] + mod.pitch[0];
-                if (pitch1 != cachedPitch[0] || f1 != cachedBase[0]) {
+                lastPitch1 = pitch1;
+                if (!pitchHolds[0]) {
+                    oscillators.exponent1[i][lane] = static_cast<float>(log2Base1 + semitoneLog1 * pitch1);
+                } else if (pitch1 != cachedPitch[0] || f1 != cachedBase[0]) {
                     cachedPitch[0] = pitch1;
                     cachedBase[0] = f1;
                     cachedFrequency1 =
                         std::min(static_cast<float>(f1 * exp2Approx(semitoneLog1 * pitch1)), kFifteenKilohertz);
                     cachedIncrement[0] = std::max(static_cast<float>(cachedFrequency1 * period), minIncrement);
                 }
-                frequency1 = cachedFrequency1;
                 increment1 = cachedIncrement[0];
             }
             if (!pitchHolds[1] || first) {
                 double pitch2 = common + p.semitone.current + lfoPitch[1] + mod.pitch[1];
                 if (p.filterEnvelopeToOsc2) pitch2 += 12.0 * filterEnvelope;
-                if (pitch2 != cachedPitch[1] || f2 != cachedBase[1]) {
+                if (!pitchHolds[1]) {
+                    oscillators.exponent2[i][lane] = static_cast<float>(log2Base2 + semitoneLog2 * pitch2);
+                } else if (pitch2 != cachedPitch[1] || f2 != cachedBase[1]) {
                     cachedPitch[1] = pitch2;
                     cachedBase[1] = f2;
                     const float frequency2 =
@@ -349,6 +359,9 @@ void Voice::updateControls(const VoiceContext& context, int start, int length, L
         sampleCounter += 4;
     }
 
+    const float frequency1 = pitchHolds[0] ? cachedFrequency1
+                                           : std::min(static_cast<float>(f1 * exp2Approx(semitoneLog1 * lastPitch1)),
+                                                      kFifteenKilohertz);
     if (context.blockMinimum && frequency1 < *context.blockMinimum &&
         (envelopes.ampLevel > 0.1 || amplitudeEnvelopeStage == VoiceEnvelopes::kAttack))
         *context.blockMinimum = frequency1;

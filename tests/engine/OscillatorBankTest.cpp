@@ -107,3 +107,30 @@ TEST(Vec4, ScalarExponentialIsTheVectorsTwin) {
         ASSERT_NEAR(calverine::exp2Scalar(x) / std::exp2(static_cast<double>(x)), 1.0, 3e-7) << x;
     }
 }
+
+TEST(OscillatorBank, MovingLanesTakeTheirIncrementsFromTheExponentsWithinTheLimits) {
+    calverine::OscillatorLanes lanes{};
+    lanes.maxIncrement = 0.1f;
+    lanes.moving[0] = 1;  // oscillator 1 of lane 0
+    lanes.moving[2] = 3;  // both oscillators of lane 2
+    for (int i = 0; i < 16; ++i) {
+        for (int l = 0; l < 4; ++l) {
+            lanes.increment1[i][l] = lanes.increment2[i][l] = 0.01f * static_cast<float>(l + 1);
+            lanes.exponent1[i][l] = -5.0f - 0.25f * static_cast<float>(i);
+            lanes.exponent2[i][l] = i < 8 ? 2.0f : -200.0f;  // above and below the limits
+        }
+    }
+    calverine::formIncrements(lanes, 4, 8);
+    for (int i = 0; i < 16; ++i) {
+        const bool inRange = i >= 4 && i < 12;
+        const float moved = std::exp2(-5.0f - 0.25f * static_cast<float>(i));
+        EXPECT_NEAR(lanes.increment1[i][0], inRange ? moved : 0.01f, 1e-6f * moved) << i;
+        EXPECT_NEAR(lanes.increment1[i][2], inRange ? moved : 0.03f, 1e-6f * moved) << i;
+        EXPECT_EQ(lanes.increment2[i][0], 0.01f) << i;  // lane 0's oscillator 2 holds
+        EXPECT_EQ(lanes.increment2[i][2], inRange ? (i < 8 ? 0.1f : 1e-9f) : 0.03f) << i;
+        for (int l : {1, 3}) {
+            EXPECT_EQ(lanes.increment1[i][l], 0.01f * static_cast<float>(l + 1));
+            EXPECT_EQ(lanes.increment2[i][l], 0.01f * static_cast<float>(l + 1));
+        }
+    }
+}
