@@ -538,10 +538,8 @@ void AudioEngine::updateControls(int start, int length) {
         states[slot / 4][slot % 4][0] = &voice.osc[0];
         states[slot / 4][slot % 4][1] = &voice.osc[1];
     }
-    for (int g = 0; g < voiceCount_ / 4; ++g) {
-        formIncrements(oscillatorLanes_[g], start, length);
-        renderOscillators(states[g], oscillatorLanes_[g], noiseBuffer_, start, length, lanes_[g]);
-    }
+    formIncrements(oscillatorLanes_, voiceCount_ / 4, start, length);
+    renderOscillators(states, oscillatorLanes_, noiseBuffer_, start, length, lanes_, voiceCount_ / 4);
 
     // Envelope offsets are shared: the voice updated last sets them for all.
     const bool envelopesModulated = matrix_.targetsEnvelopes();
@@ -608,16 +606,9 @@ void AudioEngine::renderVoicePass(const VoicePass& pass, int n) {
         lanes[l].panRight = pan > 0.0f ? g : (1.0f + pan) * g;
         lanes[l].presence = static_cast<float>(1.0 - std::exp(presenceScale * a.presence));
     }
-    const int vectors = pass.voices / 4;
-    const LaneBlock* blocks[4];
-    OutputLane* laneGroups[4];
-    for (int v = 0; v < vectors; ++v) {
-        blocks[v] = &lanes_[pass.firstVoice / 4 + v];
-        laneGroups[v] = lanes + 4 * v;
-    }
     const PartSettings& ps = parts_[pass.part & 1];
-    runOutputStage({ps.fourPole, ps.bandPass, vcaSaturation_}, blocks, laneGroups, vectors, 4 * n, tables_,
-                   stageConstants_, voiceMixLeft_, voiceMixRight_);
+    runOutputStage({ps.fourPole, ps.bandPass, vcaSaturation_}, &lanes_[pass.firstVoice / 4], lanes, pass.voices / 4,
+                   4 * n, tables_, stageConstants_, voiceMixLeft_, voiceMixRight_);
 }
 
 void AudioEngine::limitOutput(float* left, float* right, int frames) { limiter_.process(frames, left, right); }

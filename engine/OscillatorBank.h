@@ -38,14 +38,15 @@ struct OscillatorLanes {
     std::uint8_t moving[4] = {0, 0, 0, 0};
 };
 
-// Output samples [start, start + length): 2^exponent within the increment
-// limits, for the lanes whose pitch moves.
-void formIncrements(OscillatorLanes& lanes, int start, int length);
+// Output samples [start, start + length) of `groups` groups of four lanes:
+// 2^exponent within the increment limits, for the lanes whose pitch moves.
+void formIncrements(OscillatorLanes* lanes, int groups, int start, int length);
 
-// Runs output samples [start, start + length) of the four lanes and writes
-// the filter input of every sub-sample into lanes.input. states[lane][0..1]:
-// the oscillators of the voice in that lane.
-void renderOscillators(OscillatorState* const (&states)[4][2], const OscillatorLanes& settings, const float* noise,
-                       int start, int length, LaneBlock& lanes);
+// Runs output samples [start, start + length) of `groups` groups of four
+// lanes and writes the filter input of every sub-sample into lanes[g].input.
+// states[g][lane][0..1]: the oscillators of the voice in that lane. The
+// loops themselves are in VoiceKernels.inl.
+void renderOscillators(OscillatorState* const (*states)[4][2], const OscillatorLanes* settings, const float* noise,
+                       int start, int length, LaneBlock* lanes, int groups);
 
 }  // namespace calverine

@@ -3,29 +3,12 @@
 // from 1 toward 1/15 as |s| grows, which is how the filters tame large signals.
 #pragma once
 
-#include "Vec4.h"
-
 namespace calverine {
 
 inline float tanhRatio(float s) {
     const float s2 = s * s;
     const float s4 = s2 * s2;
     return (945.0f + 105.0f * s2 + s4) / (945.0f + 420.0f * s2 + 15.0f * s4);
-}
-
-inline Vec4 tanhRatio(Vec4 s) {
-    const Vec4 s2 = s * s;
-    const Vec4 s4 = s2 * s2;
-    return (Vec4(945.0f) + Vec4(105.0f) * s2 + s4) * reciprocal(Vec4(945.0f) + Vec4(420.0f) * s2 + Vec4(15.0f) * s4);
-}
-
-// The same to about 1e-3 relative (one hardware estimate, no refinement):
-// enough where T only bends a damping or a feedback gain, and it keeps the
-// filters' feedback chains short.
-inline Vec4 tanhRatioRough(Vec4 s) {
-    const Vec4 s2 = s * s;
-    const Vec4 s4 = s2 * s2;
-    return (Vec4(945.0f) + Vec4(105.0f) * s2 + s4) * roughReciprocal(Vec4(945.0f) + Vec4(420.0f) * s2 + Vec4(15.0f) * s4);
 }
 
 }  // namespace calverine

@@ -14,6 +14,8 @@
 namespace calverine {
 
 struct alignas(16) Vec4 {
+    static constexpr int kLanes = 4;
+    static constexpr int kGroups = 1;  // groups of four lanes per vector
 #if CALVERINE_VEC4_SSE2
     __m128 v;
     Vec4() : v(_mm_setzero_ps()) {}
@@ -121,6 +123,9 @@ struct alignas(16) Vec4 {
     }
     friend Vec4 exp2(Vec4 x) { return {std::exp2(x.v[0]), std::exp2(x.v[1]), std::exp2(x.v[2]), std::exp2(x.v[3])}; }
 #endif
+    // The voice loops see every vector as rows of four lanes: one here.
+    static Vec4 loadRows(const float* const* rows) { return load(rows[0]); }
+    void storeRows(float* const* rows) const { store(rows[0]); }
     // A mask lane: all bits set for true.
     static float bits(bool on) {
         const std::uint32_t b = on ? 0xFFFFFFFFu : 0u;

@@ -1,8 +1,9 @@
-// The filter and output stage of the voices: four voices per vector, at four
-// times the sample rate. One pass takes one to four vectors (the eight-voice
+// The filter and output stage of the voices: four voices per group, at four
+// times the sample rate. One pass takes one to four groups (the eight-voice
 // pass is two) with one part's filter topology; the topology and the saturation are
 // template parameters, so the sample loop has no mode switch. Per-lane
 // constants are prepared once per pass, and the filter tables replace tan().
+// The loops themselves are in VoiceKernels.inl.
 #pragma once
 
 #include "FilterTables.h"
@@ -32,10 +33,16 @@ struct OutputStageMode {
     bool saturate = false;
 };
 
-// Runs `vectors` (1 to 4) lane blocks for `subSamples` sub-samples and adds
-// the voices into mixLeft/mixRight (one value per sub-sample).
-void runOutputStage(const OutputStageMode& mode, const LaneBlock* const* blocks, OutputLane* const* lanes,
-                    int vectors, int subSamples, const FilterTables& tables, const OutputStageConstants& constants,
+// Runs `groups` (1 to 4) groups of four lanes, side by side in `blocks` and
+// `lanes` (4 x groups of them), for `subSamples` sub-samples and adds the
+// voices into mixLeft/mixRight (one value per sub-sample).
+void runOutputStage(const OutputStageMode& mode, const LaneBlock* blocks, OutputLane* lanes, int groups,
+                    int subSamples, const FilterTables& tables, const OutputStageConstants& constants,
                     float* mixLeft, float* mixRight);
+
+// Whether the voice loops run eight lanes per vector (on processors with
+// AVX2 and FMA; chosen at start-up) or four. Returns what is in use now; tests
+// use it to hear both.
+bool useWideVoiceLoops(bool wanted);
 
 }  // namespace calverine

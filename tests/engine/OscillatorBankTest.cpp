@@ -1,6 +1,7 @@
-// The four-lane oscillators agree with the one-voice reference, lane by lane.
+// The vector oscillators agree with the one-voice reference, lane by lane.
 #include "OscillatorBank.h"
 #include "Vec4.h"
+#include "VoiceOutputStage.h"
 
 #include <gtest/gtest.h>
 
@@ -16,65 +17,83 @@ struct LaneSetup {
     float crossMod;
 };
 
-// Renders `outputs` output samples of four lanes through the bank, with only
-// oscillator `which` audible, and the same through the reference.
+// Renders `outputs` output samples of two groups of four lanes (lane l + 4
+// of the second group set up as lane l, with other phases) through the
+// bank, with only oscillator `which` audible, and the same through the
+// reference: eight lanes at once where the processor has them.
 void compare(const LaneSetup (&setup)[4], int which, int outputs) {
-    OscillatorLanes lanes{};
-    lanes.maxIncrement = 15000.0f / 176400.0f;
-    OscillatorState bank[4][2], reference[4][2];
-    OscillatorState* states[4][2];
-    for (int l = 0; l < 4; ++l) {
-        const LaneSetup& s = setup[l];
-        const WaveMix mix = WaveMix::fromSwitches(s.saw, s.pulse);
-        const float width = mix.forceHalfWidth ? 0.5f : s.width;
-        for (int i = 0; i < 16; ++i) lanes.width1[i][l] = lanes.width2[i][l] = width;
-        lanes.saw1[l] = lanes.saw2[l] = mix.saw;
-        lanes.pulse1[l] = lanes.pulse2[l] = mix.pulse;
-        lanes.triangle1[l] = lanes.triangle2[l] = mix.triangle;
-        lanes.level1[l] = which == 0 ? 1.0f : 0.0f;
-        lanes.level2[l] = which == 1 ? 1.0f : 0.0f;
-        lanes.inputLevel[l] = 1.0f;
-        lanes.sync[l] = s.sync ? 1.0f : 0.0f;
-        lanes.crossMod[l] = s.crossMod;
-        lanes.ratioLog2[l] = 1.0f;
-        for (int i = 0; i < 16; ++i) {
-            lanes.increment1[i][l] = s.increment1;
-            lanes.increment2[i][l] = s.increment2;
+    OscillatorLanes lanes[2] = {};
+    OscillatorState bank[2][4][2], reference[2][4][2];
+    OscillatorState* states[2][4][2];
+    for (int g = 0; g < 2; ++g)
+        for (int l = 0; l < 4; ++l) {
+            OscillatorLanes& o = lanes[g];
+            o.maxIncrement = 15000.0f / 176400.0f;
+            const LaneSetup& s = setup[l];
+            const WaveMix mix = WaveMix::fromSwitches(s.saw, s.pulse);
+            const float width = mix.forceHalfWidth ? 0.5f : s.width;
+            for (int i = 0; i < 16; ++i) o.width1[i][l] = o.width2[i][l] = width;
+            o.saw1[l] = o.saw2[l] = mix.saw;
+            o.pulse1[l] = o.pulse2[l] = mix.pulse;
+            o.triangle1[l] = o.triangle2[l] = mix.triangle;
+            o.level1[l] = which == 0 ? 1.0f : 0.0f;
+            o.level2[l] = which == 1 ? 1.0f : 0.0f;
+            o.inputLevel[l] = 1.0f;
+            o.sync[l] = s.sync ? 1.0f : 0.0f;
+            o.crossMod[l] = s.crossMod;
+            o.ratioLog2[l] = 1.0f;
+            for (int i = 0; i < 16; ++i) {
+                o.increment1[i][l] = s.increment1;
+                o.increment2[i][l] = s.increment2;
+            }
+            for (int n = 0; n < 2; ++n) {
+                bank[g][l][n].phase = reference[g][l][n].phase = 0.1f * (l + 1) + 0.3f * n + 0.05f * g;
+                states[g][l][n] = &bank[g][l][n];
+            }
         }
-        for (int n = 0; n < 2; ++n) {
-            bank[l][n].phase = reference[l][n].phase = 0.1f * (l + 1) + 0.3f * n;
-            states[l][n] = &bank[l][n];
-        }
-    }
     const float noise[16] = {};
-    LaneBlock block{};
+    LaneBlock blocks[2] = {};
     int done = 0;
-    std::vector<float> got[4];
+    std::vector<float> got[2][4];
     while (done < outputs) {
         const int n = std::min(13, outputs - done);  // odd segment lengths
-        renderOscillators(states, lanes, noise, 0, n, block);
-        for (int j = 0; j < 4 * n; ++j)
-            for (int l = 0; l < 4; ++l) got[l].push_back(block.input[j][l]);
+        renderOscillators(states, lanes, noise, 0, n, blocks, 2);
+        for (int g = 0; g < 2; ++g)
+            for (int j = 0; j < 4 * n; ++j)
+                for (int l = 0; l < 4; ++l) got[g][l].push_back(blocks[g].input[j][l]);
         done += n;
     }
-    for (int l = 0; l < 4; ++l) {
-        const LaneSetup& s = setup[l];
-        const WaveMix mix = WaveMix::fromSwitches(s.saw, s.pulse);
-        const float width = mix.forceHalfWidth ? 0.5f : s.width;
-        for (std::size_t k = 0; k < got[l].size(); ++k) {
-            float saw, pulse;
-            const float wrap = reference[l][0].tick(s.increment1, width, saw, pulse);
-            float out1 = mix.saw * saw + mix.pulse * pulse;
-            if (mix.triangle > 0.0f) out1 += mix.triangle * reference[l][0].integrate(pulse, s.increment1);
-            float increment2 = s.increment2;
-            if (s.crossMod > 0.0f) increment2 = std::min(increment2 * std::exp2(s.crossMod * out1), lanes.maxIncrement);
-            reference[l][1].tick(increment2, width, saw, pulse);
-            if (s.sync && wrap >= 0.0f) reference[l][1].reset(increment2, wrap, width, saw, pulse);
-            float out2 = mix.saw * saw + mix.pulse * pulse;
-            if (mix.triangle > 0.0f) out2 += mix.triangle * reference[l][1].integrate(pulse, increment2);
-            EXPECT_NEAR(got[l][k], which == 0 ? out1 : out2, 2e-4f) << "lane " << l << " sub-sample " << k;
+    for (int g = 0; g < 2; ++g)
+        for (int l = 0; l < 4; ++l) {
+            const LaneSetup& s = setup[l];
+            const WaveMix mix = WaveMix::fromSwitches(s.saw, s.pulse);
+            const float width = mix.forceHalfWidth ? 0.5f : s.width;
+            OscillatorState(&r)[2] = reference[g][l];
+            for (std::size_t k = 0; k < got[g][l].size(); ++k) {
+                float saw, pulse;
+                const float wrap = r[0].tick(s.increment1, width, saw, pulse);
+                float out1 = mix.saw * saw + mix.pulse * pulse;
+                if (mix.triangle > 0.0f) out1 += mix.triangle * r[0].integrate(pulse, s.increment1);
+                float increment2 = s.increment2;
+                if (s.crossMod > 0.0f)
+                    increment2 = std::min(increment2 * std::exp2(s.crossMod * out1), lanes[0].maxIncrement);
+                r[1].tick(increment2, width, saw, pulse);
+                if (s.sync && wrap >= 0.0f) r[1].reset(increment2, wrap, width, saw, pulse);
+                float out2 = mix.saw * saw + mix.pulse * pulse;
+                if (mix.triangle > 0.0f) out2 += mix.triangle * r[1].integrate(pulse, increment2);
+                EXPECT_NEAR(got[g][l][k], which == 0 ? out1 : out2, 2e-4f)
+                    << "group " << g << " lane " << l << " sub-sample " << k;
+            }
         }
-    }
+}
+
+// Runs a test body with the four-lane loops and, where the processor has
+// them, the eight-lane ones.
+template <typename Body>
+void withBothLoopWidths(Body body) {
+    for (bool wide : {false, true})
+        if (useWideVoiceLoops(wide) == wide) body();
+    useWideVoiceLoops(true);
 }
 
 }  // namespace
@@ -86,14 +105,14 @@ TEST(OscillatorBank, LanesMatchTheOneVoiceReference) {
         {0.031f, 0.017f, 0.7f, true, true, true, 0.0f},      // both, synced
         {0.0023f, 0.0051f, 0.5f, false, false, false, 0.0f}, // the triangle
     };
-    for (int which : {0, 1}) compare(setup, which, 301);
+    withBothLoopWidths([&] { for (int which : {0, 1}) compare(setup, which, 301); });
     const LaneSetup crossModulated[4] = {
         {0.011f, 0.013f, 0.5f, true, false, false, 0.8f},
         {0.009f, 0.027f, 0.4f, false, true, true, 0.3f},
         {0.004f, 0.004f, 0.5f, true, true, false, 0.0f},
         {0.02f, 0.007f, 0.6f, true, false, true, 1.0f},
     };
-    compare(crossModulated, 1, 211);
+    withBothLoopWidths([&] { compare(crossModulated, 1, 211); });
 }
 
 TEST(Vec4, ScalarExponentialIsTheVectorsTwin) {
@@ -109,28 +128,33 @@ TEST(Vec4, ScalarExponentialIsTheVectorsTwin) {
 }
 
 TEST(OscillatorBank, MovingLanesTakeTheirIncrementsFromTheExponentsWithinTheLimits) {
-    calverine::OscillatorLanes lanes{};
-    lanes.maxIncrement = 0.1f;
-    lanes.moving[0] = 1;  // oscillator 1 of lane 0
-    lanes.moving[2] = 3;  // both oscillators of lane 2
-    for (int i = 0; i < 16; ++i) {
-        for (int l = 0; l < 4; ++l) {
-            lanes.increment1[i][l] = lanes.increment2[i][l] = 0.01f * static_cast<float>(l + 1);
-            lanes.exponent1[i][l] = -5.0f - 0.25f * static_cast<float>(i);
-            lanes.exponent2[i][l] = i < 8 ? 2.0f : -200.0f;  // above and below the limits
+    withBothLoopWidths([] {
+        calverine::OscillatorLanes groups[2] = {};
+        for (calverine::OscillatorLanes& lanes : groups) {
+            lanes.maxIncrement = 0.1f;
+            lanes.moving[0] = 1;  // oscillator 1 of lane 0
+            lanes.moving[2] = 3;  // both oscillators of lane 2
+            for (int i = 0; i < 16; ++i) {
+                for (int l = 0; l < 4; ++l) {
+                    lanes.increment1[i][l] = lanes.increment2[i][l] = 0.01f * static_cast<float>(l + 1);
+                    lanes.exponent1[i][l] = -5.0f - 0.25f * static_cast<float>(i);
+                    lanes.exponent2[i][l] = i < 8 ? 2.0f : -200.0f;  // above and below the limits
+                }
+            }
         }
-    }
-    calverine::formIncrements(lanes, 4, 8);
-    for (int i = 0; i < 16; ++i) {
-        const bool inRange = i >= 4 && i < 12;
-        const float moved = std::exp2(-5.0f - 0.25f * static_cast<float>(i));
-        EXPECT_NEAR(lanes.increment1[i][0], inRange ? moved : 0.01f, 1e-6f * moved) << i;
-        EXPECT_NEAR(lanes.increment1[i][2], inRange ? moved : 0.03f, 1e-6f * moved) << i;
-        EXPECT_EQ(lanes.increment2[i][0], 0.01f) << i;  // lane 0's oscillator 2 holds
-        EXPECT_EQ(lanes.increment2[i][2], inRange ? (i < 8 ? 0.1f : 1e-9f) : 0.03f) << i;
-        for (int l : {1, 3}) {
-            EXPECT_EQ(lanes.increment1[i][l], 0.01f * static_cast<float>(l + 1));
-            EXPECT_EQ(lanes.increment2[i][l], 0.01f * static_cast<float>(l + 1));
-        }
-    }
+        calverine::formIncrements(groups, 2, 4, 8);
+        for (const calverine::OscillatorLanes& lanes : groups)
+            for (int i = 0; i < 16; ++i) {
+                const bool inRange = i >= 4 && i < 12;
+                const float moved = std::exp2(-5.0f - 0.25f * static_cast<float>(i));
+                EXPECT_NEAR(lanes.increment1[i][0], inRange ? moved : 0.01f, 1e-6f * moved) << i;
+                EXPECT_NEAR(lanes.increment1[i][2], inRange ? moved : 0.03f, 1e-6f * moved) << i;
+                EXPECT_EQ(lanes.increment2[i][0], 0.01f) << i;  // lane 0's oscillator 2 holds
+                EXPECT_EQ(lanes.increment2[i][2], inRange ? (i < 8 ? 0.1f : 1e-9f) : 0.03f) << i;
+                for (int l : {1, 3}) {
+                    EXPECT_EQ(lanes.increment1[i][l], 0.01f * static_cast<float>(l + 1));
+                    EXPECT_EQ(lanes.increment2[i][l], 0.01f * static_cast<float>(l + 1));
+                }
+            }
+    });
 }

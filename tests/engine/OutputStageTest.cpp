@@ -36,9 +36,7 @@ struct Stage {
                 block.resonance[j][0] = resonance;
             }
             float left[64] = {}, right[64] = {};
-            const LaneBlock* blocks[2] = {&block, &block};
-            OutputLane* groups[2] = {lanes, lanes + 4};
-            runOutputStage(mode, blocks, groups, 1, n, tables, constants, left, right);
+            runOutputStage(mode, &block, lanes, 1, n, tables, constants, left, right);
             out.insert(out.end(), left, left + n);
         }
         return out;
@@ -135,28 +133,30 @@ TEST(OutputStage, BandPassModesRejectLowAndHighFrequencies) {
     }
 }
 
+// Eight voices in one pass (eight lanes per vector where the processor has
+// them, else two vectors of four) sound as two passes of four.
 TEST(OutputStage, EightVoicePassEqualsTwoFourVoicePasses) {
-    for (bool fourPole : {false, true}) {
-        Stage one, two;
-        LaneBlock blocks[2];
-        for (int v = 0; v < 2; ++v)
-            for (int j = 0; j < 64; ++j)
-                for (int l = 0; l < 4; ++l) {
-                    blocks[v].input[j][l] = std::sin(0.01f * (j + 7 * l + 31 * v));
-                    blocks[v].cutoff[j][l] = 0.1f * (l + 1) + 0.05f * v;
-                    blocks[v].gain[j][l] = 0.5f + 0.1f * l;
-                    blocks[v].resonance[j][l] = 0.25f * l;
-                }
-        for (int l = 0; l < 8; ++l) one.lanes[l].panLeft = two.lanes[l].panLeft = 0.1f * (l + 1);
-        float left8[64] = {}, right8[64] = {}, left4[64] = {}, right4[64] = {};
-        const LaneBlock* pair[2] = {&blocks[0], &blocks[1]};
-        OutputLane* groupsOne[2] = {one.lanes, one.lanes + 4};
-        runOutputStage({fourPole, false, false}, pair, groupsOne, 2, 61, one.tables, one.constants, left8, right8);
-        for (int v = 0; v < 2; ++v) {
-            const LaneBlock* single[2] = {&blocks[v], &blocks[v]};
-            OutputLane* groups[2] = {two.lanes + 4 * v, two.lanes + 4 * v};
-            runOutputStage({fourPole, false, false}, single, groups, 1, 61, two.tables, two.constants, left4, right4);
+    for (bool wide : {false, true}) {
+        if (useWideVoiceLoops(wide) != wide) continue;
+        for (bool fourPole : {false, true}) {
+            Stage one, two;
+            LaneBlock blocks[2];
+            for (int v = 0; v < 2; ++v)
+                for (int j = 0; j < 64; ++j)
+                    for (int l = 0; l < 4; ++l) {
+                        blocks[v].input[j][l] = std::sin(0.01f * (j + 7 * l + 31 * v));
+                        blocks[v].cutoff[j][l] = 0.1f * (l + 1) + 0.05f * v;
+                        blocks[v].gain[j][l] = 0.5f + 0.1f * l;
+                        blocks[v].resonance[j][l] = 0.25f * l;
+                    }
+            for (int l = 0; l < 8; ++l) one.lanes[l].panLeft = two.lanes[l].panLeft = 0.1f * (l + 1);
+            float left8[64] = {}, right8[64] = {}, left4[64] = {}, right4[64] = {};
+            runOutputStage({fourPole, false, false}, blocks, one.lanes, 2, 61, one.tables, one.constants, left8, right8);
+            for (int v = 0; v < 2; ++v)
+                runOutputStage({fourPole, false, false}, &blocks[v], two.lanes + 4 * v, 1, 61, two.tables,
+                               two.constants, left4, right4);
+            for (int j = 0; j < 61; ++j) EXPECT_NEAR(left8[j], left4[j], 1e-6f) << j << (wide ? " wide" : "");
         }
-        for (int j = 0; j < 61; ++j) EXPECT_NEAR(left8[j], left4[j], 1e-6f) << j;
     }
+    useWideVoiceLoops(true);
 }

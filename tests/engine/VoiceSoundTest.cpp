@@ -9,6 +9,7 @@
 #include "DriftTable.h"
 #include "EngineControls.h"
 #include "SignalAnalysis.h"
+#include "VoiceOutputStage.h"
 
 using calverine::AudioEngine;
 namespace control = calverine::control;
@@ -156,7 +157,10 @@ TEST(VoiceSound, StrongestAliasIsFarBelowTheFundamental) {
 }
 
 TEST(VoiceSound, ExtremeSettingsGiveFiniteNormalOutput) {
-    for (double v : {0.0, 1.0}) {
+    for (int run = 0; run < 4; ++run) {
+        const double v = run % 2;
+        const bool wide = run >= 2;  // the eight-lane loops, where the processor has them
+        if (calverine::useWideVoiceLoops(wide) != wide) continue;
         Rig rig(48000.0);
         for (int id = 0; id < 224; ++id) {
             double value = v;
@@ -180,10 +184,39 @@ TEST(VoiceSound, ExtremeSettingsGiveFiniteNormalOutput) {
         for (std::size_t i = 0; i < left.size(); ++i)
             for (float x : {left[i], right[i]})
                 bad += !std::isfinite(x) || std::fpclassify(x) == FP_SUBNORMAL;
-        EXPECT_EQ(bad, 0) << "all controls at " << v;
+        EXPECT_EQ(bad, 0) << "all controls at " << v << (wide ? ", eight lanes" : "");
         if (v == 1.0) {
             EXPECT_GT(analysis::peak(left), 0.0);  // at 0 both oscillator levels are off
         }
+    }
+    calverine::useWideVoiceLoops(true);
+}
+
+// Sixteen voices through the four-lane and the eight-lane loops: the same
+// sound but for the rounding of fused multiply-adds.
+TEST(VoiceSound, BothLoopWidthsSoundTheSame) {
+    if (!calverine::useWideVoiceLoops(true)) GTEST_SKIP() << "this processor runs four lanes only";
+    for (bool fourPole : {false, true}) {
+        std::vector<float> sound[2];
+        for (bool wide : {false, true}) {
+            calverine::useWideVoiceLoops(wide);
+            Rig rig(48000.0);
+            rig.global(control::kVoiceCount, 16);
+            for (int id : {control::kOsc1Pulse, control::kOsc2Saw, control::kOsc2Pulse})
+                rig.set(id, 1.0);
+            rig.set(control::kFilter4Pole, fourPole ? 1.0 : 0.0);
+            rig.set(control::kFilterFreq, 0.3);
+            rig.set(control::kFilterReso, 0.7);
+            rig.set(control::kFilterMod, 0.8);
+            for (int n = 0; n < 16; ++n) rig.on(40 + 3 * n);
+            sound[wide] = rig.render(0.3);
+        }
+        calverine::useWideVoiceLoops(true);
+        double difference = 0.0;
+        for (std::size_t i = 0; i < sound[0].size(); ++i)
+            difference = std::max(difference, static_cast<double>(std::fabs(sound[0][i] - sound[1][i])));
+        EXPECT_GT(analysis::peak(sound[0]), 0.05);
+        EXPECT_LT(difference, 1e-4 * analysis::peak(sound[0]) + 1e-6) << (fourPole ? "four-pole" : "two-pole");
     }
 }
 
