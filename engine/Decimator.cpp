@@ -36,29 +36,6 @@ void Decimator::clear() {
     writeIndex_ = 0;
 }
 
-void Decimator::process(const float* left4, const float* right4, int n, float* outLeft, float* outRight) {
-    for (int i = 0; i < n; ++i) {
-        const float* l = left4 + 4 * i;
-        const float* r = right4 + 4 * i;
-        const float entries[2][4] = {{l[0], r[0], l[1], r[1]}, {l[2], r[2], l[3], r[3]}};
-        for (const auto& entry : entries) {
-            const std::uint32_t slot = writeIndex_ & (kRingEntries - 1);
-            std::memcpy(ring_ + 4 * slot, entry, sizeof(entry));
-            std::memcpy(ring_ + 4 * (slot + kRingEntries), entry, sizeof(entry));
-            ++writeIndex_;
-        }
-        const std::uint32_t start = (writeIndex_ - kKernelEntries) & (kRingEntries - 1);
-        const float* history = ring_ + 4 * start;
-        // Four partial sums break the add chain so the multiply-adds overlap.
-        Vec4 acc[4];
-        for (int e = 0; e < kKernelEntries; e += 4)
-            for (int j = 0; j < 4; ++j)
-                acc[j] += Vec4::load(history + 4 * (e + j)) * Vec4::load(kernel_ + 4 * (e + j));
-        alignas(16) float sum[4];
-        ((acc[0] + acc[1]) + (acc[2] + acc[3])).store(sum);
-        outLeft[i] = sum[0] + sum[2];
-        outRight[i] = sum[1] + sum[3];
-    }
-}
+// process() runs in VoiceKernels.cpp, with the voice loops.
 
 }  // namespace calverine

@@ -2,14 +2,13 @@
 //
 // Speed trick: the history keeps two stereo sub-sample pairs per entry
 // (L, R, L', R'), and the kernel is stored the same way ((h, h, h', h')), so one
-// four-lane multiply-add covers two taps of both channels. The ring of 64
+// four-lane multiply-add covers two taps of both channels (an eight-lane one
+// four taps, where the processor has them). The ring of 64
 // entries is mirrored (every entry is written twice, 64 apart), so the newest
 // 40 entries are always contiguous and the inner loop has no wrap test.
 #pragma once
 
 #include <cstdint>
-
-#include "Vec4.h"
 
 namespace calverine {
 

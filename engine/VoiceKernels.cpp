@@ -1,14 +1,19 @@
-// The voices' vector loops, built twice: four lanes per vector with SSE2 for
+// The voices' vector loops (and the decimator of their mix), built twice:
+// four lanes per vector with SSE2 for
 // every x86-64 processor, and eight lanes per vector with AVX2 and FMA for
 // the processors that have them (two groups of four voices in one register,
 // and fused multiply-adds). Which one runs is chosen once, at start-up; both
 // come from the same source, VoiceKernels.inl, and agree to rounding.
 #include <atomic>
 #include <cmath>
+#include <cstdint>
+#include <cstring>
 
+#include "Decimator.h"
 #include "FilterTables.h"
 #include "OscillatorBank.h"
 #include "Vec4.h"
+#include "VoiceKernels.h"
 #include "VoiceOutputStage.h"
 
 #if defined(__GNUC__) && !defined(__clang__) && defined(__x86_64__)
@@ -35,6 +40,11 @@ void runOutputStageWide(const OutputStageMode& mode, const LaneBlock* blocks, Ou
                         int subSamples, const FilterTables& tables, const OutputStageConstants& k, float* mixLeft,
                         float* mixRight) {
     outputStageLoop(mode, blocks, lanes, groups, subSamples, tables, k, mixLeft, mixRight);
+}
+
+void decimateWide(const float* left4, const float* right4, int n, float* outLeft, float* outRight, float* ring,
+                  int ringEntries, const float* kernel, int entries, std::uint32_t& writeIndex) {
+    decimatorLoop(left4, right4, n, outLeft, outRight, ring, ringEntries, kernel, entries, writeIndex);
 }
 
 void formIncrementsWide(OscillatorLanes* lanes, int start, int length) { incrementLoop(lanes, start, length); }
@@ -86,6 +96,18 @@ void runOutputStage(const OutputStageMode& mode, const LaneBlock* blocks, Output
 #endif
     }
     lanes4::outputStageLoop(mode, blocks, lanes, groups, subSamples, tables, k, mixLeft, mixRight);
+}
+
+void Decimator::process(const float* left4, const float* right4, int n, float* outLeft, float* outRight) {
+#if CALVERINE_WIDE_LOOPS
+    if (wideLoops().load(std::memory_order_relaxed)) {
+        lanes8::decimateWide(left4, right4, n, outLeft, outRight, ring_, kRingEntries, kernel_, kKernelEntries,
+                             writeIndex_);
+        return;
+    }
+#endif
+    lanes4::decimatorLoop(left4, right4, n, outLeft, outRight, ring_, kRingEntries, kernel_, kKernelEntries,
+                          writeIndex_);
 }
 
 void formIncrements(OscillatorLanes* lanes, int groups, int start, int length) {

@@ -406,3 +406,43 @@ template <bool FourPole, bool BandPass, bool Saturate>
     default: runPass<true, true, true>(b, lanes, groups, subSamples, tables, k, mixLeft, mixRight); break;
     }
 }
+
+// ---- decimator -----------------------------------------------------------
+
+// The dot product of the newest `entries` history entries (L, R, L', R')
+// with the kernel, stored the same way: V::kLanes / 4 entries per vector,
+// four partial sums so the multiply-adds overlap.
+[[gnu::always_inline]] inline void decimatorLoop(const float* left4, const float* right4, int n, float* outLeft,
+                                                 float* outRight, float* ring, int ringEntries, const float* kernel,
+                                                 int entries, std::uint32_t& writeIndex) {
+    constexpr int kPerVector = V::kLanes / 4;
+    for (int i = 0; i < n; ++i) {
+        const float* l = left4 + 4 * i;
+        const float* r = right4 + 4 * i;
+        const float newest[2][4] = {{l[0], r[0], l[1], r[1]}, {l[2], r[2], l[3], r[3]}};
+        for (const auto& entry : newest) {
+            const std::uint32_t slot = writeIndex & static_cast<std::uint32_t>(ringEntries - 1);
+            std::memcpy(ring + 4 * slot, entry, sizeof(entry));
+            std::memcpy(ring + 4 * (slot + static_cast<std::uint32_t>(ringEntries)), entry, sizeof(entry));
+            ++writeIndex;
+        }
+        const std::uint32_t start =
+            (writeIndex - static_cast<std::uint32_t>(entries)) & static_cast<std::uint32_t>(ringEntries - 1);
+        const float* history = ring + 4 * start;
+        V acc[4] = {V(0.0f), V(0.0f), V(0.0f), V(0.0f)};
+        for (int e = 0; e < entries; e += 4 * kPerVector)
+            for (int j = 0; j < 4; ++j) {
+                const int at = 4 * (e + j * kPerVector);
+                acc[j] += V::loadUnaligned(history + at) * V::loadUnaligned(kernel + at);
+            }
+        alignas(32) float sum[V::kLanes];
+        ((acc[0] + acc[1]) + (acc[2] + acc[3])).storeUnaligned(sum);
+        float left = sum[0] + sum[2], right = sum[1] + sum[3];
+        for (int k = 4; k < V::kLanes; k += 4) {
+            left += sum[k] + sum[k + 2];
+            right += sum[k + 1] + sum[k + 3];
+        }
+        outLeft[i] = left;
+        outRight[i] = right;
+    }
+}

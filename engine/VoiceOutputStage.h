@@ -40,9 +40,4 @@ void runOutputStage(const OutputStageMode& mode, const LaneBlock* blocks, Output
                     int subSamples, const FilterTables& tables, const OutputStageConstants& constants,
                     float* mixLeft, float* mixRight);
 
-// Whether the voice loops run eight lanes per vector (on processors with
-// AVX2 and FMA; chosen at start-up) or four. Returns what is in use now; tests
-// use it to hear both.
-bool useWideVoiceLoops(bool wanted);
-
 }  // namespace calverine

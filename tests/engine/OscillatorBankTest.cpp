@@ -1,7 +1,7 @@
 // The vector oscillators agree with the one-voice reference, lane by lane.
 #include "OscillatorBank.h"
 #include "Vec4.h"
-#include "VoiceOutputStage.h"
+#include "VoiceKernels.h"
 
 #include <gtest/gtest.h>
 

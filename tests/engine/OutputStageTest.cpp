@@ -8,6 +8,7 @@
 
 #include "FilterTables.h"
 #include "SignalAnalysis.h"
+#include "VoiceKernels.h"
 #include "VoiceOutputStage.h"
 
 using namespace calverine;

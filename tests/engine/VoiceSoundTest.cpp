@@ -9,7 +9,7 @@
 #include "DriftTable.h"
 #include "EngineControls.h"
 #include "SignalAnalysis.h"
-#include "VoiceOutputStage.h"
+#include "VoiceKernels.h"
 
 using calverine::AudioEngine;
 namespace control = calverine::control;
