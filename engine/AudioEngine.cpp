@@ -508,7 +508,7 @@ VoiceContext AudioEngine::voiceContext(const Voice& voice, const float* noise) {
     c.drift = &driftTable_;
     c.lfo[0] = &lfo_[0];
     c.lfo[1] = &lfo_[1];
-    c.matrix = &matrix_;
+    c.matrix = matrix_.active() ? &matrix_ : nullptr;  // no slot at work: no per-voice pass
     const std::size_t channel = static_cast<std::size_t>(voice.channel & 15);
     c.channelPressure = channelPressureChannel[channel];
     c.polyPressure = polyPressure[static_cast<std::size_t>(voice.note & 127)];

@@ -6,7 +6,6 @@
 #include "DriftTable.h"
 #include "FilterTables.h"
 #include "OscillatorBank.h"
-#include "RationalTanh.h"
 #include "Vec4.h"
 
 namespace calverine {
@@ -15,15 +14,12 @@ namespace {
 constexpr double kPeak = VoiceEnvelopes::kPeak;
 constexpr float kFifteenKilohertz = 15000.0f;
 constexpr float kCutoffPerSemitone = 256.0f / FilterTables::kIndexScale;
-const float kShapeNorm = 1.0f / tanhRatio(1.0f);
 
 // 2^x through the vector type's polynomial (relative error about 2e-7, a
 // thousandth of a cent), without a library call: modulated pitch needs it
 // every output sample.
 double exp2Approx(double x) { return exp2Scalar(static_cast<float>(x)); }
 
-// 0..0.98, and 0 for anything that is not a number.
-float clampCutoff(float c) { return c > 0.98f ? 0.98f : (c > 0.0f ? c : 0.0f); }
 }  // namespace
 
 void VoiceAdjustments::set(int control, double v) {
@@ -97,6 +93,7 @@ void Voice::updateControls(const VoiceContext& context, int start, int length, L
             lanes.gain[i][lane] = 0.0f;
             lanes.cutoff[i & ~3][lane] = 0.0f;
             lanes.resonance[i & ~3][lane] = 0.0f;
+            lanes.envelope[i / 4][lane] = lanes.envelopeAmount[i / 4][lane] = 0.0f;
         }
         oscillators.moving[lane] = 0;
         for (int i = start; i < start + length; ++i) {
@@ -125,7 +122,7 @@ void Voice::updateControls(const VoiceContext& context, int start, int length, L
     for (float* v : {&pressureEarly, &pressure, &polyPressureSmooth, &foot, &expression, &timbre, &modWheel, &pitchBend})
         if (*v > -1e-6f && *v < 1e-6f) *v = 0.0f;
     modulation = VoiceModulation{};
-    if (context.matrix && context.matrix->active()) {
+    if (context.matrix) {
         MatrixSources sources;
         sources.velocity = velocity;
         sources.note = note;
@@ -197,12 +194,12 @@ void Voice::updateControls(const VoiceContext& context, int start, int length, L
     const double s1 = adjust.ratio1, s2 = adjust.ratio2;
     const double log1 = adjust.ratioLog1, log2s = adjust.ratioLog2;
     const double f1 =
-        a * 0.125 * s1 * s1 * s1 * std::exp2(log1 * (adjust.osc1Pitch - 69.0 + adjust.semitones + driftPitch1) / 12.0);
+        a * 0.125 * s1 * s1 * s1 * baseExp2[0](log1 * (adjust.osc1Pitch - 69.0 + adjust.semitones + driftPitch1) / 12.0);
     const double f2 = a * 0.125 * s2 * s2 * s2 *
-                      std::exp2(log2s *
-                                (adjust.osc2Pitch - 69.0 + adjust.osc2Detune + adjust.semitones + p.detune + driftPitch2 +
-                                 driftDetune) /
-                                12.0);
+                      baseExp2[1](log2s *
+                                  (adjust.osc2Pitch - 69.0 + adjust.osc2Detune + adjust.semitones + p.detune +
+                                   driftPitch2 + driftDetune) /
+                                  12.0);
     const float maxIncrement = static_cast<float>(kFifteenKilohertz / fs4);
     // Per-sample pitch changes (glide, bend, LFOs) cost a multiply, not a division.
     const double semitoneLog1 = log1 / 12.0, semitoneLog2 = log2s / 12.0, period = 1.0 / fs4;
@@ -335,12 +332,10 @@ void Voice::updateControls(const VoiceContext& context, int start, int length, L
         oscillators.width1[i][lane] = width1;
         oscillators.width2[i][lane] = width2;
 
-        // cut-off control: knob, envelope (bent like tanh) and key tracking
-        const float e = std::min(filterEnvelope, 1.0f);
-        float c = p.cutoff.current + static_cast<float>(adjust.cutoff) + driftCutoff + lfoCutoff + mod.cutoff +
-                  envelopeAmount * e * tanhRatio(e) * kShapeNorm;
+        // cut-off control: knob, LFOs, matrix and key tracking; the output
+        // stage adds the envelope (bent like tanh) and keeps it in range
+        float c = p.cutoff.current + static_cast<float>(adjust.cutoff) + driftCutoff + lfoCutoff + mod.cutoff;
         if (keyTrack != 0.0f) c += static_cast<float>(keyTrack * (glidePitch - 24.0) * kCutoffPerSemitone * adjust.keyScale);
-        c = clampCutoff(c);
         oscillators.increment1[i][lane] = increment1;
         oscillators.increment2[i][lane] = increment2;
         if (amplitudeEnvelopeStage == VoiceEnvelopes::kSustain) {  // the held note: a constant gain
@@ -355,6 +350,8 @@ void Voice::updateControls(const VoiceContext& context, int start, int length, L
         }
         // The output stage reads cut-off and resonance once per output sample.
         lanes.cutoff[4 * i][lane] = c;
+        lanes.envelope[i][lane] = filterEnvelope;
+        lanes.envelopeAmount[i][lane] = envelopeAmount;
         lanes.resonance[4 * i][lane] = resonance;
         sampleCounter += 4;
     }

@@ -3,7 +3,9 @@
 // small adjustments that make it differ from its neighbours.
 #pragma once
 
+#include <cmath>
 #include <cstdint>
+#include <limits>
 
 #include "Envelope.h"
 #include "ModLfo.h"
@@ -45,12 +47,17 @@ struct VoiceAdjustments {
 
 // Four values per sub-sample for the voice output stage, lane-interleaved:
 // entry [subSample][lane]. Cut-off and resonance change once per output
-// sample and are read only at every fourth sub-sample.
+// sample and are read only at every fourth sub-sample. The cut-off control
+// arrives in two parts: what adds linearly (knob, LFOs, matrix, key
+// tracking) and the filter envelope with its amount, which the output stage
+// bends and adds for all its lanes at once.
 struct LaneBlock {
     alignas(16) float input[64][4];
-    alignas(16) float cutoff[64][4];
+    alignas(16) float cutoff[64][4];  // the linear part
     alignas(16) float gain[64][4];
     alignas(16) float resonance[64][4];
+    alignas(16) float envelope[16][4];  // per output sample: filter envelope 0..1
+    alignas(16) float envelopeAmount[16][4];
 };
 
 // What a voice reads from the engine during its control update.
@@ -88,6 +95,19 @@ struct FilterState {
 
 struct OscillatorLanes;
 
+// 2^x of the last x asked for, kept: the oscillators' base frequencies change
+// only when a control or the drift moves them.
+struct Exp2Memo {
+    double x = std::numeric_limits<double>::quiet_NaN(), value = 0.0;
+    double operator()(double argument) {
+        if (argument != x) {
+            x = argument;
+            value = std::exp2(argument);
+        }
+        return value;
+    }
+};
+
 struct Voice {
     std::int32_t index = 0;        // 0..15, fixed at set-up
     double oversampledRate = 0.0;  // 4 x the sample rate
@@ -121,6 +141,7 @@ struct Voice {
     double cachedBase[2] = {0.0, 0.0};
     float cachedIncrement[2] = {0.0f, 0.0f};
     float cachedFrequency1 = 0.0f;
+    Exp2Memo baseExp2[2];
     VoiceAdjustments adjust;
     FilterState filter;
     // The voice's smoothed controllers (the matrix's per-voice sources) and

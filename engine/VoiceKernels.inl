@@ -11,7 +11,9 @@
 
 // ---- shared helpers ----------------------------------------------------
 
-// The same rational tanh(s)/s as the scalar tanhRatio.
+// T(s) = (945 + 105 s^2 + s^4) / (945 + 420 s^2 + 15 s^4), a rational
+// approximation of tanh(s) / s. s * T(s) saturates like tanh; T itself falls
+// from 1 toward 1/15 as |s| grows, which is how the filters tame large signals.
 [[gnu::always_inline]] inline V tanhRatio(V s) {
     const V s2 = s * s;
     const V s4 = s2 * s2;
@@ -245,13 +247,27 @@ struct LaneState {
     }
 };
 
-[[gnu::always_inline]] inline V lookup(const FilterTables& tables, const LaneBlock* blocks, int j, bool compensation) {
-    float v[V::kLanes];
+// The cut-off control of the lanes at sub-sample j (a multiple of 4): the
+// linear part plus the envelope times its amount, bent like tanh (and
+// normalised by 1 / T(1) so a full envelope adds its whole amount), held to
+// 0..0.98 (a lane that is not a number reads 0).
+[[gnu::always_inline]] inline V cutoffControl(const LaneBlock* blocks, int j) {
+    const V e = min(loadRow(blocks, &LaneBlock::envelope, j / 4), V(1.0f));
+    const V c = loadRow(blocks, &LaneBlock::cutoff, j) +
+                loadRow(blocks, &LaneBlock::envelopeAmount, j / 4) * e * tanhRatio(e) * V(1380.0f / 1051.0f);
+    return max(min(V(0.98f), c), V(0.0f));
+}
+
+// Per lane: the filter table's integrator gain (or its resonance
+// compensation) for cut-off control c.
+[[gnu::always_inline]] inline V lookup(const FilterTables& tables, V c, bool compensation) {
+    float in[V::kLanes], out[V::kLanes];
+    c.storeUnaligned(in);
     for (int l = 0; l < V::kLanes; ++l) {
-        const int index = FilterTables::indexOf(blocks[l / 4].cutoff[j][l % 4]);
-        v[l] = compensation ? tables.compensation(index) : tables.gain(index);
+        const int index = FilterTables::indexOf(in[l]);
+        out[l] = compensation ? tables.compensation(index) : tables.gain(index);
     }
-    return V::loadUnaligned(v);
+    return V::loadUnaligned(out);
 }
 
 // What the filters need from the cut-off and resonance controls. The voices
@@ -267,9 +283,10 @@ struct Coefficients {
     [[gnu::always_inline]] void prepare(const LaneBlock* blocks, int j, const FilterTables& tables) {
         const V one(1.0f);
         const V r = loadRow(blocks, &LaneBlock::resonance, j);
-        g = lookup(tables, blocks, j, false);
+        const V c = cutoffControl(blocks, j);
+        g = lookup(tables, c, false);
         if constexpr (!FourPole) {
-            const V t = lookup(tables, blocks, j, true);
+            const V t = lookup(tables, c, true);
             linearDamping = V(1.5f) * (one - t * r * r) + V(0.35f);
         } else {
             inv = reciprocal(one + g);
