@@ -68,10 +68,10 @@ bool processorHasWideLoops() {
 #endif
 }
 
-std::atomic<bool>& wideLoops() {
-    static std::atomic<bool> wide{processorHasWideLoops()};
-    return wide;
-}
+// Set when the library loads, so the audio thread never asks the processor.
+std::atomic<bool> wideLoopsInUse{processorHasWideLoops()};
+
+std::atomic<bool>& wideLoops() { return wideLoopsInUse; }
 
 // Groups of four lanes that run eight lanes at a time: all but an odd last one.
 int wideGroups(int groups) { return wideLoops().load(std::memory_order_relaxed) ? groups & ~1 : 0; }
