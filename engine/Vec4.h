@@ -67,6 +67,16 @@ struct alignas(16) Vec4 {
         const __m128i scale = _mm_slli_epi32(_mm_add_epi32(n, _mm_set1_epi32(127)), 23);
         return p * Vec4(_mm_castsi128_ps(scale));
     }
+    // out[j] += the sum of rows[j]'s lanes, (l0 + l1) + (l2 + l3), for j <
+    // count (a multiple of 4): four rows at a time, transposed.
+    static void addLaneSums(const Vec4* rows, int count, float* out) {
+        for (int j = 0; j < count; j += 4) {
+            __m128 a = rows[j].v, b = rows[j + 1].v, c = rows[j + 2].v, d = rows[j + 3].v;
+            _MM_TRANSPOSE4_PS(a, b, c, d);
+            const __m128 sums = _mm_add_ps(_mm_add_ps(a, b), _mm_add_ps(c, d));
+            _mm_storeu_ps(out + j, _mm_add_ps(_mm_loadu_ps(out + j), sums));
+        }
+    }
 #else
     float v[4];
     Vec4() : v{0, 0, 0, 0} {}
@@ -122,6 +132,9 @@ struct alignas(16) Vec4 {
         return false;
     }
     friend Vec4 exp2(Vec4 x) { return {std::exp2(x.v[0]), std::exp2(x.v[1]), std::exp2(x.v[2]), std::exp2(x.v[3])}; }
+    static void addLaneSums(const Vec4* rows, int count, float* out) {
+        for (int j = 0; j < count; ++j) out[j] += (rows[j].v[0] + rows[j].v[1]) + (rows[j].v[2] + rows[j].v[3]);
+    }
 #endif
     // The voice loops see every vector as rows of four lanes: one here.
     static Vec4 loadRows(const float* const* rows) { return load(rows[0]); }

@@ -59,6 +59,17 @@ struct alignas(32) Vec8 {
         const __m256i scale = _mm256_slli_epi32(_mm256_add_epi32(n, _mm256_set1_epi32(127)), 23);
         return p * Vec8(_mm256_castsi256_ps(scale));
     }
+    // out[j] += the sum of rows[j]'s lanes, for j < count (a multiple of 4):
+    // the two halves of four rows added, then two rounds of pairwise sums.
+    CALVERINE_AVX2 static void addLaneSums(const Vec8* rows, int count, float* out) {
+        for (int j = 0; j < count; j += 4) {
+            __m128 half[4];
+            for (int k = 0; k < 4; ++k)
+                half[k] = _mm_add_ps(_mm256_castps256_ps128(rows[j + k].v), _mm256_extractf128_ps(rows[j + k].v, 1));
+            const __m128 sums = _mm_hadd_ps(_mm_hadd_ps(half[0], half[1]), _mm_hadd_ps(half[2], half[3]));
+            _mm_storeu_ps(out + j, _mm_add_ps(_mm_loadu_ps(out + j), sums));
+        }
+    }
     CALVERINE_AVX2 Vec8& operator+=(Vec8 b) { return *this = *this + b; }
     CALVERINE_AVX2 Vec8& operator-=(Vec8 b) { return *this = *this - b; }
     CALVERINE_AVX2 Vec8& operator*=(Vec8 b) { return *this = *this * b; }

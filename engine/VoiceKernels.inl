@@ -374,8 +374,22 @@ template <bool FourPole, bool BandPass, bool Saturate>
     return y;
 }
 
+// out[j] += the sum of rows[j]'s lanes, j < count: four rows at a time,
+// and a short last group padded with silence.
+[[gnu::always_inline]] inline void addLaneSums(const V* rows, int count, float* out) {
+    const int whole = count & ~3;
+    V::addLaneSums(rows, whole, out);
+    if (whole == count) return;
+    V rest[4] = {V(0.0f), V(0.0f), V(0.0f), V(0.0f)};
+    float sums[4] = {};
+    for (int j = whole; j < count; ++j) rest[j - whole] = rows[j];
+    V::addLaneSums(rest, 4, sums);
+    for (int j = whole; j < count; ++j) out[j] += sums[j - whole];
+}
+
 // `groups` groups of four lanes side by side (a multiple of V::kGroups, at
-// most four), with their records and their 4 x groups output lanes.
+// most four), with their records and their 4 x groups output lanes, for
+// `subSamples` (at most 64) sub-samples.
 template <bool FourPole, bool BandPass, bool Saturate>
 [[gnu::always_inline]] inline void runPass(const LaneBlock* blocks, OutputLane* lanes, int groups, int subSamples,
                                            const FilterTables& tables, const OutputStageConstants& k, float* mixLeft,
@@ -385,6 +399,9 @@ template <bool FourPole, bool BandPass, bool Saturate>
     LaneState state[kMaxVectors];
     Coefficients coefficients[kMaxVectors];
     for (int v = 0; v < vectors; ++v) state[v].gather(lanes + V::kLanes * v);
+    // Each sub-sample's lanes, panned; summed across lanes afterwards, four
+    // sub-samples at a time.
+    V lefts[64], rights[64];
     for (int j = 0; j < subSamples; ++j) {
         V left(0.0f), right(0.0f);
         for (int v = 0; v < vectors; ++v) {
@@ -394,16 +411,14 @@ template <bool FourPole, bool BandPass, bool Saturate>
             left += y * state[v].panLeft;
             right += y * state[v].panRight;
         }
-        alignas(32) float l[V::kLanes], r[V::kLanes];
-        left.storeUnaligned(l);
-        right.storeUnaligned(r);
-        float sumLeft = mixLeft[j], sumRight = mixRight[j];
-        for (int g = 0; g < V::kGroups; ++g) {
-            sumLeft += (l[4 * g] + l[4 * g + 1]) + (l[4 * g + 2] + l[4 * g + 3]);
-            sumRight += (r[4 * g] + r[4 * g + 1]) + (r[4 * g + 2] + r[4 * g + 3]);
-        }
-        mixLeft[j] = (sumLeft > -1e-6f && sumLeft < 1e-6f) ? 0.0f : sumLeft;
-        mixRight[j] = (sumRight > -1e-6f && sumRight < 1e-6f) ? 0.0f : sumRight;
+        lefts[j] = left;
+        rights[j] = right;
+    }
+    addLaneSums(lefts, subSamples, mixLeft);
+    addLaneSums(rights, subSamples, mixRight);
+    for (int j = 0; j < subSamples; ++j) {
+        if (mixLeft[j] > -1e-6f && mixLeft[j] < 1e-6f) mixLeft[j] = 0.0f;
+        if (mixRight[j] > -1e-6f && mixRight[j] < 1e-6f) mixRight[j] = 0.0f;
     }
     for (int v = 0; v < vectors; ++v) state[v].scatter(lanes + V::kLanes * v);
 }
