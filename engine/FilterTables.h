@@ -21,6 +21,9 @@ public:
     static int indexOf(float c) { return static_cast<int>(c * kIndexScale); }
     float gain(int index) const { return gain_[static_cast<std::size_t>(index)]; }
     float compensation(int index) const { return compensation_[static_cast<std::size_t>(index)]; }
+    // The tables themselves, for lookups of many lanes at once.
+    const float* gains() const { return gain_.data(); }
+    const float* compensations() const { return compensation_.data(); }
     static double frequencyAt(int index);
 
 private:

@@ -67,6 +67,12 @@ struct alignas(16) Vec4 {
         const __m128i scale = _mm_slli_epi32(_mm_add_epi32(n, _mm_set1_epi32(127)), 23);
         return p * Vec4(_mm_castsi128_ps(scale));
     }
+    // table[int(position)] in every lane (positions within the table).
+    static Vec4 gather(const float* table, Vec4 position) {
+        alignas(16) std::int32_t at[4];
+        _mm_store_si128(reinterpret_cast<__m128i*>(at), _mm_cvttps_epi32(position.v));
+        return Vec4(table[at[0]], table[at[1]], table[at[2]], table[at[3]]);
+    }
     // out[j] += the sum of rows[j]'s lanes, (l0 + l1) + (l2 + l3), for j <
     // count (a multiple of 4): four rows at a time, transposed.
     static void addLaneSums(const Vec4* rows, int count, float* out) {
@@ -132,6 +138,10 @@ struct alignas(16) Vec4 {
         return false;
     }
     friend Vec4 exp2(Vec4 x) { return {std::exp2(x.v[0]), std::exp2(x.v[1]), std::exp2(x.v[2]), std::exp2(x.v[3])}; }
+    static Vec4 gather(const float* table, Vec4 position) {
+        return {table[static_cast<int>(position.v[0])], table[static_cast<int>(position.v[1])],
+                table[static_cast<int>(position.v[2])], table[static_cast<int>(position.v[3])]};
+    }
     static void addLaneSums(const Vec4* rows, int count, float* out) {
         for (int j = 0; j < count; ++j) out[j] += (rows[j].v[0] + rows[j].v[1]) + (rows[j].v[2] + rows[j].v[3]);
     }

@@ -59,6 +59,10 @@ struct alignas(32) Vec8 {
         const __m256i scale = _mm256_slli_epi32(_mm256_add_epi32(n, _mm256_set1_epi32(127)), 23);
         return p * Vec8(_mm256_castsi256_ps(scale));
     }
+    // table[int(position)] in every lane (positions within the table).
+    CALVERINE_AVX2 static Vec8 gather(const float* table, Vec8 position) {
+        return Vec8(_mm256_i32gather_ps(table, _mm256_cvttps_epi32(position.v), 4));
+    }
     // out[j] += the sum of rows[j]'s lanes, for j < count (a multiple of 4):
     // the two halves of four rows added, then two rounds of pairwise sums.
     CALVERINE_AVX2 static void addLaneSums(const Vec8* rows, int count, float* out) {

@@ -261,13 +261,8 @@ struct LaneState {
 // Per lane: the filter table's integrator gain (or its resonance
 // compensation) for cut-off control c.
 [[gnu::always_inline]] inline V lookup(const FilterTables& tables, V c, bool compensation) {
-    float in[V::kLanes], out[V::kLanes];
-    c.storeUnaligned(in);
-    for (int l = 0; l < V::kLanes; ++l) {
-        const int index = FilterTables::indexOf(in[l]);
-        out[l] = compensation ? tables.compensation(index) : tables.gain(index);
-    }
-    return V::loadUnaligned(out);
+    // the index of FilterTables::indexOf, for all lanes
+    return V::gather(compensation ? tables.compensations() : tables.gains(), c * V(FilterTables::kIndexScale));
 }
 
 // What the filters need from the cut-off and resonance controls. The voices
