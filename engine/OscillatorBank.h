@@ -28,7 +28,7 @@ struct OscillatorLanes {
     alignas(16) float level1[4], level2[4], noise[4], inputLevel[4];
     alignas(16) float crossMod[4], ratioLog2[4];  // cross-modulation depth, log2 of oscillator 2's octave ratio
     alignas(16) float sync[4];                    // 1 where oscillator 2 follows oscillator 1
-    float maxIncrement = 1.0f;
+    alignas(16) float maxIncrement[4] = {1.0f, 1.0f, 1.0f, 1.0f};  // the 15 kHz limit
     // A voice whose pitch moves within the update (an LFO, glide, bend) leaves
     // log2 of its increments here instead, one per output sample, and sets its
     // lane's bit (1: oscillator 1, 2: oscillator 2); formIncrements turns them

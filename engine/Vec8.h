@@ -7,7 +7,7 @@
 // (No #pragma once needed: one includer.)
 
 // Every function carries the target itself: GCC does not extend the
-// includer's target region to functions defined inside a class.
+// includer's target region to friends defined inside a class.
 #define CALVERINE_AVX2 __attribute__((target("avx2,fma"), always_inline))
 
 struct alignas(32) Vec8 {

@@ -96,6 +96,7 @@ void Voice::updateControls(const VoiceContext& context, int start, int length, L
             lanes.envelope[i / 4][lane] = lanes.envelopeAmount[i / 4][lane] = 0.0f;
         }
         oscillators.moving[lane] = 0;
+        oscillators.maxIncrement[lane] = static_cast<float>(kFifteenKilohertz / context.oversampledRate);
         for (int i = start; i < start + length; ++i) {
             oscillators.increment1[i][lane] = oscillators.increment2[i][lane] = 1e-9f;
             oscillators.width1[i][lane] = oscillators.width2[i][lane] = 0.5f;
@@ -205,7 +206,7 @@ void Voice::updateControls(const VoiceContext& context, int start, int length, L
     const double semitoneLog1 = log1 / 12.0, semitoneLog2 = log2s / 12.0, period = 1.0 / fs4;
     const float minIncrement = 1e-9f;
     const float crossMod = static_cast<float>(std::max(p.crossMod + adjust.crossMod + mod.crossMod, 0.0));
-    oscillators.maxIncrement = maxIncrement;
+    oscillators.maxIncrement[lane] = maxIncrement;
     oscillators.crossMod[lane] = crossMod;
     oscillators.ratioLog2[lane] = static_cast<float>(log2s);
     oscillators.sync[lane] = p.sync ? 1.0f : 0.0f;

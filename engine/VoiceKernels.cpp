@@ -5,6 +5,7 @@
 // and fused multiply-adds). Which one runs is chosen once, at start-up; both
 // come from the same source, VoiceKernels.inl, and agree to rounding.
 #include <atomic>
+#include <cassert>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -24,17 +25,21 @@
 namespace calverine {
 
 namespace lanes4 {
+namespace {
 using V = Vec4;
 #include "VoiceKernels.inl"
+}  // namespace
 }  // namespace lanes4
 
 #if CALVERINE_WIDE_LOOPS
 #pragma GCC push_options
 #pragma GCC target("avx2,fma")
 namespace lanes8 {
+namespace {
 #include "Vec8.h"
 using V = Vec8;
 #include "VoiceKernels.inl"
+}  // namespace
 
 void runOutputStageWide(const OutputStageMode& mode, const LaneBlock* blocks, OutputLane* lanes, int groups,
                         int subSamples, const FilterTables& tables, const OutputStageConstants& k, float* mixLeft,
@@ -73,8 +78,12 @@ std::atomic<bool> wideLoopsInUse{processorHasWideLoops()};
 
 std::atomic<bool>& wideLoops() { return wideLoopsInUse; }
 
+#if CALVERINE_WIDE_LOOPS
 // Groups of four lanes that run eight lanes at a time: all but an odd last one.
 int wideGroups(int groups) { return wideLoops().load(std::memory_order_relaxed) ? groups & ~1 : 0; }
+#endif
+
+static_assert(Decimator::kKernelEntries % 8 == 0, "the eight-lane decimator takes four entries per vector, twice");
 
 }  // namespace
 
@@ -84,17 +93,20 @@ bool useWideVoiceLoops(bool wanted) {
     return wide;
 }
 
+bool wideVoiceLoopsInUse() { return wideLoops().load(); }
+
 void runOutputStage(const OutputStageMode& mode, const LaneBlock* blocks, OutputLane* lanes, int groups,
                     int subSamples, const FilterTables& tables, const OutputStageConstants& k, float* mixLeft,
                     float* mixRight) {
-    // A pass of one or three groups runs four lanes at a time: its vectors
-    // share the sub-sample loop, so it is not split.
-    if (wideGroups(groups) == groups) {
+    assert(groups >= 1 && groups <= 4 && subSamples <= 64);
 #if CALVERINE_WIDE_LOOPS
+    // A pass of two or four groups runs eight lanes at a time; one of one or
+    // three stays four lanes wide (its vectors share the sub-sample loop).
+    if (wideLoops().load(std::memory_order_relaxed) && groups % 2 == 0) {
         lanes8::runOutputStageWide(mode, blocks, lanes, groups, subSamples, tables, k, mixLeft, mixRight);
         return;
-#endif
     }
+#endif
     lanes4::outputStageLoop(mode, blocks, lanes, groups, subSamples, tables, k, mixLeft, mixRight);
 }
 

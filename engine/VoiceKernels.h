@@ -8,5 +8,6 @@ namespace calverine {
 // returns whether the eight-lane ones are in use now: never on a processor
 // without them. Tests use it to hear both.
 bool useWideVoiceLoops(bool wanted);
+bool wideVoiceLoopsInUse();
 
 }  // namespace calverine

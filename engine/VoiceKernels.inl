@@ -2,8 +2,9 @@
 // lanes: the band-limited oscillators and the filter and output stage.
 //
 // VoiceKernels.cpp includes this file once per vector type, each time inside
-// its own namespace that names V (Vec4, or Vec8 in a region built for AVX2),
-// so the two builds never share a function. It includes nothing itself.
+// an unnamed namespace of its own that names V (Vec4, or Vec8 in a region
+// built for AVX2), so the two builds never share a function. It includes
+// nothing itself.
 //
 // Lanes are voices; a vector covers V::kGroups groups of four lanes, and the
 // per-lane records (LaneBlock, OscillatorLanes) are kept four lanes wide, so
@@ -148,7 +149,7 @@ struct OscillatorVec {
         if (!any(mask)) continue;
         const auto increments = n == 0 ? &OscillatorLanes::increment1 : &OscillatorLanes::increment2;
         const auto exponents = n == 0 ? &OscillatorLanes::exponent1 : &OscillatorLanes::exponent2;
-        const V smallest(1e-9f), largest(s[0].maxIncrement);
+        const V smallest(1e-9f), largest = loadLanes(s, &OscillatorLanes::maxIncrement);
         for (int i = start; i < start + length; ++i) {
             const V increment = max(min(exp2(loadRow(s, exponents, i)), largest), smallest);
             float* rows[V::kGroups];
@@ -173,7 +174,7 @@ struct OscillatorVec {
     const bool anyTriangle = any((V(0.0f) < triangle1) | (V(0.0f) < triangle2));
     const bool anyCrossMod = any(V(0.0f) < crossMod);
     const bool anySync = any(syncOn);
-    const V smallest(1e-9f), largest(s[0].maxIncrement), leak(0.05f), four(4.0f), one(1.0f);
+    const V smallest(1e-9f), largest = loadLanes(s, &L::maxIncrement), leak(0.05f), four(4.0f), one(1.0f);
 
     for (int i = start; i < start + length; ++i) {
         const V increment1 = loadRow(s, &L::increment1, i);

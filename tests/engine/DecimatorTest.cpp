@@ -1,5 +1,5 @@
 #include "Decimator.h"
-#include "VoiceKernels.h"
+#include "LoopWidths.h"
 
 #include <gtest/gtest.h>
 
@@ -45,8 +45,7 @@ TEST(Decimator, CutOffSitsAtHalfAmplitudeAt048OfTheRate) {
 
 // Four or eight lanes per vector (where the processor has them), the same sum.
 TEST(Decimator, VectorPathMatchesDirectConvolutionOnOddLengths) {
-    for (bool wide : {false, true}) {
-        if (calverine::useWideVoiceLoops(wide) != wide) continue;
+    forEachLoopWidth([](bool) {
         Decimator decimator;
         const int outputs = 37;  // odd, and not a multiple of the slice length
         std::vector<float> left(4 * outputs), right(4 * outputs);
@@ -79,8 +78,7 @@ TEST(Decimator, VectorPathMatchesDirectConvolutionOnOddLengths) {
             EXPECT_NEAR(outLeft[i], l, 1e-5) << i;
             EXPECT_NEAR(outRight[i], r, 1e-5) << i;
         }
-    }
-    calverine::useWideVoiceLoops(true);
+    });
 }
 
 TEST(Decimator, KernelHasUnitGainAndItsCentreAt024) {

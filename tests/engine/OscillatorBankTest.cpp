@@ -1,7 +1,7 @@
 // The vector oscillators agree with the one-voice reference, lane by lane.
 #include "OscillatorBank.h"
 #include "Vec4.h"
-#include "VoiceKernels.h"
+#include "LoopWidths.h"
 
 #include <gtest/gtest.h>
 
@@ -17,19 +17,18 @@ struct LaneSetup {
     float crossMod;
 };
 
-// Renders `outputs` output samples of two groups of four lanes (lane l + 4
-// of the second group set up as lane l, with other phases) through the
-// bank, with only oscillator `which` audible, and the same through the
-// reference: eight lanes at once where the processor has them.
-void compare(const LaneSetup (&setup)[4], int which, int outputs) {
+// Renders `outputs` output samples of two groups of four lanes (group g set
+// up by setups[g], at its own rate's 15 kHz limit) through the bank, with
+// only oscillator `which` audible, and the same through the reference.
+void compare(const LaneSetup (*setups)[4], int which, int outputs) {
     OscillatorLanes lanes[2] = {};
     OscillatorState bank[2][4][2], reference[2][4][2];
     OscillatorState* states[2][4][2];
     for (int g = 0; g < 2; ++g)
         for (int l = 0; l < 4; ++l) {
             OscillatorLanes& o = lanes[g];
-            o.maxIncrement = 15000.0f / 176400.0f;
-            const LaneSetup& s = setup[l];
+            o.maxIncrement[l] = 15000.0f / (g == 0 ? 176400.0f : 384000.0f);
+            const LaneSetup& s = setups[g][l];
             const WaveMix mix = WaveMix::fromSwitches(s.saw, s.pulse);
             const float width = mix.forceHalfWidth ? 0.5f : s.width;
             for (int i = 0; i < 16; ++i) o.width1[i][l] = o.width2[i][l] = width;
@@ -65,7 +64,7 @@ void compare(const LaneSetup (&setup)[4], int which, int outputs) {
     }
     for (int g = 0; g < 2; ++g)
         for (int l = 0; l < 4; ++l) {
-            const LaneSetup& s = setup[l];
+            const LaneSetup& s = setups[g][l];
             const WaveMix mix = WaveMix::fromSwitches(s.saw, s.pulse);
             const float width = mix.forceHalfWidth ? 0.5f : s.width;
             OscillatorState(&r)[2] = reference[g][l];
@@ -76,7 +75,7 @@ void compare(const LaneSetup (&setup)[4], int which, int outputs) {
                 if (mix.triangle > 0.0f) out1 += mix.triangle * r[0].integrate(pulse, s.increment1);
                 float increment2 = s.increment2;
                 if (s.crossMod > 0.0f)
-                    increment2 = std::min(increment2 * std::exp2(s.crossMod * out1), lanes[0].maxIncrement);
+                    increment2 = std::min(increment2 * std::exp2(s.crossMod * out1), lanes[g].maxIncrement[l]);
                 r[1].tick(increment2, width, saw, pulse);
                 if (s.sync && wrap >= 0.0f) r[1].reset(increment2, wrap, width, saw, pulse);
                 float out2 = mix.saw * saw + mix.pulse * pulse;
@@ -87,32 +86,33 @@ void compare(const LaneSetup (&setup)[4], int which, int outputs) {
         }
 }
 
-// Runs a test body with the four-lane loops and, where the processor has
-// them, the eight-lane ones.
-template <typename Body>
-void withBothLoopWidths(Body body) {
-    for (bool wide : {false, true})
-        if (useWideVoiceLoops(wide) == wide) body();
-    useWideVoiceLoops(true);
-}
-
 }  // namespace
 
+// Every lane as the reference, with the triangle, sync and cross-modulation
+// switched on in one group of a vector and off in the other.
 TEST(OscillatorBank, LanesMatchTheOneVoiceReference) {
-    const LaneSetup setup[4] = {
+    const LaneSetup plain[4] = {
         {0.013f, 0.021f, 0.5f, true, false, false, 0.0f},   // saw
         {0.0071f, 0.0093f, 0.3f, false, true, false, 0.0f},  // pulse
-        {0.031f, 0.017f, 0.7f, true, true, true, 0.0f},      // both, synced
-        {0.0023f, 0.0051f, 0.5f, false, false, false, 0.0f}, // the triangle
+        {0.031f, 0.017f, 0.7f, true, true, false, 0.0f},     // both
+        {0.0023f, 0.0051f, 0.45f, true, false, false, 0.0f},
     };
-    withBothLoopWidths([&] { for (int which : {0, 1}) compare(setup, which, 301); });
-    const LaneSetup crossModulated[4] = {
-        {0.011f, 0.013f, 0.5f, true, false, false, 0.8f},
-        {0.009f, 0.027f, 0.4f, false, true, true, 0.3f},
-        {0.004f, 0.004f, 0.5f, true, true, false, 0.0f},
+    const LaneSetup shaped[4] = {
+        {0.011f, 0.013f, 0.5f, true, false, false, 0.8f},    // cross-modulated
+        {0.009f, 0.027f, 0.4f, false, true, true, 0.3f},     // synced too
+        {0.0023f, 0.0051f, 0.5f, false, false, false, 0.0f}, // the triangle
         {0.02f, 0.007f, 0.6f, true, false, true, 1.0f},
     };
-    withBothLoopWidths([&] { compare(crossModulated, 1, 211); });
+    forEachLoopWidth([&](bool) {
+        const LaneSetup groups[2][4] = {{plain[0], plain[1], plain[2], plain[3]},
+                                        {shaped[0], shaped[1], shaped[2], shaped[3]}};
+        const LaneSetup swapped[2][4] = {{shaped[0], shaped[1], shaped[2], shaped[3]},
+                                         {plain[0], plain[1], plain[2], plain[3]}};
+        for (int which : {0, 1}) {
+            compare(groups, which, 301);
+            compare(swapped, which, 211);
+        }
+    });
 }
 
 TEST(Vec4, ScalarExponentialIsTheVectorsTwin) {
@@ -128,10 +128,10 @@ TEST(Vec4, ScalarExponentialIsTheVectorsTwin) {
 }
 
 TEST(OscillatorBank, MovingLanesTakeTheirIncrementsFromTheExponentsWithinTheLimits) {
-    withBothLoopWidths([] {
+    forEachLoopWidth([](bool) {
         calverine::OscillatorLanes groups[2] = {};
         for (calverine::OscillatorLanes& lanes : groups) {
-            lanes.maxIncrement = 0.1f;
+            for (float& limit : lanes.maxIncrement) limit = &lanes == groups ? 0.1f : 0.05f;  // each group its own
             lanes.moving[0] = 1;  // oscillator 1 of lane 0
             lanes.moving[2] = 3;  // both oscillators of lane 2
             for (int i = 0; i < 16; ++i) {
@@ -150,7 +150,7 @@ TEST(OscillatorBank, MovingLanesTakeTheirIncrementsFromTheExponentsWithinTheLimi
                 EXPECT_NEAR(lanes.increment1[i][0], inRange ? moved : 0.01f, 1e-6f * moved) << i;
                 EXPECT_NEAR(lanes.increment1[i][2], inRange ? moved : 0.03f, 1e-6f * moved) << i;
                 EXPECT_EQ(lanes.increment2[i][0], 0.01f) << i;  // lane 0's oscillator 2 holds
-                EXPECT_EQ(lanes.increment2[i][2], inRange ? (i < 8 ? 0.1f : 1e-9f) : 0.03f) << i;
+                EXPECT_EQ(lanes.increment2[i][2], inRange ? (i < 8 ? lanes.maxIncrement[2] : 1e-9f) : 0.03f) << i;
                 for (int l : {1, 3}) {
                     EXPECT_EQ(lanes.increment1[i][l], 0.01f * static_cast<float>(l + 1));
                     EXPECT_EQ(lanes.increment2[i][l], 0.01f * static_cast<float>(l + 1));

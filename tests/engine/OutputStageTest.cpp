@@ -8,7 +8,7 @@
 
 #include "FilterTables.h"
 #include "SignalAnalysis.h"
-#include "VoiceKernels.h"
+#include "LoopWidths.h"
 #include "VoiceOutputStage.h"
 
 using namespace calverine;
@@ -137,11 +137,10 @@ TEST(OutputStage, BandPassModesRejectLowAndHighFrequencies) {
 // Eight voices in one pass (eight lanes per vector where the processor has
 // them, else two vectors of four) sound as two passes of four.
 TEST(OutputStage, EightVoicePassEqualsTwoFourVoicePasses) {
-    for (bool wide : {false, true}) {
-        if (useWideVoiceLoops(wide) != wide) continue;
+    forEachLoopWidth([](bool wide) {
         for (bool fourPole : {false, true}) {
             Stage one, two;
-            LaneBlock blocks[2];
+            LaneBlock blocks[2] = {};
             for (int v = 0; v < 2; ++v)
                 for (int j = 0; j < 64; ++j)
                     for (int l = 0; l < 4; ++l) {
@@ -149,6 +148,8 @@ TEST(OutputStage, EightVoicePassEqualsTwoFourVoicePasses) {
                         blocks[v].cutoff[j][l] = 0.1f * (l + 1) + 0.05f * v;
                         blocks[v].gain[j][l] = 0.5f + 0.1f * l;
                         blocks[v].resonance[j][l] = 0.25f * l;
+                        blocks[v].envelope[j / 4][l] = 0.02f * static_cast<float>(j / 4 + l);
+                        blocks[v].envelopeAmount[j / 4][l] = 0.3f - 0.2f * static_cast<float>(v);
                     }
             for (int l = 0; l < 8; ++l) one.lanes[l].panLeft = two.lanes[l].panLeft = 0.1f * (l + 1);
             float left8[64] = {}, right8[64] = {}, left4[64] = {}, right4[64] = {};
@@ -158,6 +159,5 @@ TEST(OutputStage, EightVoicePassEqualsTwoFourVoicePasses) {
                                two.constants, left4, right4);
             for (int j = 0; j < 61; ++j) EXPECT_NEAR(left8[j], left4[j], 1e-6f) << j << (wide ? " wide" : "");
         }
-    }
-    useWideVoiceLoops(true);
+    });
 }
