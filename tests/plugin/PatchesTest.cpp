@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "Messages.h"
+#include "MessageCapture.h"
 #include "PatchChunk.h"
 #include "TestHost.h"
 #include "VstXSynth.h"
@@ -42,17 +42,8 @@ std::uint32_t le32(const std::vector<std::uint8_t>& b, std::size_t at) {
     return v;
 }
 
-struct Captured {
-    std::vector<std::string> texts;
-};
-void capture(const char*, const char* text, platform::MessageIcon, void* user) {
-    static_cast<Captured*>(user)->texts.emplace_back(text);
-}
-
 class Patches : public ::testing::Test {
 protected:
-    void SetUp() override { platform::setMessageHook(capture, &messages); }
-    void TearDown() override { platform::setMessageHook(nullptr, nullptr); }
     float stored(VstXSynth& s, int control, int part = -1) { return s.parameters().getValue(control, part); }
     // A randomized patch: every slot a distinct value, a name, step values.
     void randomize(VstXSynth& s) {
@@ -63,7 +54,7 @@ protected:
         for (int i = 0; i < 512; ++i) preset.steps[0][static_cast<std::size_t>(i)] = 0.5f * std::sin(0.1f * i);
         preset.info[3] = 42;
     }
-    Captured messages;
+    test::MessageCapture messages;
     TestHost host;
 };
 

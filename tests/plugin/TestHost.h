@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "TempFolder.h"
 #include "vst24.h"
 
 // Also gives the plug-in objects of one test a settings folder and a data
@@ -15,7 +16,8 @@ struct TestHost {
     VstTimeInfo time{};
     bool answerTime = true;
     std::vector<VstInt32> requests;
-    std::string home;  // the temporary folder holding "settings" and "data"
+    calverine::test::TempFolder folder;
+    std::string home = folder.path();  // holds "settings" and "data"
 
     TestHost();
     ~TestHost();
