@@ -65,7 +65,6 @@ TEST(ChorusUnit, ChorusTapsSweepBetweenTheirLimits) {
     // delay of that moment. The triangle (one cycle per 2 / 0.79 s) sweeps the whole range.
     const double rate = 48000.0;
     ChorusRig rig(rate, 1.0, 0.47);
-    EXPECT_NEAR(rig.chorus.lfoFrequency(), 0.02 * std::pow(2500.0, 0.47), 1e-6);
     const int spacing = 1200, pulses = 160;
     Stereo s(static_cast<std::size_t>(spacing * pulses));
     for (int p = 0; p < pulses; ++p) s.left[static_cast<std::size_t>(p * spacing)] = 1.0f;

@@ -55,11 +55,14 @@ TEST(DelayUnit, LengthsFollowTheTempo) {
     EXPECT_GT(DelayUnit::lengthFor(0, 192000.0, 1e-30), 0);
 }
 
-TEST(DelayUnit, EchoesOfALeftImpulseLandAtTheirOffsetsWithFeedbackGains) {
+TEST(DelayUnit, EchoesOfImpulsesLandAtTheirOffsetsWithFeedbackGains) {
     DelayRig rig(48000.0, 7, 0.5);  // 1/8 at 120 BPM: L = 12000
     const int length = 12000;
     const double d = 0.0025 * 48000.0;
-    const Stereo out = rig.impulse(40000);
+    // An impulse on each side: the right one's echoes mirror the offsets.
+    Stereo out(40000);
+    out.left[0] = out.right[0] = 1.0f;
+    rig.run(out);
     const std::size_t first = peakAt(out.left, 100, 18000);
     const std::size_t second = peakAt(out.left, 18000, 30000);
     const std::size_t third = peakAt(out.left, 30000, 40000);
@@ -72,16 +75,8 @@ TEST(DelayUnit, EchoesOfALeftImpulseLandAtTheirOffsetsWithFeedbackGains) {
     EXPECT_NEAR(std::fabs(out.left[third]) / std::fabs(out.left[second]), feedback, 0.03);
     // The right side hears the left echo only through the cross-feed.
     EXPECT_NEAR(out.right[first] / out.left[first], -0.125, 0.01);
-}
-
-TEST(DelayUnit, RightImpulseEchoesMirrorTheOffsets) {
-    DelayRig rig(48000.0, 7, 0.5);
-    Stereo s(30000);
-    s.right[0] = 1.0f;
-    rig.run(s);
-    const double d = 0.0025 * 48000.0;
-    EXPECT_NEAR(static_cast<double>(peakAt(s.right, 100, 18000)), 12000 + d + 1, 2.0);
-    EXPECT_NEAR(static_cast<double>(peakAt(s.right, 18000, 30000)), 24000 - 1.5 * d + 1, 2.0);
+    EXPECT_NEAR(static_cast<double>(peakAt(out.right, 100, 18000)), length + d + 1, 2.0);
+    EXPECT_NEAR(static_cast<double>(peakAt(out.right, 18000, 30000)), 2 * length - 1.5 * d + 1, 2.0);
 }
 
 TEST(DelayUnit, FeedbackZeroGivesOneEcho) {
@@ -161,18 +156,6 @@ TEST(DelayUnit, TimeChangesOverSilenceTakeEffectAtOnce) {
     Stereo slice(16);
     rig.run(slice);
     EXPECT_EQ(rig.delay.currentLength(), 3000);
-}
-
-TEST(DelayUnit, EffectsInputGainZeroFadesTheEchoesToTheDrySignal) {
-    DelayRig rig(48000.0, 10, 0.9);
-    Stereo loud(24000);
-    loud.left = loud.right = noise(24000, 0.5f);
-    rig.run(loud);
-    rig.inputGain = 0.0f;
-    Stereo quiet(2000);
-    rig.run(quiet);
-    // Wet level 0.0001 after a few hundred samples: the echoes are gone.
-    for (std::size_t i = 1000; i < quiet.size(); ++i) ASSERT_LT(std::fabs(quiet.left[i]), 2e-4f) << i;
 }
 
 TEST(DelayUnit, DoubleXModesEchoAndStayBounded) {
