@@ -226,10 +226,8 @@ TEST_F(Patches, ProgramListFollowsBanksInBothHostModes) {
         ASSERT_EQ(synth.programList().programs().size(), 2u);
         EXPECT_EQ(synth.getAeffect()->numPrograms, own ? 2 : 1);
 
-        MidiList change;
-        change.add(0, 0xC0, 1, 0);  // program change 1: "Alpha/Keys"
         synth.setBlockSize(64);
-        synth.processEvents(change.events());
+        send(synth, {{0, 0xC0, 1, 0}});  // program change 1: "Alpha/Keys"
         EXPECT_FLOAT_EQ(stored(synth, 7), 0.3f);
         char name[64];
         synth.getProgramName(name);
@@ -277,10 +275,8 @@ TEST_F(Patches, LocksAndLearntControllersOutliveThePluginObject) {
     EXPECT_FLOAT_EQ(second.parameters().locks()[static_cast<std::size_t>(second.parameters().recordOf(50, 1))].value, 0.4f);
     EXPECT_EQ(second.controllerMap().entry(20).control, 50);
     EXPECT_EQ(second.controllerMap().entry(20).part, 1);
-    MidiList move;
-    move.add(0, 0xB0, 20, 127);
     second.setBlockSize(64);
-    second.processEvents(move.events());
+    send(second, {{0, 0xB0, 20, 127}});
     EXPECT_EQ(stored(second, 50, 1), 1.0f);
     second.controllerMap().forget(50, 1);  // unbinds both controllers
     EXPECT_EQ(second.controllerMap().entry(20).control, ControllerMap::kUnassigned);

@@ -59,29 +59,20 @@ TEST(VstXSynth, SampleRateIsClampedForTheEngine) {
 
 TEST(VstXSynth, HostDetectionFromTheVendorString) {
     TestHost host;
-    {
-        Synth other;
-        EXPECT_TRUE(other.synth.isSingleProgramMode());
-        EXPECT_FALSE(other.synth.isOwnHostMode());
-        EXPECT_FALSE(other.synth.isMagixHost());
-    }
-    host.vendor = "Brindle Audio";
-    {
-        Synth own;
-        EXPECT_TRUE(own.synth.isOwnHostMode());
-        EXPECT_FALSE(own.synth.isSingleProgramMode());
-        EXPECT_TRUE(own.synth.engine().ownHostMode);
-    }
-    host.vendor = "brindle audio";  // compared exactly
-    {
-        Synth other;
-        EXPECT_FALSE(other.synth.isOwnHostMode());
-    }
-    host.vendor = "MAGIX";
-    {
-        Synth magix;
-        EXPECT_TRUE(magix.synth.isMagixHost());
-        EXPECT_TRUE(magix.synth.isSingleProgramMode());
+    const struct {
+        const char* vendor;
+        bool own, singleProgram, magix;
+    } cases[] = {{"Test Host", false, true, false},
+                 {"Brindle Audio", true, false, false},
+                 {"brindle audio", false, true, false},  // compared exactly
+                 {"MAGIX", false, true, true}};
+    for (const auto& c : cases) {
+        host.vendor = c.vendor;
+        Synth s;
+        EXPECT_EQ(s.synth.isOwnHostMode(), c.own) << c.vendor;
+        EXPECT_EQ(s.synth.engine().ownHostMode, c.own) << c.vendor;
+        EXPECT_EQ(s.synth.isSingleProgramMode(), c.singleProgram) << c.vendor;
+        EXPECT_EQ(s.synth.isMagixHost(), c.magix) << c.vendor;
     }
 }
 
@@ -90,9 +81,7 @@ TEST(VstXSynth, SuspendResetsExceptInTheMakersOwnHost) {
     for (bool own : {false, true}) {
         host.vendor = own ? "Brindle Audio" : "Test Host";
         Synth s;
-        MidiList midi;
-        midi.add(0, 0x90, 60, 100);
-        s.synth.processEvents(midi.events());
+        send(s.synth, {{0, 0x90, 60, 100}});
         s.render(64);
         ASSERT_TRUE(s.synth.engine().keyDown(60));
         // The construction's own suspend consumed the skip; this one is the host's.
@@ -135,9 +124,7 @@ TEST(VstXSynth, NoteEventsLandInTheirSliceWithClampedPositions) {
     EXPECT_FALSE(s.synth.engine().keyDown(22));
     EXPECT_EQ(s.synth.engine().queuedEvents(), 0u);  // consumed with the block
 
-    MidiList late;
-    late.add(10000, 0x90, 21, 100);
-    s.synth.processEvents(late.events());
+    send(s.synth, {{10000, 0x90, 21, 100}});
     s.render(64);
     EXPECT_TRUE(s.synth.engine().keyDown(21));
 }
@@ -145,9 +132,7 @@ TEST(VstXSynth, NoteEventsLandInTheirSliceWithClampedPositions) {
 TEST(VstXSynth, ReloadMuteSilencesBlocksAndLeavesTheEngineAlone) {
     TestHost host;
     Synth s(256);
-    MidiList midi;
-    midi.add(0, 0x90, 64, 100);
-    s.synth.processEvents(midi.events());
+    send(s.synth, {{0, 0x90, 64, 100}});
     s.synth.lockForReload();
     s.render(256);
     EXPECT_TRUE(s.silent());
@@ -209,9 +194,7 @@ TEST(VstXSynth, TheMakersOwnHostHearsEverySample195TimesLouder) {
     for (int own = 0; own < 2; ++own) {
         host.vendor = own ? "Brindle Audio" : "Test Host";
         Synth s(256);
-        MidiList midi;
-        midi.add(3, 0x90, 57, 100);
-        s.synth.processEvents(midi.events());
+        send(s.synth, {{3, 0x90, 57, 100}});
         for (int block = 0; block < 20; ++block) {
             s.render(256);
             heard[own].insert(heard[own].end(), s.left.begin(), s.left.end());
@@ -229,9 +212,7 @@ TEST(VstXSynth, StepPositionsFollowTheRunningSequence) {
     TestHost host;  // 120 BPM, transport stopped
     Synth s(512);
     s.synth.setParameter(8, 1.0f);  // LFO 1 shape: steps (16 by default)
-    MidiList on;
-    on.add(0, 0x90, 60, 100);
-    s.synth.processEvents(on.events());
+    send(s.synth, {{0, 0x90, 60, 100}});
     std::vector<int> seen;
     for (int block = 0; block < 90; ++block) {  // about a second: one whole sequence at rate 0.5
         s.render(512);
@@ -247,9 +228,7 @@ TEST(VstXSynth, StepPositionsFollowTheRunningSequence) {
     }
     EXPECT_EQ(*std::max_element(seen.begin(), seen.end()), 15);
     EXPECT_EQ(s.synth.stepPosition(1), -1);  // LFO 2 is a sine
-    MidiList off;
-    off.add(0, 0x80, 60, 0);
-    s.synth.processEvents(off.events());
+    send(s.synth, {{0, 0x80, 60, 0}});
     s.render(512);
     EXPECT_EQ(s.synth.stepPosition(0), -1);  // no key held and the transport stopped
 }
