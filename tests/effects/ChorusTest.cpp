@@ -18,12 +18,10 @@ struct ChorusRig {
     ChorusUnit chorus;
     explicit ChorusRig(double rate, double dryWet, double chorusRate = 0.5, bool ensemble = false) {
         chorus.setSampleRate(rate);
-        chorus.setControl(ec::kChorusOn, 1);
-        chorus.setControl(ec::kChorusEnsemble, ensemble ? 1 : 0);
-        chorus.setControl(ec::kChorusRate, chorusRate);
-        chorus.setControl(ec::kChorusDryWet, dryWet);
-        chorus.setControl(ec::kChorusLowCut, 0);
-        chorus.setControl(ec::kChorusHighCut, 0);
+        const std::pair<int, double> controls[] = {{ec::kChorusOn, 1},        {ec::kChorusEnsemble, ensemble ? 1 : 0},
+                                                   {ec::kChorusRate, chorusRate}, {ec::kChorusDryWet, dryWet},
+                                                   {ec::kChorusLowCut, 0},    {ec::kChorusHighCut, 0}};
+        for (const auto& [id, value] : controls) chorus.setControl(id, value);
         Stereo settle(8192);  // parameter glides settle
         run(settle);
     }
