@@ -18,11 +18,11 @@ Printed captured(Run run) {
     std::FILE* files[2] = {std::tmpfile(), std::tmpfile()};
     Printed printed;
     printed.status = run(files[0], files[1]);
-    for (std::string* text : {&printed.out, &printed.err}) {
-        std::FILE* file = files[text == &printed.err];
-        std::rewind(file);
-        for (int c; (c = std::fgetc(file)) != EOF;) text->push_back(static_cast<char>(c));
-        std::fclose(file);
+    std::string* texts[2] = {&printed.out, &printed.err};
+    for (int i = 0; i < 2; ++i) {
+        std::rewind(files[i]);
+        for (int c; (c = std::fgetc(files[i])) != EOF;) texts[i]->push_back(static_cast<char>(c));
+        std::fclose(files[i]);
     }
     return printed;
 }

@@ -2,6 +2,7 @@
 // frames in slices of 16, at volume 0.5 and the fastest glide.
 #pragma once
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <vector>
