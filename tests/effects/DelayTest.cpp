@@ -6,6 +6,7 @@
 
 #include "EffectControls.h"
 #include "EffectsTestSupport.h"
+#include "SignalAnalysis.h"
 
 namespace calverine {
 namespace {
@@ -23,13 +24,10 @@ struct DelayRig {
 
     explicit DelayRig(double r, int time = 7, double feedback = 0.5, double dryWet = 1.0) : rate(r) {
         delay.setSampleRate(r);
-        delay.setControl(ec::kDelayOn, 1);
-        delay.setControl(ec::kDelayTime, time);
-        delay.setControl(ec::kDelayFeedback, feedback);
-        delay.setControl(ec::kDelayOffset, 1);
-        delay.setControl(ec::kDelayLowCut, 0);
-        delay.setControl(ec::kDelayHighCut, 0);
-        delay.setControl(ec::kDelayDryWet, dryWet);
+        const std::pair<int, double> controls[] = {{ec::kDelayOn, 1},     {ec::kDelayTime, time},    {ec::kDelayFeedback, feedback},
+                                                   {ec::kDelayOffset, 1}, {ec::kDelayLowCut, 0},     {ec::kDelayHighCut, 0},
+                                                   {ec::kDelayDryWet, dryWet}};
+        for (const auto& [id, value] : controls) delay.setControl(id, value);
         Stereo settle(4096);  // the wet, feedback and width glides settle
         run(settle);
     }
@@ -55,11 +53,14 @@ TEST(DelayUnit, LengthsFollowTheTempo) {
     EXPECT_GT(DelayUnit::lengthFor(0, 192000.0, 1e-30), 0);
 }
 
-TEST(DelayUnit, EchoesOfALeftImpulseLandAtTheirOffsetsWithFeedbackGains) {
+TEST(DelayUnit, EchoesOfImpulsesLandAtTheirOffsetsWithFeedbackGains) {
     DelayRig rig(48000.0, 7, 0.5);  // 1/8 at 120 BPM: L = 12000
     const int length = 12000;
     const double d = 0.0025 * 48000.0;
-    const Stereo out = rig.impulse(40000);
+    // An impulse on each side: the right one's echoes mirror the offsets.
+    Stereo out(40000);
+    out.left[0] = out.right[0] = 1.0f;
+    rig.run(out);
     const std::size_t first = peakAt(out.left, 100, 18000);
     const std::size_t second = peakAt(out.left, 18000, 30000);
     const std::size_t third = peakAt(out.left, 30000, 40000);
@@ -72,16 +73,8 @@ TEST(DelayUnit, EchoesOfALeftImpulseLandAtTheirOffsetsWithFeedbackGains) {
     EXPECT_NEAR(std::fabs(out.left[third]) / std::fabs(out.left[second]), feedback, 0.03);
     // The right side hears the left echo only through the cross-feed.
     EXPECT_NEAR(out.right[first] / out.left[first], -0.125, 0.01);
-}
-
-TEST(DelayUnit, RightImpulseEchoesMirrorTheOffsets) {
-    DelayRig rig(48000.0, 7, 0.5);
-    Stereo s(30000);
-    s.right[0] = 1.0f;
-    rig.run(s);
-    const double d = 0.0025 * 48000.0;
-    EXPECT_NEAR(static_cast<double>(peakAt(s.right, 100, 18000)), 12000 + d + 1, 2.0);
-    EXPECT_NEAR(static_cast<double>(peakAt(s.right, 18000, 30000)), 24000 - 1.5 * d + 1, 2.0);
+    EXPECT_NEAR(static_cast<double>(peakAt(out.right, 100, 18000)), length + d + 1, 2.0);
+    EXPECT_NEAR(static_cast<double>(peakAt(out.right, 18000, 30000)), 2 * length - 1.5 * d + 1, 2.0);
 }
 
 TEST(DelayUnit, FeedbackZeroGivesOneEcho) {
@@ -163,18 +156,6 @@ TEST(DelayUnit, TimeChangesOverSilenceTakeEffectAtOnce) {
     EXPECT_EQ(rig.delay.currentLength(), 3000);
 }
 
-TEST(DelayUnit, EffectsInputGainZeroFadesTheEchoesToTheDrySignal) {
-    DelayRig rig(48000.0, 10, 0.9);
-    Stereo loud(24000);
-    loud.left = loud.right = noise(24000, 0.5f);
-    rig.run(loud);
-    rig.inputGain = 0.0f;
-    Stereo quiet(2000);
-    rig.run(quiet);
-    // Wet level 0.0001 after a few hundred samples: the echoes are gone.
-    for (std::size_t i = 1000; i < quiet.size(); ++i) ASSERT_LT(std::fabs(quiet.left[i]), 2e-4f) << i;
-}
-
 TEST(DelayUnit, DoubleXModesEchoAndStayBounded) {
     for (int mode : {1, 2}) {
         DelayRig rig(48000.0, 10, 1.0);
@@ -183,19 +164,13 @@ TEST(DelayUnit, DoubleXModesEchoAndStayBounded) {
         s.left = noise(96000, 0.5f);
         for (std::size_t i = 4800; i < s.size(); ++i) s.left[i] = 0.0f;
         rig.run(s);
-        // The tail carries on after the input stops, on both channels, and
-        // stays bounded at the highest feedback.
-        const std::vector<float> tailL(s.left.begin() + 20000, s.left.end());
-        const std::vector<float> tailR(s.right.begin() + 20000, s.right.end());
-        double energyL = 0, energyR = 0, peak = 0;
-        for (std::size_t i = 0; i < tailL.size(); ++i) {
-            energyL += tailL[i] * tailL[i];
-            energyR += tailR[i] * tailR[i];
-            peak = std::max(peak, static_cast<double>(std::max(std::fabs(tailL[i]), std::fabs(tailR[i]))));
-        }
-        EXPECT_GT(energyL, 1.0) << mode;
-        EXPECT_GT(energyR, 1.0) << mode;
-        EXPECT_LT(peak, 4.0) << mode;
+        // The tail carries on after the input stops, on both channels (an
+        // energy above 1 from 20000 samples on), and stays bounded at the
+        // highest feedback.
+        const double tail = static_cast<double>(s.size() - 20000);
+        EXPECT_GT(std::pow(analysis::rms(s.left, 20000), 2) * tail, 1.0) << mode;
+        EXPECT_GT(std::pow(analysis::rms(s.right, 20000), 2) * tail, 1.0) << mode;
+        EXPECT_LT(std::max(analysis::peak(s.left, 20000), analysis::peak(s.right, 20000)), 4.0) << mode;
     }
 }
 

@@ -67,23 +67,9 @@ double rt60(const std::vector<float>& x, double rate) {
     return 3.0 * static_cast<double>(reaches(-25.0) - reaches(-5.0)) / rate;
 }
 
-TEST(ReverbUnit, DelayLengthsAreScaledMadeOddAndRaisedToAPrime) {
-    // Worked by hand: 349 x 0.405 = 141.3 -> 141 = 3 x 47 -> 149; 546 x 0.405
-    // = 221.1 -> 221 = 13 x 17 -> 223; 1544 x 0.405 = 625.3 -> 631; 425 x
-    // 0.405 = 172.1 -> 172 even -> 173; at 48 kHz 1544 -> 680.6 -> 681 -> 683.
-    ReverbUnit reverb;
-    reverb.setSampleRate(44100.0);
-    EXPECT_EQ(reverb.inputAllpassLength(0), 149);
-    EXPECT_EQ(reverb.earlyTap(0, 0), 223);
-    EXPECT_EQ(reverb.nestedLength(0, true), 173);
-    EXPECT_EQ(reverb.lineLength(0), 631);
-    reverb.setSampleRate(48000.0);
-    EXPECT_EQ(reverb.lineLength(0), 683);
-}
-
 TEST(ReverbUnit, DecayTimeFollowsTheTimeControl) {
     // g loses 60 dB over 42 T passes through the network, and a pass takes
-    // the mean line length, about 36 ms at any rate: the RT60 is 42 x mean
+    // the mean line length (prime lengths scaled to the rate), about 36 ms: the RT60 is 42 x mean
     // length x T, about 1.5 T, not T. The linearly interpolated modulated
     // delays take a little more from the highs at every pass.
     for (const auto& [rate, time] : {std::pair{44100.0, 0.0f}, std::pair{48000.0, 0.2f}}) {
@@ -93,7 +79,12 @@ TEST(ReverbUnit, DecayTimeFollowsTheTimeControl) {
         ReverbUnit reverb;
         configure(reverb, s);
         double meanLength = 0.0;
-        for (int k = 0; k < ReverbUnit::kLines; ++k) meanLength += reverb.lineLength(k) / 16.0;
+        for (int k = 0; k < ReverbUnit::kLines; ++k) {
+            meanLength += reverb.lineLength(k) / 16.0;
+            for (int d = 2; d * d <= reverb.lineLength(k); ++d)  // a prime: no two lines share a period
+                ASSERT_NE(reverb.lineLength(k) % d, 0) << k;
+        }
+        EXPECT_NEAR(meanLength / rate, 0.0364, 0.0003) << "the same time at any rate";
         const double expected = (0.5 + 19.5 * time * time) * 42.0 * meanLength / rate;
         Stereo out(static_cast<std::size_t>(0.6 * expected * rate));
         out.left[0] = out.right[0] = 1.0f;

@@ -7,9 +7,7 @@
 #include <cmath>
 #include <vector>
 
-#include "AudioEngine.h"
-#include "EngineControls.h"
-#include "SignalAnalysis.h"
+#include "EngineRig.h"
 
 using namespace calverine;
 namespace control = calverine::control;
@@ -136,19 +134,13 @@ TEST(ModLfo, MatrixValuesOfEachShape) {
 }
 
 TEST(ModLfo, VibratoOnTheSoundHasTheRateAndDepth) {
-    AudioEngine engine;
-    engine.setEngineParameter(control::kVolume, 0.5, -1, 0);
-    for (int part = 0; part < 2; ++part) engine.setEngineParameter(control::kFilterOsc2, 0.0, part, 1);
-    engine.setEngineParameter(control::kLfo1Rate, 0.5, -1, 0);            // 2 Hz
-    engine.setEngineParameter(control::kLfo1FreqDepth, 1.0 / 6.0, -1, 0);  // one semitone
-    engine.setEngineParameter(control::kLfo1FreqOsc1, 1.0, -1, 0);
-    engine.queueNoteEvent(69, 1.0f, 0, 0, true, 0);
-    std::vector<float> left(static_cast<std::size_t>(kFs * 2) / 16 * 16), right(left.size());
-    for (std::size_t pos = 0; pos < left.size(); pos += 16) {
-        float* outs[2] = {left.data() + pos, right.data() + pos};
-        engine.renderBlock(outs, 16, 0);
-        engine.clearEventQueue();
-    }
+    engine_test::Rig rig;
+    rig.singleSaw();
+    rig.global(control::kLfo1Rate, 0.5);            // 2 Hz
+    rig.global(control::kLfo1FreqDepth, 1.0 / 6.0);  // one semitone
+    rig.global(control::kLfo1FreqOsc1, 1.0);
+    rig.on(69);
+    const std::vector<float> left = rig.render(2.0);
     // Frequency in windows of 10 ms over the second second.
     double lowest = 1e9, highest = 0.0;
     std::vector<double> track;

@@ -4,64 +4,45 @@
 #include <cmath>
 #include <functional>
 
-#include "AudioEngine.h"
-#include "EngineControls.h"
-#include "SignalAnalysis.h"
+#include "EngineRig.h"
 
 using namespace calverine;
 namespace control = calverine::control;
 
 namespace {
 
-struct Rig {
-    Rig() {
-        engine.setEngineParameter(control::kVolume, 0.5, -1, 0);
-        for (int part = 0; part < 2; ++part) engine.setEngineParameter(control::kFilterOsc2, 0.0, part, 1);  // one saw
-    }
+// One sawtooth, and the matrix's slots.
+struct Rig : engine_test::Rig {
+    Rig() { singleSaw(); }
     // Slot s: source id, amount as stored (-1..1), destination id.
     void slot(int s, int source, double amount, int destination) {
-        engine.setEngineParameter(control::kMatrixSource[s], source, -1, 0);
-        engine.setEngineParameter(control::kMatrixAmount[s], (amount + 1.0) / 2.0, -1, 0);
-        engine.setEngineParameter(control::kMatrixDestination[s], destination, -1, 0);
+        global(control::kMatrixSource[s], source);
+        global(control::kMatrixAmount[s], (amount + 1.0) / 2.0);
+        global(control::kMatrixDestination[s], destination);
     }
-    void on(int note, float velocity = 1.0f) { engine.queueNoteEvent(static_cast<std::uint32_t>(note), velocity, 0, 0, true, 0); }
-    std::vector<float> render(double seconds) {
-        std::vector<float> left(static_cast<std::size_t>(seconds * 44100) / 16 * 16), right(left.size());
-        for (std::size_t pos = 0; pos < left.size(); pos += 16) {
-            float* outs[2] = {left.data() + pos, right.data() + pos};
-            engine.renderBlock(outs, 16, 0);
-            engine.clearEventQueue();
-        }
-        return left;
-    }
-    double pitch(int note) {
-        on(note);
-        render(0.3);
-        return analysis::zeroCrossingFrequency(render(1.0), 44100.0);
-    }
-    AudioEngine engine;
 };
 
 }  // namespace
 
 TEST(ModMatrix, ConstantTranspositionsAreWholeSemitonesAndSlotsAdd) {
-    {
+    // An amount of 0.123 is held as 0.12, twelve semitones, and -0.057 as
+    // -0.05, five down, so each note sounds A4; two slots to one destination
+    // add (5 + 2 semitones).
+    const struct {
+        double amount;
+        int destination;
+        float stored;
+        double added;  // in slot 8, to oscillator 1
+        int note;
+    } cases[] = {{0.123, matrix::kOsc1Semi, 0.12f, 0.0, 57},
+                 {-0.057, matrix::kOsc1Semi, -0.05f, 0.0, 74},
+                 {0.05, matrix::kPitchSemi, 0.05f, 0.02, 62}};
+    for (const auto& c : cases) {
         Rig rig;
-        rig.slot(0, matrix::kConst, 0.123, matrix::kOsc1Semi);
-        EXPECT_NEAR(rig.engine.modMatrix().amount(0), 0.12f, 1e-6f);
-        EXPECT_NEAR(rig.pitch(57), 440.0, 0.05);
-    }
-    {
-        Rig rig;
-        rig.slot(0, matrix::kConst, -0.057, matrix::kOsc1Semi);
-        EXPECT_NEAR(rig.engine.modMatrix().amount(0), -0.05f, 1e-6f);
-        EXPECT_NEAR(rig.pitch(74), 440.0, 0.05);
-    }
-    {
-        Rig rig;  // two slots to one destination add: 5 + 2 semitones
-        rig.slot(0, matrix::kConst, 0.05, matrix::kPitchSemi);
-        rig.slot(7, matrix::kConst, 0.02, matrix::kOsc1Semi);
-        EXPECT_NEAR(rig.pitch(62), 440.0, 0.05);
+        rig.slot(0, matrix::kConst, c.amount, c.destination);
+        if (c.added != 0.0) rig.slot(7, matrix::kConst, c.added, matrix::kOsc1Semi);
+        EXPECT_NEAR(rig.engine.modMatrix().amount(0), c.stored, 1e-6f);
+        EXPECT_NEAR(rig.pitch(c.note), 440.0, 0.05) << c.note;
     }
 }
 

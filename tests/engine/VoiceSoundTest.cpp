@@ -5,55 +5,14 @@
 #include <cmath>
 #include <functional>
 
-#include "AudioEngine.h"
 #include "DriftTable.h"
-#include "EngineControls.h"
-#include "SignalAnalysis.h"
+#include "EngineRig.h"
 #include "LoopWidths.h"
 
-using calverine::AudioEngine;
 namespace control = calverine::control;
 
-namespace {
-
-struct Rig {
-    explicit Rig(double fs = 44100.0) {
-        engine.configureSampleRate(fs);
-        engine.setEngineParameter(control::kVolume, 0.5, -1, 0);
-        engine.setEngineParameter(control::kPortamento, 0.0, -1, 0);
-    }
-    // A per-part control for both parts.
-    void set(int id, double value) {
-        engine.setEngineParameter(id, value, 0, 1);
-        engine.setEngineParameter(id, value, 1, 1);
-    }
-    void global(int id, double value) { engine.setEngineParameter(id, value, -1, 0); }
-    void on(int note) { engine.queueNoteEvent(static_cast<std::uint32_t>(note), 1.0f, 0, 0, true, 0); }
-    void off(int note) { engine.queueNoteEvent(static_cast<std::uint32_t>(note), 0.0f, 0, 0, false, 0); }
-    std::vector<float> render(double seconds, std::vector<float>* right = nullptr) {
-        const int frames = static_cast<int>(seconds * engine.sampleRate());
-        std::vector<float> left(static_cast<std::size_t>(frames)), r(static_cast<std::size_t>(frames));
-        for (int pos = 0; pos < frames;) {
-            const int block = std::min(512, frames - pos);
-            for (int s = 0; s < block; s += 16) {
-                float* outs[2] = {left.data() + pos + s, r.data() + pos + s};
-                engine.renderBlock(outs, std::min(16, block - s), s);
-            }
-            engine.clearEventQueue();
-            pos += block;
-        }
-        if (right) *right = r;
-        return left;
-    }
-    AudioEngine engine;
-};
-
-double noteHz(double note) { return 440.0 * std::pow(2.0, (note - 69.0) / 12.0); }
-
-// One sawtooth oscillator (the other silent) with the filter wide open.
-void singleSaw(Rig& rig) { rig.set(control::kFilterOsc2, 0.0); }
-
-}  // namespace
+using engine_test::noteHz;
+using engine_test::Rig;
 
 TEST(VoiceSound, PitchOfNotesOffsetsBendAndTuning) {
     struct Case {
@@ -86,12 +45,9 @@ TEST(VoiceSound, PitchOfNotesOffsetsBendAndTuning) {
     };
     for (const Case& c : cases) {
         Rig rig;
-        singleSaw(rig);
+        rig.singleSaw();
         c.setup(rig);
-        rig.on(c.note);
-        rig.render(0.3);
-        const double hz = analysis::zeroCrossingFrequency(rig.render(1.0), 44100.0);
-        EXPECT_NEAR(hz, c.hz, c.hz * 1e-4) << c.what;
+        EXPECT_NEAR(rig.pitch(c.note), c.hz, c.hz * 1e-4) << c.what;
     }
 }
 
@@ -126,7 +82,7 @@ TEST(VoiceSound, StrongestAliasIsFarBelowTheFundamental) {
     };
     for (const Case& c : cases) {
         Rig rig;
-        singleSaw(rig);
+        rig.singleSaw();
         c.setup(rig);
         rig.on(c.note);
         rig.render(0.2);
@@ -251,11 +207,9 @@ TEST(VoiceSound, VoiceAdjustmentsShiftPitchAndPlacement) {
     };
     auto pitchOf = [&](int note, const std::function<void(Rig&)>& setup) {
         Rig rig;
-        singleSaw(rig);
+        rig.singleSaw();
         setup(rig);
-        rig.on(note);
-        rig.render(0.3);
-        return analysis::zeroCrossingFrequency(rig.render(1.0), 44100.0);
+        return rig.pitch(note);
     };
     // An octave ratio of 2.02 keeps note 33 and stretches the octaves above it.
     auto stretched = [&](Rig& r) { allVoices(r, control::kFirstVoiceAdjustment + 22, 1.0); };
@@ -283,7 +237,7 @@ TEST(VoiceSound, VoiceAdjustmentsShiftPitchAndPlacement) {
 TEST(VoiceSound, OrganicDriftWandersWithinHalfASemitone) {
     for (double organic : {0.0, 1.0}) {
         Rig rig;
-        singleSaw(rig);
+        rig.singleSaw();
         rig.global(control::kOrganic, organic);
         rig.on(69);
         rig.render(0.3);
@@ -306,7 +260,7 @@ TEST(VoiceSound, OrganicDriftWandersWithinHalfASemitone) {
 TEST(VoiceSound, CentredAdjustmentsMakeSixteenEqualVoices) {
     auto levels = [](double sustainAdjustment) {
         Rig rig;
-        singleSaw(rig);  // two saws of one pitch would sum by their (random) phase difference
+        rig.singleSaw();  // two saws of one pitch would sum by their (random) phase difference
         rig.global(control::kVoiceCount, 16);
         for (int slot = 0; slot < 16; ++slot) {
             for (int id = control::kFirstVoiceAdjustment; id <= control::kLastVoiceAdjustment; ++id)

@@ -1,6 +1,5 @@
 #include "LibraryTestSupport.h"
 
-#include <stdlib.h>
 #include <zip.h>
 
 #include <algorithm>
@@ -8,32 +7,11 @@
 #include <fstream>
 #include <sstream>
 
-#include "Messages.h"
-
 namespace calverine::test {
 
 namespace fs = std::filesystem;
 
-namespace {
-void capture(const char*, const char* text, platform::MessageIcon, void* user) {
-    static_cast<std::vector<std::string>*>(user)->push_back(text);
-}
-}  // namespace
-
-void LibraryFixture::SetUp() {
-    std::string pattern = (fs::temp_directory_path() / "calverine-library-XXXXXX").string();
-    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-    base_ = pattern;
-    root_ = base_ + "/Soundbanks";
-    fs::create_directory(root_);
-    platform::setMessageHook(capture, &messages_);
-}
-
-void LibraryFixture::TearDown() {
-    platform::setMessageHook(nullptr, nullptr);
-    std::error_code ignored;
-    fs::remove_all(base_, ignored);
-}
+LibraryFixture::LibraryFixture() { fs::create_directory(root_); }
 
 void LibraryFixture::put(const std::string& relative, const std::string& content) const {
     const fs::path file = relative.front() == '/' ? fs::path(relative) : fs::path(path(relative));

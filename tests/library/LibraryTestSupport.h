@@ -10,14 +10,15 @@
 #include <utility>
 #include <vector>
 
+#include "MessageCapture.h"
 #include "PatchLibrary.h"
+#include "TempFolder.h"
 
 namespace calverine::test {
 
 class LibraryFixture : public ::testing::Test {
 protected:
-    void SetUp() override;
-    void TearDown() override;
+    LibraryFixture();
 
     // Paths below the library root ("Bank/Category/Name.fxp").
     std::string path(const std::string& relative) const { return root_ + "/" + relative; }
@@ -30,11 +31,12 @@ protected:
     // Everything below the root, as sorted relative paths (folders end in "/").
     std::vector<std::string> tree() const;
     // The messages shown so far, and forgetting them.
-    std::vector<std::string> takeMessages() { return std::exchange(messages_, {}); }
+    std::vector<std::string> takeMessages() { return messages_.take(); }
 
-    std::string base_;  // a private temporary folder
-    std::string root_;  // base_ + "/Soundbanks"
-    std::vector<std::string> messages_;
+    TempFolder folder_;
+    std::string base_ = folder_.path();
+    std::string root_ = base_ + "/Soundbanks";
+    MessageCapture messages_;
 };
 
 // Names of the entries, in order.

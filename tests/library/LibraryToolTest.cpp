@@ -9,27 +9,12 @@
 #include <fstream>
 #include <thread>
 
+#include "CapturedRun.h"
 #include "LibraryTestSupport.h"
 #include "LibraryTool.h"
 
 namespace calverine::test {
 namespace {
-
-struct Outcome {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
-
-std::string contents(std::FILE* f) {
-    std::rewind(f);
-    std::string s;
-    char buffer[4096];
-    std::size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) s.append(buffer, n);
-    std::fclose(f);
-    return s;
-}
 
 // An environment variable set for one test.
 class ScopedEnv {
@@ -47,17 +32,11 @@ private:
 
 class LibraryToolTest : public LibraryFixture {
 protected:
-    Outcome run(const std::vector<std::string>& args) {
-        std::FILE* out = std::tmpfile();
-        std::FILE* err = std::tmpfile();
-        Outcome r;
-        r.status = librarytool::run(args, out, err);
-        r.out = contents(out);
-        r.err = contents(err);
-        return r;
+    Printed run(const std::vector<std::string>& args) {
+        return captured([&](std::FILE* out, std::FILE* err) { return librarytool::run(args, out, err); });
     }
     // The command on the fixture's library.
-    Outcome command(std::vector<std::string> args) {
+    Printed command(std::vector<std::string> args) {
         args.insert(args.begin(), {"--root", root_});
         return run(args);
     }
@@ -85,18 +64,18 @@ TEST_F(LibraryToolTest, ListsAndChangesTheLibrary) {
     EXPECT_TRUE(exists("User/Duo.fxp"));
     EXPECT_EQ(command({"import-patch", path("User/Duo.fxp"), "Bank", "Pads"}).out, "Bank/Pads/Duo.fxp\n");
 
-    const Outcome refused = command({"remove-category", "Pads"});
+    const Printed refused = command({"remove-category", "Pads"});
     EXPECT_EQ(refused.status, 2);
     EXPECT_EQ(refused.err,
               "Please delete all patches from this folder\nor move them to the other folder before.\n\n"
               "Patches found: 3\n");
-    const Outcome badName = command({"create-bank", "A|B"});
+    const Printed badName = command({"create-bank", "A|B"});
     EXPECT_EQ(badName.status, 2);
     EXPECT_NE(badName.err.find("not allowed in the name of the bank"), std::string::npos);
 
     std::filesystem::remove(path("Favourites.db"));
     std::filesystem::create_directory(path("Favourites.db"));  // cannot be written
-    const Outcome unsaved = command({"add-favourite", "Bank/Pads/Bass Pad"});
+    const Printed unsaved = command({"add-favourite", "Bank/Pads/Bass Pad"});
     EXPECT_EQ(unsaved.status, 1);
     EXPECT_EQ(unsaved.err, "calverine-library: Favourites.db could not be written; the favourites are as they were\n");
 
@@ -110,20 +89,20 @@ TEST_F(LibraryToolTest, AFreshMachineGetsItsLibraryFolderOnTheFirstChange) {
     // No data folder yet: listing creates nothing; the first change creates
     // the library folder below the data folder.
     const ScopedEnv data("CALVERINE_DATA_DIR", base_ + "/fresh");
-    const Outcome empty = run({"banks"});
+    const Printed empty = run({"banks"});
     EXPECT_EQ(empty.status, 0) << empty.err;
     EXPECT_EQ(empty.out, "Favourites\nGenetics\nUser\nTrash\n");
     EXPECT_FALSE(std::filesystem::exists(base_ + "/fresh"));
 
     writeZip(base_ + "/Keys.zip", {{"Keys/E Piano.fxp", "ep"}, {"Keys/Organ/B3.fxp", "b3"}});
-    const Outcome imported = run({"import-zip", base_ + "/Keys.zip"});
+    const Printed imported = run({"import-zip", base_ + "/Keys.zip"});
     EXPECT_EQ(imported.status, 0) << imported.err;
     EXPECT_EQ(imported.out, "Keys\n");
     EXPECT_TRUE(std::filesystem::exists(base_ + "/fresh/Soundbanks/Keys/Organ/B3.fxp"));
     EXPECT_EQ(run({"--root", base_ + "/new/Soundbanks", "create-bank", "Mine"}).status, 0);
     EXPECT_TRUE(std::filesystem::is_directory(base_ + "/new/Soundbanks/Mine"));
 
-    const Outcome refused = run({"remove-bank", "Keys"});
+    const Printed refused = run({"remove-bank", "Keys"});
     EXPECT_EQ(refused.status, 2);
     EXPECT_EQ(refused.err, "Please remove all patches from this soundbank first.\nPatches found: 2\n");
     EXPECT_EQ(run({"--root", root_}).err, "calverine-library: no command given; try --help\n");
@@ -148,7 +127,7 @@ TEST_F(LibraryToolTest, OpenHandsTheFolderToTheFileManager) {
     put("Bank/Pads/Warm.fxp");
     const ScopedEnv path("PATH", bin + ":/usr/bin:/bin");
 
-    const Outcome open = command({"open", "Bank", "Pads"});
+    const Printed open = command({"open", "Bank", "Pads"});
     EXPECT_EQ(open.status, 0) << open.err;
     for (int i = 0; i < 500 && !std::filesystem::exists(seen); ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(10));

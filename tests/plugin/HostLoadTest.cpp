@@ -168,13 +168,6 @@ TEST_F(HostLoad, SilenceRendersAsExactZerosInEveryHostKind) {
     }
 }
 
-TEST_F(HostLoad, ProgramsInSingleProgramHosts) {
-    host.vendor = "Some Other Host";
-    ASSERT_NE(load(), nullptr);
-    dispatch(effSetProgram, 0, 5);
-    EXPECT_EQ(dispatch(effGetProgram), 0);
-}
-
 TEST_F(HostLoad, ParameterNamesAndDefaultsAsTheHostSeesThem) {
     ASSERT_NE(load(), nullptr);
     for (int i = 0; i < 169; ++i) {

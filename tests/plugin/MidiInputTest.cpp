@@ -2,6 +2,8 @@
 // reaching voices through the VST interface.
 #include <gtest/gtest.h>
 
+#include <utility>
+
 #include "TestHost.h"
 #include "VstXSynth.h"
 
@@ -15,7 +17,7 @@ protected:
         synth.setBlockSize(blockSize);
         synth.resume();
     }
-    void send(MidiList& midi) { synth.processEvents(midi.events()); }
+    void send(MidiList midi) { ::send(synth, std::move(midi)); }
     void render(int frames) {
         std::vector<float> left(static_cast<std::size_t>(frames)), right(static_cast<std::size_t>(frames));
         float* outs[2] = {left.data(), right.data()};
@@ -34,10 +36,7 @@ float bendOf(int value14) { return 2.0f * (((value14 - 8192) / 16384.0f) + 0.5f)
 
 TEST_F(MidiInput, PitchBendMovesWithinTheBlockOnItsOwnChannel) {
     start(128);
-    MidiList midi;
-    midi.add(10, 0xE0, 0x00, 0x50);  // channel 1: 0x50 * 128
-    midi.add(70, 0xE0, 0x00, 0x30);
-    send(midi);
+    send({{10, 0xE0, 0x00, 0x50}, {70, 0xE0, 0x00, 0x30}});  // channel 1: 0x50 * 128, then 0x30 * 128
     const float first = bendOf(0x50 * 128), second = bendOf(0x30 * 128);
     EXPECT_FLOAT_EQ(engine().bendLane[0 * 16 + 0], first);
     for (int slice = 1; slice <= 7; ++slice) EXPECT_FLOAT_EQ(engine().bendLane[slice * 16 + 0], second) << slice;
@@ -47,10 +46,7 @@ TEST_F(MidiInput, PitchBendMovesWithinTheBlockOnItsOwnChannel) {
     EXPECT_EQ(engine().bend[1], 0.0f);
     EXPECT_FLOAT_EQ(synth.bendValue(0), second);
 
-    MidiList extremes;
-    extremes.add(0, 0xE1, 0x00, 0x00);
-    extremes.add(1, 0xE2, 0x7F, 0x7F);
-    send(extremes);
+    send({{0, 0xE1, 0x00, 0x00}, {1, 0xE2, 0x7F, 0x7F}});
     EXPECT_EQ(synth.bendValue(1), -1.0f);
     EXPECT_LT(synth.bendValue(2), 1.0f);
     EXPECT_GT(synth.bendValue(2), 0.9998f);
@@ -58,10 +54,7 @@ TEST_F(MidiInput, PitchBendMovesWithinTheBlockOnItsOwnChannel) {
 
 TEST_F(MidiInput, SmallBlocksHaveNoLanes) {
     start(64);
-    MidiList midi;
-    midi.add(40, 0xB0, 1, 127);  // mod wheel
-    midi.add(40, 0xE0, 0, 0);
-    send(midi);
+    send({{40, 0xB0, 1, 127}, {40, 0xE0, 0, 0}});  // mod wheel and bend
     for (float v : engine().wheelLane) EXPECT_EQ(v, 0.0f);
     render(64);
     EXPECT_EQ(engine().modWheel, 1.0f);  // the whole block at the new value
@@ -71,10 +64,7 @@ TEST_F(MidiInput, SmallBlocksHaveNoLanes) {
 
 TEST_F(MidiInput, ModWheelLaneFillsFromTheEvent) {
     start(256);
-    MidiList midi;
-    midi.add(40, 0xB0, 1, 64);
-    midi.add(100, 0xB0, 1, 127);
-    send(midi);
+    send({{40, 0xB0, 1, 64}, {100, 0xB0, 1, 127}});
     EXPECT_FLOAT_EQ(engine().wheelLane[0], 64 / 127.0f);
     EXPECT_FLOAT_EQ(engine().wheelLane[2], 64 / 127.0f);
     EXPECT_FLOAT_EQ(engine().wheelLane[3], 1.0f);
@@ -83,22 +73,16 @@ TEST_F(MidiInput, ModWheelLaneFillsFromTheEvent) {
 
 TEST_F(MidiInput, LearnBindsTheControllerAndAppliesTheSameMessage) {
     start(64);
-    MidiList before;
-    before.add(0, 0xB0, 7, 100);  // unassigned: nothing happens
-    send(before);
+    send({{0, 0xB0, 7, 100}});  // unassigned: nothing happens
     EXPECT_EQ(stored(50, 1), 1.0f);
 
     synth.controllerMap().startLearn(50, 1);  // [B] Filter Freq
-    MidiList midi;
-    midi.add(0, 0xB0, 7, 64);
-    send(midi);
+    send({{0, 0xB0, 7, 64}});
     EXPECT_FALSE(synth.controllerMap().learnPending());
     EXPECT_EQ(synth.controllerMap().entry(7).control, 50);
     EXPECT_FLOAT_EQ(stored(50, 1), 64 / 127.0f);
     EXPECT_EQ(synth.controllerMap().tableEntry(50, 1), 7);
-    MidiList again;
-    again.add(0, 0xB3, 7, 127);
-    send(again);
+    send({{0, 0xB3, 7, 127}});
     EXPECT_FLOAT_EQ(stored(50, 1), 1.0f);
     EXPECT_EQ(stored(50, 0), 1.0f);
 
@@ -109,31 +93,22 @@ TEST_F(MidiInput, LearnBindsTheControllerAndAppliesTheSameMessage) {
 TEST_F(MidiInput, BankSelectControllersNeverReachTheMap) {
     start(64);
     synth.controllerMap().startLearn(7, -1);  // Volume
-    MidiList zero;
-    zero.add(0, 0xB0, 0, 10);  // controller 0 cannot complete a learn
-    send(zero);
+    send({{0, 0xB0, 0, 10}});  // controller 0 cannot complete a learn
     EXPECT_TRUE(synth.controllerMap().learnPending());
-    MidiList lsb;
-    lsb.add(0, 0xB0, 32, 127);  // learnt, but handled as bank select
-    send(lsb);
+    send({{0, 0xB0, 32, 127}});  // learnt, but handled as bank select
     EXPECT_EQ(synth.controllerMap().entry(32).control, 7);
     EXPECT_EQ(stored(7), 0.5f);
 }
 
 TEST_F(MidiInput, FootAndExpressionDriveTheEngineUnlessMapped) {
     start(64);
-    MidiList midi;
-    midi.add(0, 0xB2, 4, 127);
-    midi.add(0, 0xB2, 11, 64);
-    send(midi);
+    send({{0, 0xB2, 4, 127}, {0, 0xB2, 11, 64}});
     EXPECT_EQ(engine().foot, 1.0f);
     EXPECT_EQ(engine().footChannel[2], 1.0f);
     EXPECT_FLOAT_EQ(static_cast<float>(engine().expression), 64 / 127.0f);
 
     synth.controllerMap().startLearn(8, -1);  // Spread
-    MidiList mapped;
-    mapped.add(0, 0xB2, 4, 127);
-    send(mapped);
+    send({{0, 0xB2, 4, 127}});
     EXPECT_EQ(stored(8), 1.0f);
     EXPECT_EQ(engine().foot, 0.0f);
     EXPECT_EQ(engine().footChannel[2], 0.0f);
@@ -141,13 +116,11 @@ TEST_F(MidiInput, FootAndExpressionDriveTheEngineUnlessMapped) {
 
 TEST_F(MidiInput, FixedControllers) {
     start(64);
-    MidiList midi;
-    midi.add(0, 0x90, 60, 100);
-    midi.add(1, 0xB0, 64, 100);
-    midi.add(2, 0xA0, 61, 127);
-    midi.add(3, 0xD5, 32, 0);
-    midi.add(4, 0xB1, 74, 127);  // timbre not routed: goes through the empty map
-    send(midi);
+    send({{0, 0x90, 60, 100},
+          {1, 0xB0, 64, 100},
+          {2, 0xA0, 61, 127},
+          {3, 0xD5, 32, 0},
+          {4, 0xB1, 74, 127}});  // timbre not routed: goes through the empty map
     render(64);
     EXPECT_TRUE(engine().keyDown(60));
     EXPECT_EQ(engine().pedalUp, 0);
@@ -157,10 +130,7 @@ TEST_F(MidiInput, FixedControllers) {
     EXPECT_EQ(engine().timbre[1], 0.0f);
 
     synth.setControl(101, 5.0f, -1, true);  // matrix source 2 = "Timbre (74)"
-    MidiList timbre;
-    timbre.add(0, 0xB1, 74, 127);
-    timbre.add(1, 0xB0, 123, 0);  // all notes off
-    send(timbre);
+    send({{0, 0xB1, 74, 127}, {1, 0xB0, 123, 0}});  // then all notes off
     EXPECT_EQ(engine().timbre[1], 1.0f);
     EXPECT_FALSE(engine().keyDown(60));
     EXPECT_TRUE(engine().allKeysReleased());
@@ -170,9 +140,7 @@ TEST_F(MidiInput, LockedPitchWheelIgnoresBends) {
     start(64);
     auto& store = synth.parameters();
     store.locks()[static_cast<std::size_t>(store.recordOf(99, -1))].value = 0.5f;
-    MidiList midi;
-    midi.add(0, 0xE0, 0, 0);
-    send(midi);
+    send({{0, 0xE0, 0, 0}});
     EXPECT_EQ(synth.bendValue(0), 0.0f);
     EXPECT_EQ(synth.midiActivity(), 1);
 }
@@ -182,10 +150,7 @@ TEST_F(MidiInput, NotesThroughTheInterfaceReachVoices) {
     effect->dispatcher(effect, effSetBlockSize, 0, 256, nullptr, 0);
     effect->dispatcher(effect, effMainsChanged, 0, 1, nullptr, 0);
     effect->setParameter(effect, 30, 0.5f);  // Parts Mode: Dual
-    MidiList midi;
-    midi.add(0, 0x90, 48, 127);
-    midi.add(100, 0x93, 52, 64);
-    midi.add(200, 0x90, 48, 0);
+    MidiList midi{{0, 0x90, 48, 127}, {100, 0x93, 52, 64}, {200, 0x90, 48, 0}};
     effect->dispatcher(effect, effProcessEvents, 0, 0, midi.events(), 0);
     float left[256], right[256];
     float* outs[2] = {left, right};

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "Messages.h"
+#include "MessageCapture.h"
 #include "PatchChunk.h"
 #include "TestHost.h"
 #include "VstXSynth.h"
@@ -42,17 +42,8 @@ std::uint32_t le32(const std::vector<std::uint8_t>& b, std::size_t at) {
     return v;
 }
 
-struct Captured {
-    std::vector<std::string> texts;
-};
-void capture(const char*, const char* text, platform::MessageIcon, void* user) {
-    static_cast<Captured*>(user)->texts.emplace_back(text);
-}
-
 class Patches : public ::testing::Test {
 protected:
-    void SetUp() override { platform::setMessageHook(capture, &messages); }
-    void TearDown() override { platform::setMessageHook(nullptr, nullptr); }
     float stored(VstXSynth& s, int control, int part = -1) { return s.parameters().getValue(control, part); }
     // A randomized patch: every slot a distinct value, a name, step values.
     void randomize(VstXSynth& s) {
@@ -63,7 +54,7 @@ protected:
         for (int i = 0; i < 512; ++i) preset.steps[0][static_cast<std::size_t>(i)] = 0.5f * std::sin(0.1f * i);
         preset.info[3] = 42;
     }
-    Captured messages;
+    test::MessageCapture messages;
     TestHost host;
 };
 
@@ -235,10 +226,8 @@ TEST_F(Patches, ProgramListFollowsBanksInBothHostModes) {
         ASSERT_EQ(synth.programList().programs().size(), 2u);
         EXPECT_EQ(synth.getAeffect()->numPrograms, own ? 2 : 1);
 
-        MidiList change;
-        change.add(0, 0xC0, 1, 0);  // program change 1: "Alpha/Keys"
         synth.setBlockSize(64);
-        synth.processEvents(change.events());
+        send(synth, {{0, 0xC0, 1, 0}});  // program change 1: "Alpha/Keys"
         EXPECT_FLOAT_EQ(stored(synth, 7), 0.3f);
         char name[64];
         synth.getProgramName(name);
@@ -286,10 +275,8 @@ TEST_F(Patches, LocksAndLearntControllersOutliveThePluginObject) {
     EXPECT_FLOAT_EQ(second.parameters().locks()[static_cast<std::size_t>(second.parameters().recordOf(50, 1))].value, 0.4f);
     EXPECT_EQ(second.controllerMap().entry(20).control, 50);
     EXPECT_EQ(second.controllerMap().entry(20).part, 1);
-    MidiList move;
-    move.add(0, 0xB0, 20, 127);
     second.setBlockSize(64);
-    second.processEvents(move.events());
+    send(second, {{0, 0xB0, 20, 127}});
     EXPECT_EQ(stored(second, 50, 1), 1.0f);
     second.controllerMap().forget(50, 1);  // unbinds both controllers
     EXPECT_EQ(second.controllerMap().entry(20).control, ControllerMap::kUnassigned);

@@ -1,14 +1,11 @@
 // calverine-patch: patch text to program files and back, the errors of the
 // text reader, the command in-process, and the real program once.
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <spawn.h>
-#include <stdlib.h>
 #include <sys/wait.h>
-#include <unistd.h>
 
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -18,12 +15,12 @@
 #include <string>
 #include <vector>
 
+#include "CapturedRun.h"
 #include "PatchChunk.h"
 #include "PatchText.h"
 #include "PatchTool.h"
 #include "PluginParameters.h"
-
-extern char** environ;
+#include "TempFolder.h"
 
 namespace calverine {
 namespace {
@@ -267,26 +264,6 @@ TEST(PatchText, ErrorsNameTheLineAndTheProblem) {
     for (const auto& [text, expected] : cases) EXPECT_EQ(parseError(text), expected) << text;
 }
 
-// A private folder for files, removed afterwards.
-class Folder {
-public:
-    Folder() {
-        std::string pattern = testing::TempDir() + "/calverine-patch-XXXXXX";
-        if (mkdtemp(pattern.data())) path_ = pattern;
-    }
-    ~Folder() {
-        std::error_code ignored;
-        if (!path_.empty()) std::filesystem::remove_all(path_, ignored);
-    }
-    std::string file(const std::string& name) const { return path_ + "/" + name; }
-    std::size_t count() const {
-        return static_cast<std::size_t>(std::distance(std::filesystem::directory_iterator(path_), {}));
-    }
-
-private:
-    std::string path_;
-};
-
 void writeFile(const std::string& path, const std::string& bytes) { std::ofstream(path, std::ios::binary) << bytes; }
 std::string readAll(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
@@ -303,26 +280,13 @@ std::string printed(const std::string& message) {
     return line.append(message).append("\n");
 }
 
-struct Result {
-    int status;
-    std::string out, err;
-};
-
 // Runs the command in-process.
-Result runTool(const std::vector<std::string>& args) {
-    std::FILE* out = std::tmpfile();
-    std::FILE* err = std::tmpfile();
-    Result r{patchtool::run(args, out, err), "", ""};
-    for (auto [file, text] : {std::pair{out, &r.out}, std::pair{err, &r.err}}) {
-        std::rewind(file);
-        for (int c; (c = std::fgetc(file)) != EOF;) text->push_back(static_cast<char>(c));
-        std::fclose(file);
-    }
-    return r;
+test::Printed runTool(const std::vector<std::string>& args) {
+    return test::captured([&](std::FILE* out, std::FILE* err) { return patchtool::run(args, out, err); });
 }
 
 TEST(PatchTool, CommandsAndTheirExitStatus) {
-    Folder folder;
+    test::TempFolder folder;
     const std::string fxp = folder.file("p.fxp"), txt = folder.file("p.txt"), bad = folder.file("bad.txt");
     PluginParameters store;
     randomize(store, 9);
@@ -332,11 +296,11 @@ TEST(PatchTool, CommandsAndTheirExitStatus) {
     }();
     writeFile(fxp, file);
 
-    const Result help = runTool({"--help"});
+    const test::Printed help = runTool({"--help"});
     EXPECT_EQ(help.status, 0);
     EXPECT_EQ(help.out.rfind("Usage: calverine-patch dump", 0), 0u);
 
-    const Result toStdout = runTool({"dump", fxp});
+    const test::Printed toStdout = runTool({"dump", fxp});
     ASSERT_EQ(toStdout.status, 0) << toStdout.err;
     EXPECT_EQ(runTool({"dump", fxp, "-o", txt}).status, 0);
     EXPECT_EQ(readAll(txt), toStdout.out);
@@ -361,38 +325,27 @@ TEST(PatchTool, CommandsAndTheirExitStatus) {
         {{"build", bad, "-o", folder.file("bad.fxp")}, bad + ": line 2: value 'abc' is not a number"},
     };
     for (const auto& [args, message] : refused) {
-        const Result r = runTool(args);
+        const test::Printed r = runTool(args);
         EXPECT_EQ(r.status, patchtool::kExitBadInput) << message;
         EXPECT_EQ(r.err, printed(message));
     }
     EXPECT_FALSE(std::filesystem::exists(folder.file("bad.fxp")));
 
-    const Result unwritable = runTool({"build", txt, "-o", folder.file("missing/p.fxp")});
+    const test::Printed unwritable = runTool({"build", txt, "-o", folder.file("missing/p.fxp")});
     EXPECT_EQ(unwritable.status, patchtool::kExitWriteFailed);
     EXPECT_EQ(unwritable.err, printed("cannot write " + quoted(folder.file("missing/p.fxp"))));
 }
 
-// The installed program, run as a child process with stderr in a file.
+// The installed program, run by the shell with stderr in a file.
 int runProgram(const std::vector<std::string>& args, const std::string& errFile) {
-    std::vector<std::string> words{CALVERINE_PATCH_PATH};
-    words.insert(words.end(), args.begin(), args.end());
-    std::vector<char*> argv;
-    for (auto& w : words) argv.push_back(w.data());
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 2, errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    pid_t pid = 0;
-    const int spawned = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    if (spawned != 0) return -1;
-    int status = 0;
-    waitpid(pid, &status, 0);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    std::string command = CALVERINE_PATCH_PATH;
+    for (const std::string& a : args) command += " '" + a + "'";
+    const int status = std::system((command + " 2> '" + errFile + "'").c_str());
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
 TEST(PatchTool, TheProgramConvertsAndRefusesBadTextWithoutWriting) {
-    Folder folder;
+    test::TempFolder folder;
     const Bytes file = programFile(PluginParameters());
     writeFile(folder.file("init.fxp"), std::string(file.begin(), file.end()));
     writeFile(folder.file("bad.txt"), "A [A] Filter Freq = NaN\n");
@@ -405,7 +358,7 @@ TEST(PatchTool, TheProgramConvertsAndRefusesBadTextWithoutWriting) {
 
     EXPECT_EQ(runProgram({"build", folder.file("bad.txt"), "-o", folder.file("bad.fxp")}, err), 2);
     EXPECT_EQ(readAll(err), printed(folder.file("bad.txt") + ": line 1: NaN is not a value"));
-    EXPECT_EQ(folder.count(), 5u) << "no output and no temporary file left";
+    EXPECT_EQ(folder.list().size(), 5u) << "no output and no temporary file left";
 }
 
 }  // namespace

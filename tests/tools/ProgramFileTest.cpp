@@ -40,28 +40,23 @@ std::vector<std::uint8_t> patched(std::size_t offset, std::vector<std::uint8_t> 
     return file;
 }
 
-std::vector<std::uint8_t> truncated(std::size_t size) {
+// The good file cut short or grown with zero bytes.
+std::vector<std::uint8_t> resized(std::size_t size) {
     auto file = test::fxpFile(kChunk);
-    file.resize(size);
-    return file;
-}
-
-std::vector<std::uint8_t> withTrailingByte() {
-    auto file = test::fxpFile(kChunk);
-    file.push_back(0);
+    file.resize(size, 0);
     return file;
 }
 
 TEST(ProgramFileTest, RefusesBadFiles) {
     const std::vector<BadProgram> cases = {
-        {"shorterThanHeader", truncated(59)},
+        {"shorterThanHeader", resized(59)},
         {"wrongMagic", patched(0, {'R', 'I', 'F', 'F'})},
         {"parameterList", patched(8, {'F', 'x', 'C', 'k'})},
         {"bankFile", patched(8, {'F', 'B', 'C', 'h'})},
-        {"chunkPastEnd", truncated(60 + kChunk.size() - 1)},
+        {"chunkPastEnd", resized(60 + kChunk.size() - 1)},
         {"byteSizeMismatch", patched(4, {0, 0, 0, 7})},
         {"emptyChunk", test::fxpFile({})},
-        {"trailingBytes", withTrailingByte()},
+        {"trailingBytes", resized(60 + kChunk.size() + 1)},
     };
     for (const BadProgram& c : cases) {
         SCOPED_TRACE(c.name);

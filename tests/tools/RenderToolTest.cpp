@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <sstream>
 
+#include "SignalAnalysis.h"
 #include "ToolsTestSupport.h"
 #include "vst24.h"
 
@@ -33,14 +34,14 @@ protected:
     }
 
     // A4 from tick 533 to tick 960 (0.5552... s to 1 s), then A5 from tick
-    // 1200 to 1680 (1.25 s to 1.75 s), at 120 BPM.
+    // 1216 to 1680 (1.2666... s to 1.75 s), at 120 BPM.
     std::string twoNoteFile() {
         SmfTrack t;
         t.tempo(0, 500000)
             .event(533, {0x90, 69, 100})
             .event(427, {0x80, 69, 0})
-            .event(240, {0x90, 81, 100})
-            .event(480, {0x80, 81, 0})
+            .event(256, {0x90, 81, 100})
+            .event(464, {0x80, 81, 0})
             .end();
         const std::string path = folder_.file("notes.mid");
         writeBytes(path, smfFile(0, kTicks, {t}));
@@ -59,7 +60,7 @@ double number(const std::string& text, int word = 0) {
     return std::stod(w);
 }
 
-TEST_F(RenderToolTest, NotesSoundAtTheirTimeAndPitch) {
+TEST_F(RenderToolTest, NotesSoundOnTheirExactFrameAndPitch) {
     const RunResult run = render({twoNoteFile(), "--rate", "48000", "--block", "64", "--tail", "0.25"});
     ASSERT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(run.err, "") << "no progress bar when stderr is not a terminal";
@@ -72,73 +73,53 @@ TEST_F(RenderToolTest, NotesSoundAtTheirTimeAndPitch) {
     // Up to the last event (1.75 s), then the tail.
     EXPECT_EQ(wav.frames, 84000 + 12000);
 
-    const std::int64_t expectedOnset = std::llround(533.0 / 960.0 * 48000.0);  // 26650
-    const std::int64_t onset = firstSoundAt(wav.left);
-    EXPECT_GE(onset, expectedOnset);
-    EXPECT_LT(onset, expectedOnset + 64);
-
-    const double low = zeroCrossingFrequency(wav.left, onset + 100, 47900, 48000);
+    // At 48 kHz one tick is 50 frames. A4 starts inside a block (frame
+    // 26650) and ends on a block boundary (48000); A5 starts on one (60800 =
+    // 950 blocks of 64) after silence.
+    EXPECT_EQ(firstSoundAt(wav.left), 26650);
+    EXPECT_EQ(firstSoundAt(std::vector<float>(wav.left.begin() + 48000, wav.left.end())), 60800 - 48000);
+    const auto frequency = [&](int from, int to) {
+        return analysis::zeroCrossingFrequency(std::vector<float>(wav.left.begin() + from, wav.left.begin() + to), 48000);
+    };
+    const double low = frequency(26750, 47900);
     EXPECT_NEAR(low, 440.0, 440.0 * 0.002);
-    // Silence between the notes, then the octave above.
-    const std::vector<float> gap(wav.left.begin() + 48100, wav.left.begin() + 59900);
-    EXPECT_LT(firstSoundAt(gap), 0);
-    const double high = zeroCrossingFrequency(wav.left, 60100, 83900, 48000);
-    EXPECT_NEAR(high / low, 2.0, 0.004);
+    EXPECT_NEAR(frequency(60900, 83900) / low, 2.0, 0.004);
     EXPECT_EQ(wav.left, wav.right);
 }
 
-TEST_F(RenderToolTest, NotesStartOnTheirExactFrame) {
-    // At 48 kHz one tick is 50 frames. The first note starts on a block
-    // boundary (tick 128 = frame 6400 = 100 blocks of 64) and ends at frame
-    // 8000; the second starts inside a block (tick 201 = frame 10050).
-    SmfTrack t;
-    t.tempo(0, 500000).event(128, {0x90, 69, 100}).event(32, {0x80, 69, 0}).event(41, {0x90, 69, 100}).end(40);
-    writeBytes(folder_.file("exact.mid"), smfFile(0, kTicks, {t}));
-    const RunResult run = render({"exact.mid", "--rate", "48000", "--block", "64", "--tail", "0.1"});
-    ASSERT_EQ(run.status, 0) << run.err;
-    const WavData wav = readWav(folder_.file("out.wav"));
-    ASSERT_TRUE(wav.ok);
-    EXPECT_EQ(firstSoundAt(wav.left), 6400);
-    const std::vector<float> afterFirst(wav.left.begin() + 8000, wav.left.end());
-    EXPECT_EQ(firstSoundAt(afterFirst), 10050 - 8000);
-}
-
-TEST_F(RenderToolTest, RateAndBlockReachThePlugin) {
-    const RunResult run =
-        render({twoNoteFile(), "--rate", "22050", "--block", "100", "--tail", "0.1", "-o", "small.wav"});
+TEST_F(RenderToolTest, EveryOptionReachesThePlugin) {
+    writeBytes(folder_.file("p.fxp"), fxpFile({0xde, 0xad, 0xbe, 0xef, 0x01}));
+    const RunResult run = render({twoNoteFile(), "--rate", "22050", "--block", "100", "--tail", "0.1", "--tempo", "133",
+                                  "--host-vendor", "MAGIX", "--param", "2=0.25", "--param", "0=1", "--program", "p.fxp",
+                                  "--float", "-o", "small.wav"});
     ASSERT_EQ(run.status, 0) << run.err;
     const Report r = report();
+    EXPECT_EQ(fact(r, "vendor"), "MAGIX");
+    EXPECT_EQ(fact(r, "hostVersion"), "2400");
+    EXPECT_EQ(fact(r, "calls"), "open rate block chunk resume start stop suspend close");
+    EXPECT_EQ(facts(r, "param"), (std::vector<std::string>{"2 0.250000", "0 1.000000"}));
+    EXPECT_EQ(fact(r, "chunk"), "1 5 deadbeef01");
     EXPECT_EQ(fact(r, "sampleRate"), "22050.000");
     EXPECT_EQ(fact(r, "blockSize"), "100");
     EXPECT_EQ(fact(r, "maxFrames"), "100");
-    EXPECT_EQ(fact(r, "positionMismatches"), "0");
-    EXPECT_EQ(fact(r, "missingTimeInfo"), "0");
-    EXPECT_EQ(fact(r, "badDeltas"), "0");
     EXPECT_EQ(fact(r, "events"), "4");
-    EXPECT_EQ(fact(r, "processWhileSuspended"), "0");
+    for (const char* none : {"positionMismatches", "missingTimeInfo", "badDeltas", "processWhileSuspended"})
+        EXPECT_EQ(fact(r, none), "0") << none;
+    // One tempo for the whole render, and the position in quarter notes follows it.
+    ASSERT_EQ(facts(r, "tempo").size(), 1u);
+    EXPECT_DOUBLE_EQ(number(fact(r, "tempo"), 1), 133.0);
+    const double samplePos = number(fact(r, "lastPosition"), 0);
+    EXPECT_NEAR(number(fact(r, "lastPosition"), 1), samplePos / 22050.0 * 133.0 / 60.0, 1e-5);
+    const VstInt32 flags = kVstTempoValid | kVstPpqPosValid | kVstTransportPlaying | kVstTimeSigValid;
+    EXPECT_EQ(static_cast<VstInt32>(number(fact(r, "timeFlags"))) & flags, flags);
+    EXPECT_EQ(fact(r, "timeSig"), "4 4");
 
     const WavData wav = readWav(folder_.file("small.wav"));
     ASSERT_TRUE(wav.ok);
     EXPECT_EQ(wav.sampleRate, 22050);
+    EXPECT_EQ(wav.format, SF_FORMAT_WAV | SF_FORMAT_FLOAT);
     EXPECT_EQ(std::to_string(wav.frames), fact(r, "frames"));
     EXPECT_FALSE(fileExists(folder_.file("out.wav")));
-}
-
-TEST_F(RenderToolTest, TempoOptionReachesThePlugin) {
-    const RunResult run = render({twoNoteFile(), "--tempo", "133", "--tail", "0", "--rate", "44100"});
-    ASSERT_EQ(run.status, 0) << run.err;
-    const Report r = report();
-    // One tempo for the whole render.
-    ASSERT_EQ(facts(r, "tempo").size(), 1u);
-    EXPECT_DOUBLE_EQ(number(fact(r, "tempo"), 1), 133.0);
-    const double samplePos = number(fact(r, "lastPosition"), 0);
-    EXPECT_NEAR(number(fact(r, "lastPosition"), 1), samplePos / 44100.0 * 133.0 / 60.0, 1e-5);
-    const VstInt32 flags = static_cast<VstInt32>(number(fact(r, "timeFlags")));
-    EXPECT_NE(flags & kVstTempoValid, 0);
-    EXPECT_NE(flags & kVstPpqPosValid, 0);
-    EXPECT_NE(flags & kVstTransportPlaying, 0);
-    EXPECT_NE(flags & kVstTimeSigValid, 0);
-    EXPECT_EQ(fact(r, "timeSig"), "4 4");
 }
 
 TEST_F(RenderToolTest, TempoChangesInTheFileReachThePlugin) {
@@ -162,18 +143,6 @@ TEST_F(RenderToolTest, TempoChangesInTheFileReachThePlugin) {
     EXPECT_NEAR(number(tempos[1], 2), 4.0 + (changeAt - 96000.0) / 48000.0 * 1.5, 1e-4);
 }
 
-TEST_F(RenderToolTest, HostIdentifiesItselfAsAsked) {
-    ASSERT_EQ(render({twoNoteFile(), "--tail", "0"}).status, 0);
-    Report r = report();
-    EXPECT_EQ(fact(r, "vendor"), "Calverine Render");
-    EXPECT_EQ(fact(r, "hostVersion"), "2400");
-    EXPECT_EQ(fact(r, "calls"), "open rate block resume start stop suspend close");
-
-    ASSERT_EQ(render({twoNoteFile(), "--tail", "0", "--host-vendor", "MAGIX"}).status, 0);
-    r = report();
-    EXPECT_EQ(fact(r, "vendor"), "MAGIX");
-}
-
 TEST_F(RenderToolTest, DemoPhrasePlaysWithoutAMidiFile) {
     const RunResult run = render({"--rate", "8000", "--tail", "0.5"});
     ASSERT_EQ(run.status, 0) << run.err;
@@ -189,24 +158,6 @@ TEST_F(RenderToolTest, DemoPhrasePlaysWithoutAMidiFile) {
     ASSERT_TRUE(wav.ok);
     EXPECT_NEAR(static_cast<double>(wav.frames) / 8000.0, 8.5, 0.3);
     EXPECT_GE(firstSoundAt(wav.left), 0);
-}
-
-TEST_F(RenderToolTest, ParametersAndProgramReachThePlugin) {
-    writeBytes(folder_.file("p.fxp"), fxpFile({0xde, 0xad, 0xbe, 0xef, 0x01}));
-    const RunResult run =
-        render({twoNoteFile(), "--tail", "0", "--param", "2=0.25", "--param", "0=1", "--program", "p.fxp"});
-    ASSERT_EQ(run.status, 0) << run.err;
-    const Report r = report();
-    EXPECT_EQ(facts(r, "param"), (std::vector<std::string>{"2 0.250000", "0 1.000000"}));
-    EXPECT_EQ(fact(r, "chunk"), "1 5 deadbeef01");
-    EXPECT_EQ(fact(r, "calls"), "open rate block chunk resume start stop suspend close");
-}
-
-TEST_F(RenderToolTest, FloatOptionWritesFloatSamples) {
-    ASSERT_EQ(render({twoNoteFile(), "--tail", "0", "--float", "-o", "f.wav"}).status, 0);
-    const WavData wav = readWav(folder_.file("f.wav"));
-    ASSERT_TRUE(wav.ok);
-    EXPECT_EQ(wav.format, SF_FORMAT_WAV | SF_FORMAT_FLOAT);
 }
 
 TEST_F(RenderToolTest, BenchPrintsTheRealTimeFactorAndWritesNothing) {
@@ -279,24 +230,23 @@ TEST_F(RenderToolTest, ProgressBarAppearsOnATerminalForLongAudio) {
     const int slave = open(ptsname(master), O_RDWR | O_NOCTTY);
     ASSERT_GE(slave, 0);
 
-    // The demo phrase with a minute of tail counts as long audio.
-    const RunResult run = runRender({testSynthPath(), "--rate", "8000", "--tail", "60"}, folder_.path(), {}, slave);
-    EXPECT_EQ(run.status, 0);
+    // The demo phrase with a minute of tail counts as long audio; --quiet
+    // keeps the terminal clear all the same.
     fcntl(master, F_SETFL, O_NONBLOCK);
-    std::string shown;
-    char buffer[4096];
-    for (ssize_t n; (n = read(master, buffer, sizeof buffer)) > 0;) {
-        shown.append(buffer, static_cast<std::size_t>(n));
-    }
+    const auto shownBy = [&](std::vector<std::string> args) {
+        args.insert(args.begin(), {testSynthPath(), "--rate", "8000", "--tail", "60"});
+        EXPECT_EQ(runRender(args, folder_.path(), {}, slave).status, 0);
+        std::string shown;
+        char buffer[4096];
+        for (ssize_t n; (n = read(master, buffer, sizeof buffer)) > 0;) shown.append(buffer, static_cast<std::size_t>(n));
+        return shown;
+    };
+    EXPECT_EQ(shownBy({"--quiet"}), "");
+    const std::string shown = shownBy({});
     close(slave);
     close(master);
     EXPECT_NE(shown.find("rendering ["), std::string::npos) << shown;
     EXPECT_NE(shown.find("100%"), std::string::npos) << shown;
-
-    const RunResult quiet =
-        runRender({testSynthPath(), "--rate", "8000", "--tail", "60", "--quiet"}, folder_.path(), {}, -1);
-    EXPECT_EQ(quiet.status, 0);
-    EXPECT_EQ(quiet.err, "");
 }
 
 // ---- bad input: exit status 2 and exactly one line -------------------------------
@@ -308,7 +258,6 @@ struct BadRun {
 };
 
 TEST_F(RenderToolTest, BadInputExitsWithStatusTwoAndOneLine) {
-    writeText(folder_.file("text.mid"), "this is not a MIDI file\n");
     // A track without End Of Track: libsmf would abort on it.
     writeBytes(folder_.file("cut.mid"),
                {'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 0, 0, 1, 0, 96, 'M', 'T', 'r', 'k', 0, 0, 0, 4, 0, 0x90, 69, 64});
@@ -319,23 +268,16 @@ TEST_F(RenderToolTest, BadInputExitsWithStatusTwoAndOneLine) {
     writeBytes(folder_.file("ok.mid"), smfFile(0, 96, {t}));
     const std::string synth = testSynthPath();
 
+    // One case for each source of refusal (the readers' own tests go through
+    // their reasons), the plug-in's parameter count, and what used to abort.
     const std::vector<BadRun> cases = {
         {"noArguments", {}, nullptr},
         {"missingMidiFile", {synth, "none.mid"}, nullptr},
-        {"midiFileIsText", {synth, "text.mid"}, nullptr},
         {"midiFileCutShort", {synth, "cut.mid"}, nullptr},
-        {"pluginMissing", {"missing.so", "ok.mid"}, nullptr},
         {"pluginNotAnObject", {"fake.so", "ok.mid"}, nullptr},
-        {"pluginWithoutEntry", {noEntryPluginPath(), "ok.mid"}, nullptr},
-        {"entryReturnsNull", {synth, "ok.mid"}, "null"},
         {"wrongMagic", {synth, "ok.mid"}, "badmagic"},
-        {"unknownOption", {synth, "ok.mid", "--loud"}, nullptr},
-        {"rateNotANumber", {synth, "ok.mid", "--rate", "high"}, nullptr},
         {"blockTooLarge", {synth, "ok.mid", "--block", "9000"}, nullptr},
-        {"tempoOutOfRange", {synth, "ok.mid", "--tempo", "0"}, nullptr},
-        {"paramValueOutOfRange", {synth, "ok.mid", "--param", "1=2"}, nullptr},
         {"paramIndexOutOfRange", {synth, "ok.mid", "--param", "4=0.5"}, nullptr},
-        {"programMissing", {synth, "ok.mid", "--program", "none.fxp"}, nullptr},
         {"programBad", {synth, "ok.mid", "--program", "bad.fxp"}, nullptr},
     };
     for (const BadRun& c : cases) {

@@ -5,14 +5,6 @@
 namespace calverine::render {
 namespace {
 
-TEST(TempoMapTest, ConstantTempoCountsQuarterNotes) {
-    const TempoMap map(150.0);
-    EXPECT_DOUBLE_EQ(map.tempoAt(0.0), 150.0);
-    EXPECT_DOUBLE_EQ(map.tempoAt(1000.0), 150.0);
-    // 150 quarter notes a minute = 2.5 a second.
-    EXPECT_DOUBLE_EQ(map.quarterNotesAt(4.0), 10.0);
-}
-
 TEST(TempoMapTest, PositionCarriesAcrossTempoChanges) {
     TempoMap map(120.0);
     map.addChange(2.0, 60.0);   // 4 quarter notes in, slow down to one a second

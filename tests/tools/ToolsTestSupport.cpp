@@ -33,37 +33,6 @@ std::string noEntryPluginPath() {
     return TEST_NO_ENTRY_PLUGIN_PATH;
 }
 
-TempFolder::TempFolder() {
-    std::string base = testing::TempDir();
-    if (base.empty() || base.back() != '/') {
-        base += '/';
-    }
-    std::string pattern = base + "calverine-tools-XXXXXX";
-    std::vector<char> buffer(pattern.begin(), pattern.end());
-    buffer.push_back('\0');
-    if (mkdtemp(buffer.data()) == nullptr) {
-        ADD_FAILURE() << "mkdtemp failed for " << pattern;
-        return;
-    }
-    path_ = buffer.data();
-}
-
-TempFolder::~TempFolder() {
-    if (!path_.empty()) {
-        std::error_code ignored;
-        std::filesystem::remove_all(path_, ignored);
-    }
-}
-
-std::vector<std::string> TempFolder::list() const {
-    std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(path_)) {
-        names.push_back(entry.path().filename().string());
-    }
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
 void writeBytes(const std::string& path, const std::vector<std::uint8_t>& bytes) {
     std::ofstream out(path, std::ios::binary);
     out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
@@ -196,29 +165,6 @@ std::int64_t firstSoundAt(const std::vector<float>& x, float threshold) {
         }
     }
     return -1;
-}
-
-double zeroCrossingFrequency(const std::vector<float>& x, std::int64_t begin, std::int64_t end, int sampleRate) {
-    // Time of each rising crossing, interpolated between the two samples.
-    double first = -1.0;
-    double last = -1.0;
-    int crossings = 0;
-    for (std::int64_t i = std::max<std::int64_t>(begin, 1); i < end && i < static_cast<std::int64_t>(x.size()); ++i) {
-        const float a = x[static_cast<std::size_t>(i - 1)];
-        const float b = x[static_cast<std::size_t>(i)];
-        if (a < 0.0f && b >= 0.0f) {
-            const double t = static_cast<double>(i - 1) + a / (a - b);
-            if (first < 0.0) {
-                first = t;
-            }
-            last = t;
-            ++crossings;
-        }
-    }
-    if (crossings < 2) {
-        return 0.0;
-    }
-    return (crossings - 1) * sampleRate / (last - first);
 }
 
 // ---- processes -------------------------------------------------------------------

@@ -1,6 +1,6 @@
-// Helpers shared by the tools tests: a private temporary folder per test,
-// hand-built Standard MIDI Files and program files, reading WAVs back,
-// running calverine-render as a child process, and the test plug-in's report.
+// Helpers shared by the tools tests: hand-built Standard MIDI Files and
+// program files, reading WAVs back, running calverine-render as a child
+// process, and the test plug-in's report.
 #pragma once
 
 #include <sys/types.h>
@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "TempFolder.h"
+
 namespace calverine::test {
 
 // Paths of the built programs, from the build system.
@@ -19,23 +21,6 @@ std::string renderToolPath();
 std::string testSynthPath();
 std::string legacyEntrySynthPath();
 std::string noEntryPluginPath();
-
-// A fresh folder under the test temp dir, removed with everything in it.
-class TempFolder {
-public:
-    TempFolder();
-    ~TempFolder();
-    TempFolder(const TempFolder&) = delete;
-    TempFolder& operator=(const TempFolder&) = delete;
-
-    const std::string& path() const { return path_; }
-    std::string file(const std::string& name) const { return path_ + "/" + name; }
-    // Names of the entries in the folder, sorted.
-    std::vector<std::string> list() const;
-
-private:
-    std::string path_;
-};
 
 void writeBytes(const std::string& path, const std::vector<std::uint8_t>& bytes);
 void writeText(const std::string& path, const std::string& text);
@@ -72,8 +57,6 @@ WavData readWav(const std::string& path);
 
 // Index of the first sample with |x| above `threshold`, or -1.
 std::int64_t firstSoundAt(const std::vector<float>& x, float threshold = 1e-4f);
-// Frequency from the rising zero crossings in [begin, end).
-double zeroCrossingFrequency(const std::vector<float>& x, std::int64_t begin, std::int64_t end, int sampleRate);
 
 struct RunResult {
     int status = -1;  // exit status, or 128 + signal

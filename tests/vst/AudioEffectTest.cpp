@@ -71,6 +71,7 @@ protected:
     }
     void TearDown() override {
         if (!destroyed) effect->dispatcher(effect, effClose, 0, 0, nullptr, 0);
+        EXPECT_TRUE(destroyed) << "effClose deletes the object";
         gHost = nullptr;
     }
     VstIntPtr dispatch(VstInt32 op, VstInt32 index = 0, VstIntPtr value = 0, void* ptr = nullptr, float opt = 0) {
@@ -133,11 +134,6 @@ TEST_F(AudioEffectTest, OpcodesReachTheirOperations) {
     effect->setParameter(effect, 3, 0.25f);
     ASSERT_EQ(probe->params.size(), 1u);
     EXPECT_EQ(probe->params[0].first, 3);
-}
-
-TEST_F(AudioEffectTest, CloseDeletesTheObject) {
-    dispatch(effClose);
-    EXPECT_TRUE(destroyed);
 }
 
 TEST_F(AudioEffectTest, EditorRequestsNeedARegisteredEditor) {
