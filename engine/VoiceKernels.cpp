@@ -1,9 +1,9 @@
 // The voices' vector loops (and the decimator of their mix), built twice:
-// four lanes per vector with SSE2 for
-// every x86-64 processor, and eight lanes per vector with AVX2 and FMA for
-// the processors that have them (two groups of four voices in one register,
-// and fused multiply-adds). Which one runs is chosen once, at start-up; both
-// come from the same source, VoiceKernels.inl, and agree to rounding.
+// four lanes per vector with SSE2 for every x86-64 processor, and eight lanes
+// per vector with AVX2 and FMA for the processors that have them (two groups
+// of four voices in one register, and fused multiply-adds). Which one runs is
+// chosen once, when the library loads; both come from the same source,
+// VoiceKernels.inl, and agree to rounding.
 #include <atomic>
 #include <cassert>
 #include <cmath>
