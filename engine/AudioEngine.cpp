@@ -5,10 +5,27 @@
 #include <cstring>
 
 #include "EngineControls.h"
+#include "VoiceKernels.h"
 
 namespace calverine {
 
 namespace {
+
+// Calls f(first, count) for each run of groups in [from, to) that are not
+// silent.
+template <typename F>
+void forEachSoundingRun(const bool (&silent)[4], int from, int to, F f) {
+    for (int g = from; g < to;) {
+        if (silent[g]) {
+            ++g;
+            continue;
+        }
+        int end = g + 1;
+        while (end < to && !silent[end]) ++end;
+        f(g, end - g);
+        g = end;
+    }
+}
 constexpr double kPi = 3.14159265358979323846;
 constexpr float kQuietVoices = 4e-6f;   // below this the voice mix counts as silent
 constexpr float kVolumeGlide = 0.001f;  // per-sample master volume smoothing
@@ -488,6 +505,16 @@ int AudioEngine::planVoicePasses(VoicePass (&passes)[4]) const {
     return count;
 }
 
+void AudioEngine::findSilentGroups(bool (&silent)[4]) const {
+    for (bool& s : silent) s = skipSilentGroups_;
+    for (int i = 0; i < voiceCount_; ++i) {
+        const Voice& voice = voices_[static_cast<std::size_t>(i)];
+        if (!voice.finished || !voice.filter.atRest()) silent[(voice.renderSlot & 15) / 4] = false;
+    }
+    if (wideVoiceLoopsInUse())
+        for (int g = 0; g < 4; g += 2) silent[g] = silent[g + 1] = silent[g] && silent[g + 1];
+}
+
 VoiceContext AudioEngine::voiceContext(const Voice& voice, const float* noise) {
     VoiceContext c;
     c.part = &parts_[voice.part & 1];
@@ -538,8 +565,16 @@ void AudioEngine::updateControls(int start, int length) {
         states[slot / 4][slot % 4][0] = &voice.osc[0];
         states[slot / 4][slot % 4][1] = &voice.osc[1];
     }
-    formIncrements(oscillatorLanes_, voiceCount_ / 4, start, length);
-    renderOscillators(states, oscillatorLanes_, noiseBuffer_, start, length, lanes_, voiceCount_ / 4);
+    bool silent[4];
+    findSilentGroups(silent);
+    forEachSoundingRun(silent, 0, voiceCount_ / 4, [&](int first, int groups) {
+        formIncrements(oscillatorLanes_ + first, groups, start, length);
+        renderOscillators(states + first, oscillatorLanes_ + first, noiseBuffer_, start, length, lanes_ + first, groups);
+    });
+    // A silent group's filter input is silence, should a voice of it start
+    // later in the slice.
+    for (int g = 0; g < voiceCount_ / 4; ++g)
+        if (silent[g]) std::memset(&lanes_[g].input[4 * start], 0, sizeof(lanes_[g].input[0]) * static_cast<std::size_t>(4 * length));
 
     // Envelope offsets are shared: the voice updated last sets them for all.
     const bool envelopesModulated = matrix_.targetsEnvelopes();
@@ -660,7 +695,13 @@ void AudioEngine::renderBlock(float* const* outputs, int n, int position) {
         std::memset(voiceMixRight_, 0, sizeof(float) * static_cast<std::size_t>(4 * n));
         VoicePass passes[4];
         const int passCount = planVoicePasses(passes);
-        for (int i = 0; i < passCount; ++i) renderVoicePass(passes[i], n);
+        bool silent[4];
+        findSilentGroups(silent);
+        for (int i = 0; i < passCount; ++i) {
+            const VoicePass& pass = passes[i];
+            forEachSoundingRun(silent, pass.firstVoice / 4, (pass.firstVoice + pass.voices) / 4,
+                               [&](int first, int groups) { renderVoicePass({4 * first, 4 * groups, pass.part}, n); });
+        }
 
         // 8. decimation and master volume
         decimator_.process(voiceMixLeft_, voiceMixRight_, n, mixLeft_, mixRight_);

@@ -132,6 +132,9 @@ public:
     const EffectsChain& effects() const { return effects_; }
     // Which passes the voice output stage makes for the current modes.
     int planVoicePasses(VoicePass (&passes)[4]) const;
+    // Groups of voices that have fallen silent are skipped (on unless a test
+    // compares with and without).
+    void skipSilentGroups(bool on) { skipSilentGroups_ = on; }
 
 private:
     void noteOn(std::uint32_t note, float velocity, std::uint32_t channel, std::uint32_t noteLength);
@@ -147,6 +150,11 @@ private:
     void updateGlideRate();
     void updateControls(int start, int length);
     void renderVoicePass(const VoicePass& pass, int n);
+    // The groups of four render slots whose voices have all finished and
+    // whose filters have rung out to exact silence: nothing of theirs is
+    // heard, so neither their oscillators nor their output stage run. Where
+    // the loops take eight lanes, a group is silent only with its neighbour.
+    void findSilentGroups(bool (&silent)[4]) const;
     VoiceContext voiceContext(const Voice& voice, const float* noise);
     void renderLfos(int n);
     bool setLfoParameter(int control, double value);
@@ -226,6 +234,7 @@ private:
     alignas(16) float noiseBuffer_[kMaxBlock] = {};
     LaneBlock lanes_[4] = {};  // one per group of four render slots
     OscillatorLanes oscillatorLanes_[4] = {};
+    bool skipSilentGroups_ = true;
     float masterVolume_ = 0.0f;
     float smoothedVolume_ = 0.0f;
 };

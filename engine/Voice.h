@@ -91,6 +91,13 @@ struct FilterState {
     float outputDc = 0.0f;
     float highPass[2] = {0.0f, 0.0f};
     float presence = 0.0f;
+
+    // Rung out to exact silence: with no input it stays so.
+    bool atRest() const {
+        return inputDc == 0.0f && stage[0] == 0.0f && stage[1] == 0.0f && stage[2] == 0.0f && stage[3] == 0.0f &&
+               feedbackLow == 0.0f && feedback == 0.0f && outputDc == 0.0f && highPass[0] == 0.0f &&
+               highPass[1] == 0.0f && presence == 0.0f;
+    }
 };
 
 struct OscillatorLanes;
