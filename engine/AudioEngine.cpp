@@ -556,23 +556,30 @@ void AudioEngine::updateControls(int start, int length) {
             voices_[static_cast<std::size_t>(2 * i + 1)].renderSlot = half + i;
         }
     }
+    // A silent group's voices are all finished: they have nothing to update,
+    // and nothing reads their records until one of them starts.
+    bool silent[4];
+    findSilentGroups(silent);
     OscillatorState* states[4][4][2] = {};
     for (int i = 0; i < voiceCount_; ++i) {
         Voice& voice = voices_[static_cast<std::size_t>(i)];
         const int slot = voice.renderSlot & 15;
-        voice.updateControls(voiceContext(voice, noiseBuffer_), start, length, lanes_[slot / 4], oscillatorLanes_[slot / 4],
-                             slot % 4);
         states[slot / 4][slot % 4][0] = &voice.osc[0];
         states[slot / 4][slot % 4][1] = &voice.osc[1];
+        if (silent[slot / 4]) {
+            voice.sampleCounter += static_cast<std::uint64_t>(4 * length);
+            continue;
+        }
+        voice.updateControls(voiceContext(voice, noiseBuffer_), start, length, lanes_[slot / 4], oscillatorLanes_[slot / 4],
+                             slot % 4);
     }
-    bool silent[4];
-    findSilentGroups(silent);
     forEachSoundingRun(silent, 0, voiceCount_ / 4, [&](int first, int groups) {
         formIncrements(oscillatorLanes_ + first, groups, start, length);
         renderOscillators(states + first, oscillatorLanes_ + first, noiseBuffer_, start, length, lanes_ + first, groups);
     });
     // A silent group's filter input is silence, should a voice of it start
-    // later in the slice.
+    // later in the slice: with silent filters and no input, whatever its
+    // other records hold, it stays silent until then.
     for (int g = 0; g < voiceCount_ / 4; ++g)
         if (silent[g]) std::memset(&lanes_[g].input[4 * start], 0, sizeof(lanes_[g].input[0]) * static_cast<std::size_t>(4 * length));
 
