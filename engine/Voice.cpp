@@ -89,11 +89,10 @@ void Voice::updateControls(const VoiceContext& context, int start, int length, L
     if (finished) {
         // A silent voice only lets its filter ring out on silence; its
         // oscillators idle with no level.
-        for (int i = 4 * start; i < 4 * (start + length); ++i) {
-            lanes.gain[i][lane] = 0.0f;
-            lanes.cutoff[i & ~3][lane] = 0.0f;
-            lanes.resonance[i & ~3][lane] = 0.0f;
-            lanes.envelope[i / 4][lane] = lanes.envelopeAmount[i / 4][lane] = 0.0f;
+        for (int i = start; i < start + length; ++i) {
+            for (int j = 4 * i; j < 4 * i + 4; ++j) lanes.gain[j][lane] = 0.0f;
+            lanes.cutoff[4 * i][lane] = lanes.resonance[4 * i][lane] = 0.0f;
+            lanes.envelope[i][lane] = lanes.envelopeAmount[i][lane] = 0.0f;
         }
         oscillators.moving[lane] = 0;
         oscillators.maxIncrement[lane] = static_cast<float>(kFifteenKilohertz / context.oversampledRate);
