@@ -26,6 +26,7 @@ void forEachSoundingRun(const bool (&silent)[4], int from, int to, F f) {
         g = end;
     }
 }
+
 constexpr double kPi = 3.14159265358979323846;
 constexpr float kQuietVoices = 4e-6f;   // below this the voice mix counts as silent
 constexpr float kVolumeGlide = 0.001f;  // per-sample master volume smoothing
@@ -535,7 +536,7 @@ VoiceContext AudioEngine::voiceContext(const Voice& voice, const float* noise) {
     c.drift = &driftTable_;
     c.lfo[0] = &lfo_[0];
     c.lfo[1] = &lfo_[1];
-    c.matrix = matrix_.active() ? &matrix_ : nullptr;  // no slot at work: no per-voice pass
+    c.matrix = matrixActive_ ? &matrix_ : nullptr;  // no slot at work: no per-voice pass
     const std::size_t channel = static_cast<std::size_t>(voice.channel & 15);
     c.channelPressure = channelPressureChannel[channel];
     c.polyPressure = polyPressure[static_cast<std::size_t>(voice.note & 127)];
@@ -610,11 +611,12 @@ void AudioEngine::runBlockMatrix() {
     const bool wasPortamento = blockModulation_.portamentoSet, wasMix = blockModulation_.partMixSet;
     blockModulation_ = BlockModulation{};
     for (ModLfo& lfo : lfo_) lfo.rateOffset = 0.0;
-    if (matrix_.active()) matrix_.blockPass(referenceSources(), blockModulation_);
+    matrixActive_ = matrix_.active();  // once per block, for every voice's update too
+    if (matrixActive_) matrix_.blockPass(referenceSources(), blockModulation_);
     // A slot that stopped moving portamento or the part mix gives them back.
     if (wasPortamento && !blockModulation_.portamentoSet) updateGlideRate();
     if (wasMix && !blockModulation_.partMixSet) setEngineParameter(control::kPartsMix, partMix_, -1, 0);
-    if (!matrix_.active()) return;
+    if (!matrixActive_) return;
     const BlockModulation& b = blockModulation_;
     lfo_[0].rateOffset = b.lfoRate[0];
     lfo_[1].rateOffset = b.lfoRate[1];

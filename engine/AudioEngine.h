@@ -235,6 +235,7 @@ private:
     LaneBlock lanes_[4] = {};  // one per group of four render slots
     OscillatorLanes oscillatorLanes_[4] = {};
     bool skipSilentGroups_ = true;
+    bool matrixActive_ = false;  // some slot at work in this block
     float masterVolume_ = 0.0f;
     float smoothedVolume_ = 0.0f;
 };
