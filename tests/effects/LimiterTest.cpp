@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
+#include <utility>
 #include <vector>
 
 namespace calverine {
@@ -53,6 +55,57 @@ TEST(OutputLimiter, QuietSignalPassesAtTheCeilingGainOnceTheStartLevelHasRelease
         ASSERT_FLOAT_EQ(left[i], dryLeft[i] * 0.999f) << i;
         ASSERT_FLOAT_EQ(right[i], dryRight[i] * 0.999f) << i;
     }
+}
+
+// A sine of amplitude 0.5 in both channels, in blocks of 64, starting at
+// sample `from` of an endless sine.
+std::vector<float> sineThrough(OutputLimiter& limiter, int from, int frames) {
+    std::vector<float> left(static_cast<std::size_t>(frames)), right(static_cast<std::size_t>(frames));
+    for (int i = 0; i < frames; ++i) left[static_cast<std::size_t>(i)] = right[static_cast<std::size_t>(i)] = 0.5f * std::sin(0.03f * (from + i));
+    for (int at = 0; at < frames; at += 64) limiter.process(std::min(64, frames - at), left.data() + at, right.data() + at);
+    return left;
+}
+
+float peakOf(const std::vector<float>& x, std::size_t from = 0) {
+    float peak = 0.0f;
+    for (std::size_t i = from; i < x.size(); ++i) peak = std::max(peak, std::fabs(x[i]));
+    return peak;
+}
+
+TEST(OutputLimiter, SamplesThatAreNotNumbersComeOutSilentAndLeaveTheLevelAlone) {
+    OutputLimiter limiter;
+    limiter.setSampleRate(44100.0);
+    const float normal = peakOf(sineThrough(limiter, 0, 44100), 22050);
+    ASSERT_NEAR(normal, 0.5f * 0.999f, 1e-3f);
+
+    const float inf = std::numeric_limits<float>::infinity(), nan = std::numeric_limits<float>::quiet_NaN();
+    // The channel that is not a number comes out as 0; the other channel
+    // passes at the gain it had.
+    for (const auto& [l, r] : {std::pair{inf, 0.3f}, std::pair{nan, -inf}, std::pair{0.3f, nan}, std::pair{-inf, 0.3f}}) {
+        float left = l, right = r;
+        limiter.process(1, &left, &right);
+        EXPECT_FLOAT_EQ(left, std::isfinite(l) ? l * 0.999f : 0.0f) << l << " " << r;
+        EXPECT_FLOAT_EQ(right, std::isfinite(r) ? r * 0.999f : 0.0f) << l << " " << r;
+    }
+
+    // Within a second the sine is back at its level (it never left it).
+    const std::vector<float> after = sineThrough(limiter, 44100, 44100);
+    for (float x : after) ASSERT_TRUE(std::isfinite(x));
+    EXPECT_NEAR(peakOf(after, 22050), normal, 1e-3f);
+    EXPECT_NEAR(peakOf(std::vector<float>(after.begin(), after.begin() + 2205)), normal, 1e-3f);
+}
+
+TEST(OutputLimiter, ANewSampleRateStartsAfresh) {
+    // A loud passage pulls the level down; after a rate change the limiter
+    // behaves exactly like a new one at that rate.
+    OutputLimiter used;
+    used.setSampleRate(44100.0);
+    std::vector<float> loudLeft(4410, 3.0f), loudRight(4410, -3.0f);
+    used.process(4410, loudLeft.data(), loudRight.data());
+    used.setSampleRate(96000.0);
+    OutputLimiter fresh;
+    fresh.setSampleRate(96000.0);
+    EXPECT_EQ(sineThrough(used, 0, 9600), sineThrough(fresh, 0, 9600));
 }
 
 }  // namespace
