@@ -97,7 +97,9 @@ void VstXSynth::suspend() {
 void VstXSynth::resume() { wantEvents(); }
 
 void VstXSynth::setSampleRate(float sampleRate) {
-    const float clamped = std::clamp(sampleRate, 44100.0f, 192000.0f);
+    // A rate that is no number at all is taken as the default rate; clamping
+    // would pass NaN through to the engine.
+    const float clamped = std::isfinite(sampleRate) ? std::clamp(sampleRate, 44100.0f, 192000.0f) : 44100.0f;
     AudioEffectX::setSampleRate(clamped);
     engine_->configureSampleRate(static_cast<double>(clamped));
     resendStoredValues();

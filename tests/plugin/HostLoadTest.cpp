@@ -3,8 +3,11 @@
 #include <dlfcn.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "ExpectedHostTable.h"
 #include "TestHost.h"
@@ -165,6 +168,43 @@ TEST_F(HostLoad, SilenceRendersAsExactZerosInEveryHostKind) {
         dispatch(effMainsChanged, 0, 0);
         dispatch(effClose);
         effect = nullptr;
+    }
+}
+
+// A host that hands over a rate that is not a number (or is infinite) gets the
+// plug-in at 44100 Hz: it plays exactly what a host asking for 44100 Hz hears.
+TEST_F(HostLoad, ARateThatIsNotANumberPlaysAt44100) {
+    auto play = [&](float rate) {
+        EXPECT_NE(load(), nullptr);
+        dispatch(effSetSampleRate, 0, 0, nullptr, rate);
+        dispatch(effSetBlockSize, 0, 256);
+        dispatch(effMainsChanged, 0, 1);
+        MidiList notes{{0, 0x90, 57, 110}, {0, 0x90, 64, 90}};
+        dispatch(effProcessEvents, 0, 0, notes.events());
+        std::vector<float> sound;
+        float left[256], right[256];
+        float* outs[2] = {left, right};
+        for (int block = 0; block < 100; ++block) {
+            effect->processReplacing(effect, nullptr, outs, 256);
+            sound.insert(sound.end(), left, left + 256);
+            sound.insert(sound.end(), right, right + 256);
+        }
+        dispatch(effClose);
+        effect = nullptr;
+        return sound;
+    };
+    const std::vector<float> reference = play(44100.0f);
+    double peak = 0.0;
+    for (float x : reference) peak = std::max(peak, static_cast<double>(std::fabs(x)));
+    ASSERT_GT(peak, 0.01);
+    for (float rate : {std::nanf(""), HUGE_VALF, -HUGE_VALF}) {
+        SCOPED_TRACE(rate);
+        const std::vector<float> sound = play(rate);
+        ASSERT_EQ(sound.size(), reference.size());
+        for (std::size_t i = 0; i < sound.size(); ++i) {
+            ASSERT_TRUE(std::isfinite(sound[i])) << i;
+            ASSERT_EQ(sound[i], reference[i]) << i;
+        }
     }
 }
 
