@@ -720,20 +720,24 @@ void VstXSynth::loadProgram(int program) {
             updateDisplay();
         }
         programs_.setCurrentBank(p.bank);
-        programs_.rebuild();
-        if (!singleProgramMode_) {
-            curProgram_ = std::max(programs_.programOf(entry), 0);
-            setNumPrograms(std::max(static_cast<int>(programs_.programs().size()), 1));
-            updateDisplay();
-        }
+        rebuildProgramList();
     }
     loadInProgress_.store(false);
+}
+
+void VstXSynth::rebuildProgramList() {
+    programs_.rebuild();
+    if (singleProgramMode_) return;
+    // The maker's host sees the current bank's programs, none for an empty bank.
+    curProgram_ = std::max(programs_.programOf(currentLibraryIndex_), 0);
+    setNumPrograms(static_cast<VstInt32>(programs_.programs().size()));
+    updateDisplay();
 }
 
 void VstXSynth::selectBank(int bank) {
     if (loadInProgress_.load() || bank < 0 || bank > programs_.bankCount() || bank == programs_.currentBank()) return;
     programs_.setCurrentBank(bank);
-    programs_.rebuild();
+    rebuildProgramList();
     loadProgram(0);
 }
 

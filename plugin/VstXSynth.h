@@ -166,6 +166,9 @@ private:
     // The locks of the store's slot for (control, part) with the shape-button mapping.
     int lockRecord(int control, int part) const;
     void replaceSound();
+    // The current bank's program list; in own-host mode also the program
+    // count and number the host sees.
+    void rebuildProgramList();
     DisplayContext displayContext() const;
 
     std::unique_ptr<AudioEngine> engine_;

@@ -2,6 +2,7 @@
 // disk, and the user settings (locks, the CC map) across plug-in objects.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <filesystem>
@@ -248,6 +249,32 @@ TEST_F(Patches, ProgramListFollowsBanksInBothHostModes) {
         synth.getProgramNameIndexed(0, 0, name);
         EXPECT_STREQ(name, own ? "Saw Lead" : synth.parameters().current().name);
     }
+}
+
+TEST_F(Patches, AnEmptyBankOffersTheMakersHostNoPrograms) {
+    {
+        VstXSynth maker(TestHost::callback);
+        writeLibrary(maker, host.home + "/data");
+    }
+    fs::create_directories(host.home + "/data/Soundbanks/Gamma");  // a bank without patches
+    host.vendor = "Brindle Audio";
+    VstXSynth synth(TestHost::callback);
+    synth.setBlockSize(64);
+    ASSERT_EQ(synth.programList().bankCount(), 3);
+    EXPECT_EQ(synth.getAeffect()->numPrograms, 2);
+    const std::size_t updatesBefore = std::count(host.requests.begin(), host.requests.end(), audioMasterUpdateDisplay);
+
+    send(synth, {{0, 0xB0, 32, 2}});  // "Gamma"
+    EXPECT_EQ(synth.programList().currentBank(), 2);
+    EXPECT_EQ(synth.getAeffect()->numPrograms, 0);
+    EXPECT_GT(std::count(host.requests.begin(), host.requests.end(), audioMasterUpdateDisplay), updatesBefore);
+    EXPECT_FLOAT_EQ(stored(synth, 7), 0.1f);  // nothing to load: the sound stays
+    send(synth, {{0, 0xC0, 0, 0}});
+    EXPECT_FLOAT_EQ(stored(synth, 7), 0.1f);
+
+    send(synth, {{0, 0xB0, 32, 1}});  // back to a bank with patches
+    EXPECT_EQ(synth.getAeffect()->numPrograms, 2);
+    EXPECT_FLOAT_EQ(stored(synth, 7), 0.5f);
 }
 
 TEST_F(Patches, LocksAndLearntControllersOutliveThePluginObject) {
