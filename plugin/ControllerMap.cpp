@@ -25,12 +25,11 @@ std::uint16_t ControllerMap::tableEntry(int control, int part) const {
 void ControllerMap::buildFromTable() {
     map_.fill(Entry{});
     for (int control = 0; control < controlIds_; ++control) {
-        for (int part = 0; part < kParts; ++part) {
+        // Every part slot binds its own controller; walking the parts from the
+        // top lets the lowest part win where several name the same one.
+        for (int part = kParts - 1; part >= 0; --part) {
             const std::uint16_t controller = table_[static_cast<std::size_t>(part * controlIds_ + control)];
-            if (controller < 128) {
-                map_[controller] = {static_cast<std::uint16_t>(control), static_cast<std::uint16_t>(part)};
-                break;
-            }
+            if (controller < 128) map_[controller] = {static_cast<std::uint16_t>(control), static_cast<std::uint16_t>(part)};
         }
     }
 }

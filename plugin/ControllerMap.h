@@ -32,8 +32,9 @@ public:
     const Entry& entry(int controller) const { return map_[static_cast<std::size_t>(controller & 127)]; }
     std::uint16_t tableEntry(int control, int part) const;
 
-    // For every controller, the first (control, part) slot of the table that
-    // names it; among several controls the highest id wins.
+    // For every controller, the (control, part) slot of the table that names
+    // it: every part of a control binds its own controller, the lowest part
+    // wins within a control, and among several controls the highest id wins.
     void buildFromTable();
     // Assigned controllers written back into the table.
     void writeIntoTable();

@@ -2,6 +2,7 @@
 // reaching voices through the VST interface.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <utility>
 
 #include "TestHost.h"
@@ -90,6 +91,33 @@ TEST_F(MidiInput, LearnBindsTheControllerAndAppliesTheSameMessage) {
     EXPECT_EQ(synth.controllerMap().entry(7).control, ControllerMap::kUnassigned);
 }
 
+// The map rebuilt from the table binds every part's controller of a control:
+// part A's and part B's filter frequency each keep their own controller.
+TEST(ControllerMapTable, RebuildingBindsEveryPartOfAControl) {
+    ControllerMap map(VstXSynth::kControlIds);
+    std::array<ControllerMap::Entry, 128> learnt{};
+    learnt[20] = {50, 0};  // [A] Filter Freq
+    learnt[21] = {50, 1};  // [B] Filter Freq
+    learnt[22] = {50, 7};  // a voice slot of the same control
+    learnt[30] = {40, 0};
+    learnt[31] = {60, 1};
+    map.replaceMap(learnt);
+    learnt[30] = {60, 1};  // the table now names 30 for controls 40 and 60
+    learnt[31] = {60, 0};  // and 31 for both parts of control 60
+    map.replaceMap(learnt);
+    map.buildFromTable();
+    for (int c : {20, 21, 22}) {
+        EXPECT_EQ(map.entry(c).control, 50) << c;
+        EXPECT_EQ(map.entry(c).part, learnt[static_cast<std::size_t>(c)].part) << c;
+    }
+    EXPECT_EQ(map.entry(30).control, 60);  // the higher control wins
+    EXPECT_EQ(map.entry(30).part, 1);
+    EXPECT_EQ(map.entry(31).control, 60);  // within a control the lowest part wins
+    EXPECT_EQ(map.entry(31).part, 0);
+    EXPECT_EQ(map.entry(1).control, 98);  // the mod wheel from the parameter table
+    EXPECT_EQ(map.entry(23).control, ControllerMap::kUnassigned);
+}
+
 TEST_F(MidiInput, BankSelectControllersNeverReachTheMap) {
     start(64);
     synth.controllerMap().startLearn(7, -1);  // Volume
@@ -127,11 +155,12 @@ TEST_F(MidiInput, FixedControllers) {
     EXPECT_FLOAT_EQ(static_cast<float>(engine().sustain), 100 / 127.0f);
     EXPECT_EQ(engine().polyPressure[61], 1.0f);
     EXPECT_FLOAT_EQ(engine().channelPressureChannel[5], 32 / 127.0f);
-    EXPECT_EQ(engine().timbre[1], 0.0f);
+    EXPECT_EQ(engine().timbreChannel[1], 0.0f);
 
     synth.setControl(101, 5.0f, -1, true);  // matrix source 2 = "Timbre (74)"
     send({{0, 0xB1, 74, 127}, {1, 0xB0, 123, 0}});  // then all notes off
-    EXPECT_EQ(engine().timbre[1], 1.0f);
+    EXPECT_EQ(engine().timbreChannel[1], 1.0f);
+    EXPECT_EQ(engine().timbre, 1.0f);
     EXPECT_FALSE(engine().keyDown(60));
     EXPECT_TRUE(engine().allKeysReleased());
 }
