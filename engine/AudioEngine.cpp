@@ -93,9 +93,7 @@ void AudioEngine::setStepValues(const float* lfo1, const float* lfo2) {
 }
 
 void AudioEngine::updateEnvelopeTimes() {
-    double offsets[8];
-    std::copy(std::begin(envelopeOffsets_), std::end(envelopeOffsets_), offsets);
-    applyEnvelopeOffsets(offsets);
+    for (PartSettings& part : parts_) deriveEnvelopeTimes(part);
 }
 
 namespace {
@@ -181,11 +179,7 @@ void AudioEngine::setEngineParameter(int control, double value, int part, std::u
     case control::kSplit: splitNote_ = static_cast<int>(value * 96.0 + 0.0001) + 12; break;
     case control::kPartsMode:
         partsMode_ = std::clamp(static_cast<int>(value), 0, 2);
-        if (partsMode_ == 1) {
-            roundRobin_[0] = roundRobin_[1] = 7;
-        } else {
-            for (int i = 0; i < voiceCount_; ++i) voices_[static_cast<std::size_t>(i)].renderSlot = i;
-        }
+        if (partsMode_ == 1) roundRobin_[0] = roundRobin_[1] = 7;
         break;
     case control::kPartsMix: {
         partMix_ = v;
@@ -196,16 +190,13 @@ void AudioEngine::setEngineParameter(int control, double value, int part, std::u
     }
     case control::kVoiceCount:
         voiceCount_ = static_cast<int>(value) == 16 ? 16 : 8;
-        for (int i = 0; i < kVoices; ++i) voices_[static_cast<std::size_t>(i)].renderSlot = i;
         break;
     default:
         if (setLfoParameter(control, value) || setMatrixParameter(control, value) || effects_.setControl(control, value))
             break;
         if (control >= control::kFilterEnvAttack && control <= control::kAmpEnvRelease) {
             ps.envelopeControls[control - control::kFilterEnvAttack] = value;
-            ps.times.derive(ps.envelopeControls);
-            if (control == control::kFilterEnvSustain) ps.filterSustain.target = static_cast<float>(ps.times.filterSustain);
-            if (control == control::kAmpEnvSustain) ps.ampSustain.target = static_cast<float>(ps.times.ampSustain);
+            deriveEnvelopeTimes(ps);
         } else if (control >= control::kFirstVoiceAdjustment && control <= control::kLastVoiceAdjustment) {
             voices_[static_cast<std::size_t>(part & 15)].adjust.set(control, value);
         } else if (control >= control::kVoiceMute1 && control < control::kVoiceMute1 + 8) {
@@ -268,18 +259,9 @@ bool AudioEngine::setMatrixParameter(int control, double value) {
 }
 
 // The block-rate sources: the global controllers, and for the per-voice
-// sources the reference voice (in unison the first unmuted voice, else the
-// one part A started last).
-MatrixSources AudioEngine::referenceSources() const {
+// sources the reference voice.
+MatrixSources AudioEngine::referenceSources(const Voice& v) const {
     MatrixSources s;
-    int reference = roundRobin_[0] & 15;
-    if (voiceMode_ == 1)
-        for (int i = 0; i < voiceCount_; ++i)
-            if (!voiceMute_[static_cast<std::size_t>(i)]) {
-                reference = i;
-                break;
-            }
-    const Voice& v = voices_[static_cast<std::size_t>(reference)];
     s.velocity = lastVelocity_;
     s.note = v.note;
     s.modWheel = modWheel;
@@ -288,7 +270,7 @@ MatrixSources AudioEngine::referenceSources() const {
     s.polyPressure = 0.0f;
     s.foot = foot;
     s.expression = static_cast<float>(expression);
-    s.timbre = timbre[0];
+    s.timbre = timbre;
     s.random = v.randomValue;
     s.lfo[0] = lfo_[0].blockValue;
     s.lfo[1] = lfo_[1].blockValue;
@@ -297,16 +279,21 @@ MatrixSources AudioEngine::referenceSources() const {
     return s;
 }
 
-// The matrix moves the eight envelope controls of both parts together.
+// A part's envelope times from its controls and the matrix's offsets.
+void AudioEngine::deriveEnvelopeTimes(PartSettings& part) {
+    double controls[8];
+    for (int i = 0; i < 8; ++i) controls[i] = part.envelopeControls[i] + envelopeOffsets_[i];
+    part.times.derive(controls);
+    part.filterSustain.target = static_cast<float>(part.times.filterSustain);
+    part.ampSustain.target = static_cast<float>(part.times.ampSustain);
+}
+
+// The matrix moves the eight envelope controls of both parts together; the
+// times are formed again only when an offset changed.
 void AudioEngine::applyEnvelopeOffsets(const double (&offsets)[8]) {
+    if (std::equal(std::begin(offsets), std::end(offsets), envelopeOffsets_)) return;
     std::copy(std::begin(offsets), std::end(offsets), envelopeOffsets_);
-    for (PartSettings& part : parts_) {
-        double controls[8];
-        for (int i = 0; i < 8; ++i) controls[i] = part.envelopeControls[i] + offsets[i];
-        part.times.derive(controls);
-        part.filterSustain.target = static_cast<float>(part.times.filterSustain);
-        part.ampSustain.target = static_cast<float>(part.times.ampSustain);
-    }
+    for (PartSettings& part : parts_) deriveEnvelopeTimes(part);
 }
 
 void AudioEngine::queueNoteEvent(std::uint32_t note, float velocity, std::int32_t position, std::uint32_t channel,
@@ -405,7 +392,7 @@ void AudioEngine::startPolyphonic(int note, float velocity, int channel) {
             for (int step = 0; step < size; ++step) {
                 const int index = first + (start + step) % size;
                 const Voice& v = voices_[static_cast<std::size_t>(index)];
-                if (voiceMute_[static_cast<std::size_t>(index)]) continue;
+                if (voiceMute_[static_cast<std::size_t>(index)] || partOfSlot(v.renderSlot) != part) continue;
                 // First pass: a free voice; second pass: steal the first unmuted one.
                 if (pass == 1 || v.released || v.finished) {
                     chosen = index;
@@ -542,37 +529,50 @@ VoiceContext AudioEngine::voiceContext(const Voice& voice, const float* noise) {
     c.polyPressure = polyPressure[static_cast<std::size_t>(voice.note & 127)];
     c.foot = footChannel[channel];
     c.expression = expressionChannel[channel];
-    c.timbre = timbre[channel];
+    c.timbre = timbreChannel[channel];
     c.modWheel = modWheel;
     c.pitchBend = bend[channel];
     c.random = &random_;
     return c;
 }
 
+// Every voice sounds through its own part's filter. In Dual and Split the
+// first half of the render slots takes part A's filter settings and the
+// second half part B's (the passes planned below), so each part's voices must
+// render in its half. Split and Dual unison start part A on the first half of
+// the voices and part B on the second: every voice renders in its own slot.
+// Dual polyphony gives each note two neighbouring voices, part A first: the
+// even voices fill part A's half of the slots and the odd ones part B's, and
+// the voice search gives each part only the voices of its half (so muted
+// voices cannot push a part onto the other's slots).
+int AudioEngine::renderSlotOf(int voice) const {
+    if (partsMode_ != 1 || voiceMode_ == 1) return voice;
+    const int half = voiceCount_ / 2;
+    return voice % 2 == 0 ? voice / 2 : half + voice / 2;
+}
+
+int AudioEngine::partOfSlot(int slot) const { return partsMode_ != 0 && slot >= voiceCount_ / 2 ? 1 : 0; }
+
 void AudioEngine::updateControls(int start, int length) {
-    if (partsMode_ == 1) {
-        const int half = voiceCount_ / 2;
-        for (int i = 0; i < half; ++i) {
-            voices_[static_cast<std::size_t>(2 * i)].renderSlot = i;
-            voices_[static_cast<std::size_t>(2 * i + 1)].renderSlot = half + i;
-        }
-    }
-    // A silent group's voices are all finished: they have nothing to update,
-    // and nothing reads their records until one of them starts.
+    // Every voice is updated, sounding or not; a silent group's voices are
+    // all finished, and their oscillators do not run: nothing of them is heard.
     bool silent[4];
     findSilentGroups(silent);
+    const bool envelopesModulated = matrixActive_ && matrix_.targetsEnvelopes();
     OscillatorState* states[4][4][2] = {};
     for (int i = 0; i < voiceCount_; ++i) {
         Voice& voice = voices_[static_cast<std::size_t>(i)];
         const int slot = voice.renderSlot & 15;
         states[slot / 4][slot % 4][0] = &voice.osc[0];
         states[slot / 4][slot % 4][1] = &voice.osc[1];
-        if (silent[slot / 4]) {
-            voice.sampleCounter += static_cast<std::uint64_t>(4 * length);
-            continue;
-        }
-        voice.updateControls(voiceContext(voice, noiseBuffer_), start, length, lanes_[slot / 4], oscillatorLanes_[slot / 4],
-                             slot % 4);
+        VoiceContext context = voiceContext(voice, noiseBuffer_);
+        context.oscillatorsRun = !silent[slot / 4];
+        voice.modulate(context);
+        // The envelope offsets are shared by all voices: each voice's matrix
+        // sets them before its envelopes run, and the voice updated last
+        // leaves them for the next update.
+        if (envelopesModulated) applyEnvelopeOffsets(voice.modulation.envelope);
+        voice.updateControls(context, start, length, lanes_[slot / 4], oscillatorLanes_[slot / 4], slot % 4);
     }
     forEachSoundingRun(silent, 0, voiceCount_ / 4, [&](int first, int groups) {
         formIncrements(oscillatorLanes_ + first, groups, start, length);
@@ -584,13 +584,12 @@ void AudioEngine::updateControls(int start, int length) {
     for (int g = 0; g < voiceCount_ / 4; ++g)
         if (silent[g]) std::memset(&lanes_[g].input[4 * start], 0, sizeof(lanes_[g].input[0]) * static_cast<std::size_t>(4 * length));
 
-    // Envelope offsets are shared: the voice updated last sets them for all.
-    const bool envelopesModulated = matrix_.targetsEnvelopes();
-    if (envelopesModulated || envelopeOffsetsActive_) {
+    // A matrix that no longer reaches the envelopes gives their controls back.
+    if (envelopeOffsetsActive_ && !envelopesModulated) {
         const double none[8] = {};
-        applyEnvelopeOffsets(envelopesModulated ? voices_[static_cast<std::size_t>(voiceCount_ - 1)].modulation.envelope : none);
-        envelopeOffsetsActive_ = envelopesModulated;
+        applyEnvelopeOffsets(none);
     }
+    envelopeOffsetsActive_ = envelopesModulated;
 }
 
 void AudioEngine::renderLfos(int n) {
@@ -607,12 +606,25 @@ void AudioEngine::renderLfos(int n) {
     }
 }
 
+// In unison the first unmuted voice, else the one part A started last; none
+// when every voice is muted, or the last one started is beyond the voice count.
+const Voice* AudioEngine::referenceVoice() const {
+    if (voiceMode_ != 1) {
+        const int last = roundRobin_[0];
+        return last >= 0 && last < voiceCount_ ? &voices_[static_cast<std::size_t>(last)] : nullptr;
+    }
+    for (int i = 0; i < voiceCount_; ++i)
+        if (!voiceMute_[static_cast<std::size_t>(i)]) return &voices_[static_cast<std::size_t>(i)];
+    return nullptr;
+}
+
 void AudioEngine::runBlockMatrix() {
     const bool wasPortamento = blockModulation_.portamentoSet, wasMix = blockModulation_.partMixSet;
     blockModulation_ = BlockModulation{};
     for (ModLfo& lfo : lfo_) lfo.rateOffset = 0.0;
     matrixActive_ = matrix_.active();  // once per block, for every voice's update too
-    if (matrixActive_) matrix_.blockPass(referenceSources(), blockModulation_);
+    const Voice* reference = referenceVoice();
+    if (matrixActive_ && reference) matrix_.blockPass(referenceSources(*reference), blockModulation_);
     // A slot that stopped moving portamento or the part mix gives them back.
     if (wasPortamento && !blockModulation_.portamentoSet) updateGlideRate();
     if (wasMix && !blockModulation_.partMixSet) setEngineParameter(control::kPartsMix, partMix_, -1, 0);
@@ -660,6 +672,7 @@ void AudioEngine::limitOutput(float* left, float* right, int frames) { limiter_.
 void AudioEngine::renderBlock(float* const* outputs, int n, int position) {
     n = std::clamp(n, 1, kMaxBlock);
     if (voiceResetPending_.exchange(false)) resetVoices();
+    for (int i = 0; i < kVoices; ++i) voices_[static_cast<std::size_t>(i)].renderSlot = renderSlotOf(i);
     effects_.takeSwitchChange();
 
     // 1. per-block smoothing

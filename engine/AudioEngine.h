@@ -97,7 +97,8 @@ public:
     std::uint8_t pedalUp = 1;
     double channelPressure = 0.0;
     std::array<float, 16> channelPressureChannel{};
-    std::array<float, 16> timbre{};
+    float timbre = 0.0f;  // controller 74, the latest on any channel
+    std::array<float, 16> timbreChannel{};
 
     // ---- read-only views ----------------------------------------------------
     double sampleRate() const { return fs_; }
@@ -148,6 +149,10 @@ private:
     void releaseNote(int note);
     void rememberNote(int part, int note);
     void updateGlideRate();
+    // Where voice i renders this block, and which part's filter a render slot
+    // takes in Dual and Split.
+    int renderSlotOf(int voice) const;
+    int partOfSlot(int slot) const;
     void updateControls(int start, int length);
     void renderVoicePass(const VoicePass& pass, int n);
     // The groups of four render slots whose voices have all finished and
@@ -159,8 +164,10 @@ private:
     void renderLfos(int n);
     bool setLfoParameter(int control, double value);
     bool setMatrixParameter(int control, double value);
-    MatrixSources referenceSources() const;
+    const Voice* referenceVoice() const;
+    MatrixSources referenceSources(const Voice& reference) const;
     void applyEnvelopeOffsets(const double (&offsets)[8]);
+    void deriveEnvelopeTimes(PartSettings& part);
     void runBlockMatrix();
     void initialiseVoices();
 

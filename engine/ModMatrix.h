@@ -20,7 +20,7 @@ enum Source : std::uint32_t {
 enum Destination : std::uint32_t {
     kCutoff = 1, kLfo1Depth = 2, kEnvAmount = 3, kVolume = 4, kPitchSemi = 5, kPitchFine = 6, kOsc1Semi = 7,
     kOsc2Semi = 8, kOsc1Fine = 9, kOsc2Fine = 10, kOsc1Width = 11, kOsc2Width = 12, kFilterAttack = 13,
-    kAmpRelease = 20, kBothWidths = 21, kOsc1Volume = 22, kOsc2Volume = 23, kFirstEffect = 30, kLastEffect = 44,
+    kAmpAttack = 17, kAmpRelease = 20, kBothWidths = 21, kOsc1Volume = 22, kOsc2Volume = 23, kFirstEffect = 30, kLastEffect = 44,
     kLfo1Rate = 45, kLfo2Rate = 46, kLfo2Depth = 47, kNoise = 48, kKeyTrack = 49, kOsc1Phase = 50, kOsc2Phase = 51,
     kOrganic = 52, kCrossMod = 53, kPartMix = 54, kResonance = 55, kPartACutoff = 56, kPartBCutoff = 57,
     kPartASemi = 58, kPartBSemi = 59, kPartAFine = 60, kPartBFine = 61, kPartAVolume = 62, kPartBVolume = 63,

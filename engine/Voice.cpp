@@ -13,6 +13,7 @@ namespace calverine {
 namespace {
 constexpr double kPeak = VoiceEnvelopes::kPeak;
 constexpr float kFifteenKilohertz = 15000.0f;
+constexpr float kMinIncrement = 1e-9f;
 constexpr float kCutoffPerSemitone = 256.0f / FilterTables::kIndexScale;
 
 // 2^x through the vector type's polynomial (relative error about 2e-7, a
@@ -81,36 +82,12 @@ void Voice::initialise(std::int32_t voiceIndex, double rate, Random& random) {
     driftPosition = static_cast<std::int64_t>(voiceIndex) * (DriftTable::kRecordedLength / 16);
 }
 
-void Voice::updateControls(const VoiceContext& context, int start, int length, LaneBlock& lanes,
-                           OscillatorLanes& oscillators, int lane) {
-    const PartSettings& p = *context.part;
-    const double fs4 = context.oversampledRate;
+void Voice::modulate(const VoiceContext& context) {
+    smoothControllers(context);
+    runMatrix(context);
+}
 
-    if (finished) {
-        // A silent voice only lets its filter ring out on silence; its
-        // oscillators idle with no level.
-        for (int i = start; i < start + length; ++i) {
-            for (int j = 4 * i; j < 4 * i + 4; ++j) lanes.gain[j][lane] = 0.0f;
-            lanes.cutoff[4 * i][lane] = lanes.resonance[4 * i][lane] = 0.0f;
-            lanes.envelope[i][lane] = lanes.envelopeAmount[i][lane] = 0.0f;
-        }
-        oscillators.moving[lane] = 0;
-        oscillators.maxIncrement[lane] = static_cast<float>(kFifteenKilohertz / context.oversampledRate);
-        for (int i = start; i < start + length; ++i) {
-            oscillators.increment1[i][lane] = oscillators.increment2[i][lane] = 1e-9f;
-            oscillators.width1[i][lane] = oscillators.width2[i][lane] = 0.5f;
-        }
-        for (float* field : {oscillators.saw1, oscillators.pulse1, oscillators.triangle1, oscillators.saw2,
-                             oscillators.pulse2, oscillators.triangle2, oscillators.level1, oscillators.level2,
-                             oscillators.noise, oscillators.inputLevel, oscillators.crossMod, oscillators.ratioLog2,
-                             oscillators.sync})
-            field[lane] = 0.0f;
-        sampleCounter += static_cast<std::uint64_t>(4 * length);
-        return;
-    }
-
-    // The controllers this voice hears, smoothed once per update (pressure in
-    // two stages), and the matrix's per-voice sums.
+void Voice::smoothControllers(const VoiceContext& context) {
     pressureEarly += (context.channelPressure - pressureEarly) * 0.06f;
     pressure += (pressureEarly - pressure) * 0.2f;
     polyPressureSmooth += (context.polyPressure - polyPressureSmooth) * 0.05f;
@@ -121,70 +98,145 @@ void Voice::updateControls(const VoiceContext& context, int start, int length, L
     pitchBend += (context.pitchBend - pitchBend) * 0.05f;
     for (float* v : {&pressureEarly, &pressure, &polyPressureSmooth, &foot, &expression, &timbre, &modWheel, &pitchBend})
         if (*v > -1e-6f && *v < 1e-6f) *v = 0.0f;
-    modulation = VoiceModulation{};
-    if (context.matrix) {
-        MatrixSources sources;
-        sources.velocity = velocity;
-        sources.note = note;
-        sources.modWheel = modWheel;
-        sources.pitchBend = pitchBend;
-        sources.pressure = pressure;
-        sources.earlyPressure = pressureEarly;
-        sources.polyPressure = polyPressureSmooth;
-        sources.foot = foot;
-        sources.expression = expression;
-        sources.timbre = timbre;
-        sources.random = randomValue;
-        for (int l = 0; l < 2; ++l) sources.lfo[l] = context.lfo[l] ? context.lfo[l]->blockValue : 0.0f;
-        sources.filterEnvelope = static_cast<float>(envelopes.filterLevel / kPeak);
-        sources.ampEnvelope = static_cast<float>(envelopes.ampLevel / kPeak);
-        context.matrix->voicePass(sources, static_cast<int>(part), modulation);
-        // "Osc Phase" acts only when a note starts.
-        for (int n = 0; n < 2; ++n)
-            if (trigger && modulation.setPhase[n]) osc[n].phase = std::clamp(modulation.phase[n], 0.0f, 0.99999f);
-    }
-    const VoiceModulation& mod = modulation;
-    const double organic = std::clamp(context.organic + 0.5 * mod.organic, 0.0, 1.0);
+}
 
-    // Organic drift: each walk moves 8/fs toward its target per update (its
-    // whole range in about two seconds) and takes a new random target when it
-    // gets there. Walks 1 and 2 bend the oscillators by up to half a semitone;
-    // 3 moves the cut-off, 4 the level, 5 the pulse width, 6 oscillator 2's
-    // detune (each by a fifth of the drift), 7 and 8 stretch the envelopes'
-    // attacks and their decays and releases (by half of it).
-    double drift[8] = {};
-    if (organic > 0.0) {
-        const double step = 8.0 * 4.0 / fs4;
-        for (int k = 0; k < 8; ++k) {
-            const double distance = walkTarget[k] - walk[k];
-            if (std::fabs(distance) < step)
-                walkTarget[k] = context.random ? context.random->next() / 32767.0 : 0.5;
-            else
-                walk[k] += distance > 0.0 ? step : -step;
-            drift[k] = (2.0 * walk[k] - 1.0) * organic;
-        }
+void Voice::runMatrix(const VoiceContext& context) {
+    modulation = VoiceModulation{};
+    if (!context.matrix) return;
+    MatrixSources sources;
+    sources.velocity = velocity;
+    sources.note = note;
+    sources.modWheel = modWheel;
+    sources.pitchBend = pitchBend;
+    sources.pressure = pressure;
+    sources.earlyPressure = pressureEarly;
+    sources.polyPressure = polyPressureSmooth;
+    sources.foot = foot;
+    sources.expression = expression;
+    sources.timbre = timbre;
+    sources.random = randomValue;
+    for (int l = 0; l < 2; ++l) sources.lfo[l] = context.lfo[l] ? context.lfo[l]->blockValue : 0.0f;
+    sources.filterEnvelope = static_cast<float>(envelopes.filterLevel / kPeak);
+    sources.ampEnvelope = static_cast<float>(envelopes.ampLevel / kPeak);
+    context.matrix->voicePass(sources, static_cast<int>(part), modulation);
+    // "Osc Phase" acts only when a note starts.
+    for (int n = 0; n < 2; ++n)
+        if (trigger && modulation.setPhase[n]) osc[n].phase = std::clamp(modulation.phase[n], 0.0f, 0.99999f);
+}
+
+// Organic drift: each walk moves 8/fs toward its target per update (its whole
+// range in about two seconds) and takes a new random target when it gets
+// there; its output (2w - 1) * depth lies within +-depth. Walks 1 and 2 bend
+// the oscillators by up to half a semitone; 3 moves the cut-off control, 5 the
+// pulse width and 6 oscillator 2's detune (in semitones) by a fifth of it; 4
+// scales the level by 1 + a fifth of it; 7 and 8 stretch the envelopes'
+// attacks and their decays and releases by 1 + half of it.
+Voice::Drift Voice::moveDrift(const VoiceContext& context, int length) {
+    Drift d;
+    const double organic = std::clamp(context.organic + 0.5 * modulation.organic, 0.0, 1.0);
+    if (organic <= 0.0) return d;
+    const double step = 8.0 * 4.0 / context.oversampledRate;
+    double out[8];
+    for (int k = 0; k < 8; ++k) {
+        const double distance = walkTarget[k] - walk[k];
+        if (std::fabs(distance) < step)
+            walkTarget[k] = context.random ? context.random->next() / 32767.0 : 0.5;
+        else
+            walk[k] += distance > 0.0 ? step : -step;
+        out[k] = (2.0 * walk[k] - 1.0) * organic;
     }
     // The shared wander: both oscillators together, by up to 0.03 semitones.
     double shared = 0.0;
-    if (organic > 0.0 && context.drift) {
+    if (context.drift) {
         shared = 0.03 * organic * context.drift->at(driftPosition);
         driftPosition += length;
     }
-    const double driftPitch1 = 0.5 * drift[0] + shared, driftPitch2 = 0.5 * drift[1] + shared;
-    const float driftCutoff = static_cast<float>(0.1 * 0.2 * drift[2]);
-    const double driftLevel = 1.0 + 0.2 * 0.2 * drift[3];
-    const float driftWidth = static_cast<float>(0.05 * 0.2 * drift[4]);
-    const double driftDetune = 0.25 * 0.2 * drift[5];
-    EnvelopeTrim trim = adjust.envelope;
-    if (organic > 0.0) {
-        const double attack = 1.0 + 0.5 * drift[6], fall = 1.0 + 0.5 * drift[7];
-        trim.filterAttack *= attack;
-        trim.ampAttack *= attack;
-        trim.filterDecay *= fall;
-        trim.filterRelease *= fall;
-        trim.ampDecay *= fall;
-        trim.ampRelease *= fall;
+    d.pitch1 = 0.5 * out[0] + shared;
+    d.pitch2 = 0.5 * out[1] + shared;
+    d.cutoff = static_cast<float>(0.2 * out[2]);
+    d.level = 1.0 + 0.2 * out[3];
+    d.width = static_cast<float>(0.2 * out[4]);
+    d.detune = 0.2 * out[5];
+    d.attack = 1.0 + 0.5 * out[6];
+    d.fall = 1.0 + 0.5 * out[7];
+    return d;
+}
+
+float Voice::heldIncrement(int n, double base, double pitch, double semitoneLog, double period) {
+    if (pitch != cachedPitch[n] || base != cachedBase[n]) {
+        cachedPitch[n] = pitch;
+        cachedBase[n] = base;
+        cachedFrequency[n] = std::min(static_cast<float>(base * exp2Approx(semitoneLog * pitch)), kFifteenKilohertz);
+        cachedIncrement[n] = std::max(static_cast<float>(cachedFrequency[n] * period), kMinIncrement);
     }
+    return cachedIncrement[n];
+}
+
+void Voice::idle(const VoiceContext& context, double f1, double f2, float pulseWidth, int start, int length,
+                 LaneBlock& lanes, OscillatorLanes& oscillators, int lane) {
+    const PartSettings& p = *context.part;
+    const double target = static_cast<double>(note);
+    const double step = context.glideRate * adjust.portamento;
+    for (int i = start; i < start + length; ++i) {
+        envelopes.stepFilter(filterEnvelopeStage);
+        if (glidePitch - step > target)
+            glidePitch -= step;
+        else
+            glidePitch = std::min(glidePitch + step, target);
+        bend += (context.bendTarget - bend) * context.bendSmoothing;
+        for (int j = 0; j < 4; ++j) lanes.gain[4 * i + j][lane] = 0.0f;
+        lanes.cutoff[4 * i][lane] = lanes.resonance[4 * i][lane] = 0.0f;
+        lanes.envelope[i][lane] = lanes.envelopeAmount[i][lane] = 0.0f;
+    }
+    sampleCounter += static_cast<std::uint64_t>(4 * length);
+    envelopes.finish(amplitudeEnvelopeStage);
+
+    // The oscillators run on at the pitch the update ends with, with no level.
+    const double period = 1.0 / context.oversampledRate;
+    const double common = glidePitch + context.transpose + bend;
+    double pitch2 = common + p.semitone.current + modulation.pitch[1];
+    if (p.filterEnvelopeToOsc2) pitch2 += 12.0 * envelopes.filterLevel / kPeak;
+    const float increment[2] = {
+        heldIncrement(0, f1, common + p.octave.current + modulation.pitch[0], adjust.ratioLog1 / 12.0, period),
+        heldIncrement(1, f2, pitch2, adjust.ratioLog2 / 12.0, period)};
+    const float width[2] = {
+        p.mix1.forceHalfWidth ? 0.5f : std::clamp(pulseWidth + modulation.width[0], 0.15f, 1.0f),
+        p.mix2.forceHalfWidth ? 0.5f : std::clamp(pulseWidth + modulation.width[1], 0.15f, 1.0f)};
+    oscillators.moving[lane] = 0;
+    oscillators.level1[lane] = oscillators.level2[lane] = oscillators.noise[lane] = oscillators.inputLevel[lane] = 0.0f;
+    for (int i = start; i < start + length; ++i) {
+        oscillators.increment1[i][lane] = increment[0];
+        oscillators.increment2[i][lane] = increment[1];
+        oscillators.width1[i][lane] = width[0];
+        oscillators.width2[i][lane] = width[1];
+    }
+    // Where nobody runs them, the phases move on in one step (hard sync and
+    // cross-modulation, which only shape a waveform nobody hears, left out).
+    if (!context.oscillatorsRun)
+        for (int n = 0; n < 2; ++n) {
+            OscillatorState& o = osc[n];
+            const double phase = o.phase + static_cast<double>(increment[n]) * (4 * length);
+            o.phase = static_cast<float>(phase - std::floor(phase));
+            if (o.phase >= 1.0f) o.phase = 0.0f;
+            o.sawCarry = o.pulseCarry = 0.0f;
+            o.high = o.phase < width[n];
+        }
+}
+
+void Voice::updateControls(const VoiceContext& context, int start, int length, LaneBlock& lanes,
+                           OscillatorLanes& oscillators, int lane) {
+    const PartSettings& p = *context.part;
+    const double fs4 = context.oversampledRate;
+
+    const VoiceModulation& mod = modulation;
+    const Drift drift = moveDrift(context, length);
+    EnvelopeTrim trim = adjust.envelope;
+    trim.filterAttack *= drift.attack;
+    trim.ampAttack *= drift.attack;
+    trim.filterDecay *= drift.fall;
+    trim.filterRelease *= drift.fall;
+    trim.ampDecay *= drift.fall;
+    trim.ampRelease *= drift.fall;
     envelopes.prepare(p.times, trim, p.filterSustain.current * adjust.filterSustain, p.ampSustain.current, fs4,
                       released != 0, filterEnvelopeStage, amplitudeEnvelopeStage);
     trigger = 0;
@@ -194,16 +246,15 @@ void Voice::updateControls(const VoiceContext& context, int start, int length, L
     const double s1 = adjust.ratio1, s2 = adjust.ratio2;
     const double log1 = adjust.ratioLog1, log2s = adjust.ratioLog2;
     const double f1 =
-        a * 0.125 * s1 * s1 * s1 * baseExp2[0](log1 * (adjust.osc1Pitch - 69.0 + adjust.semitones + driftPitch1) / 12.0);
+        a * 0.125 * s1 * s1 * s1 * baseExp2[0](log1 * (adjust.osc1Pitch - 69.0 + adjust.semitones + drift.pitch1) / 12.0);
     const double f2 = a * 0.125 * s2 * s2 * s2 *
                       baseExp2[1](log2s *
                                   (adjust.osc2Pitch - 69.0 + adjust.osc2Detune + adjust.semitones + p.detune +
-                                   driftPitch2 + driftDetune) /
+                                   drift.pitch2 + drift.detune) /
                                   12.0);
     const float maxIncrement = static_cast<float>(kFifteenKilohertz / fs4);
     // Per-sample pitch changes (glide, bend, LFOs) cost a multiply, not a division.
     const double semitoneLog1 = log1 / 12.0, semitoneLog2 = log2s / 12.0, period = 1.0 / fs4;
-    const float minIncrement = 1e-9f;
     const float crossMod = static_cast<float>(std::max(p.crossMod + adjust.crossMod + mod.crossMod, 0.0));
     oscillators.maxIncrement[lane] = maxIncrement;
     oscillators.crossMod[lane] = crossMod;
@@ -215,15 +266,19 @@ void Voice::updateControls(const VoiceContext& context, int start, int length, L
     oscillators.saw2[lane] = p.mix2.saw;
     oscillators.pulse2[lane] = p.mix2.pulse;
     oscillators.triangle2[lane] = p.mix2.triangle;
+    const float pw = static_cast<float>(p.pulseWidthSmooth.current + adjust.pulseWidth) + drift.width;
+    if (finished) {
+        idle(context, f1, f2, pw, start, length, lanes, oscillators, lane);
+        return;
+    }
     oscillators.level1[lane] = p.osc1Level * (1.0f + mod.oscVolume[0]);
     oscillators.level2[lane] = p.osc2Gain() * (1.0f + mod.oscVolume[1]);
     oscillators.noise[lane] = p.noise ? 1.0f : 0.0f;
     oscillators.inputLevel[lane] = p.inputLevel.current;
-    const float pw = static_cast<float>(p.pulseWidthSmooth.current + adjust.pulseWidth) + driftWidth;
 
     const float resonance =
         std::min(1.0f, static_cast<float>(std::max(p.resonance.current + mod.resonance, 0.0f) * adjust.resonance));
-    const float level = static_cast<float>(context.level * driftLevel * std::clamp(1.0 + mod.volume, 0.0, 2.0));
+    const float level = static_cast<float>(context.level * drift.level * std::clamp(1.0 + mod.volume, 0.0, 2.0));
     const float envelopeAmount = static_cast<float>((p.envelopeAmount.current + mod.envAmount) * adjust.filterMod);
     const float keyTrack = (p.keyTrack ? 1.0f : 0.0f) + mod.keyTrack;
     // What each LFO adds per unit of its output: pitch (6 semitones at full
@@ -264,7 +319,7 @@ void Voice::updateControls(const VoiceContext& context, int start, int length, L
     }
     const bool atRest = glidePitch == target && bend == context.bendTarget;
     const bool pitchHolds[2] = {atRest && !lfoOnPitch[0], atRest && !lfoOnPitch[1] && !p.filterEnvelopeToOsc2};
-    float width1 = 0.5f, width2 = 0.5f, increment1 = minIncrement, increment2 = minIncrement;
+    float width1 = 0.5f, width2 = 0.5f, increment1 = kMinIncrement, increment2 = kMinIncrement;
     const double log2Base1 = pitchHolds[0] ? 0.0 : std::log2(f1 * period);
     const double log2Base2 = pitchHolds[1] ? 0.0 : std::log2(f2 * period);
     oscillators.moving[lane] = static_cast<std::uint8_t>((pitchHolds[0] ? 0 : 1) | (pitchHolds[1] ? 0 : 2));
@@ -305,28 +360,18 @@ void Voice::updateControls(const VoiceContext& context, int start, int length, L
                 lastPitch1 = pitch1;
                 if (!pitchHolds[0]) {
                     oscillators.exponent1[i][lane] = static_cast<float>(log2Base1 + semitoneLog1 * pitch1);
-                } else if (pitch1 != cachedPitch[0] || f1 != cachedBase[0]) {
-                    cachedPitch[0] = pitch1;
-                    cachedBase[0] = f1;
-                    cachedFrequency1 =
-                        std::min(static_cast<float>(f1 * exp2Approx(semitoneLog1 * pitch1)), kFifteenKilohertz);
-                    cachedIncrement[0] = std::max(static_cast<float>(cachedFrequency1 * period), minIncrement);
+                } else {
+                    increment1 = heldIncrement(0, f1, pitch1, semitoneLog1, period);
                 }
-                increment1 = cachedIncrement[0];
             }
             if (!pitchHolds[1] || first) {
                 double pitch2 = common + p.semitone.current + lfoPitch[1] + mod.pitch[1];
                 if (p.filterEnvelopeToOsc2) pitch2 += 12.0 * filterEnvelope;
                 if (!pitchHolds[1]) {
                     oscillators.exponent2[i][lane] = static_cast<float>(log2Base2 + semitoneLog2 * pitch2);
-                } else if (pitch2 != cachedPitch[1] || f2 != cachedBase[1]) {
-                    cachedPitch[1] = pitch2;
-                    cachedBase[1] = f2;
-                    const float frequency2 =
-                        std::min(static_cast<float>(f2 * exp2Approx(semitoneLog2 * pitch2)), kFifteenKilohertz);
-                    cachedIncrement[1] = std::max(static_cast<float>(frequency2 * period), minIncrement);
+                } else {
+                    increment2 = heldIncrement(1, f2, pitch2, semitoneLog2, period);
                 }
-                increment2 = cachedIncrement[1];
             }
         }
         oscillators.width1[i][lane] = width1;
@@ -334,7 +379,7 @@ void Voice::updateControls(const VoiceContext& context, int start, int length, L
 
         // cut-off control: knob, LFOs, matrix and key tracking; the output
         // stage adds the envelope (bent like tanh) and keeps it in range
-        float c = p.cutoff.current + static_cast<float>(adjust.cutoff) + driftCutoff + lfoCutoff + mod.cutoff;
+        float c = p.cutoff.current + static_cast<float>(adjust.cutoff) + drift.cutoff + lfoCutoff + mod.cutoff;
         if (keyTrack != 0.0f) c += static_cast<float>(keyTrack * (glidePitch - 24.0) * kCutoffPerSemitone * adjust.keyScale);
         oscillators.increment1[i][lane] = increment1;
         oscillators.increment2[i][lane] = increment2;
@@ -356,7 +401,7 @@ void Voice::updateControls(const VoiceContext& context, int start, int length, L
         sampleCounter += 4;
     }
 
-    const float frequency1 = pitchHolds[0] ? cachedFrequency1
+    const float frequency1 = pitchHolds[0] ? cachedFrequency[0]
                                            : std::min(static_cast<float>(f1 * exp2Approx(semitoneLog1 * lastPitch1)),
                                                       kFifteenKilohertz);
     if (context.blockMinimum && frequency1 < *context.blockMinimum &&

@@ -80,6 +80,9 @@ struct VoiceContext {
     double level = 1.0;           // voice level: matrix volume, part gain, unison
     const float* noise = nullptr;  // shared noise, one value per output sample
     float* blockMinimum = nullptr; // lowest oscillator 1 frequency of the block
+    // False where the voice's group is silent and its oscillators do not run:
+    // a finished voice then moves its phases on by itself.
+    bool oscillatorsRun = true;
 };
 
 // The output stage's state of one voice, carried between voice passes.
@@ -147,7 +150,7 @@ struct Voice {
     double cachedPitch[2] = {-1e9, -1e9};
     double cachedBase[2] = {0.0, 0.0};
     float cachedIncrement[2] = {0.0f, 0.0f};
-    float cachedFrequency1 = 0.0f;
+    float cachedFrequency[2] = {0.0f, 0.0f};
     Exp2Memo baseExp2[2];
     VoiceAdjustments adjust;
     FilterState filter;
@@ -161,13 +164,37 @@ struct Voice {
     // rest, random oscillator phases, new drift seeds.
     void initialise(std::int32_t voiceIndex, double rate, Random& random);
 
-    // Control computation for the output samples [start, start + length) of
-    // the block: glide, envelopes, pitch and cut-off. Writes the gain of every
-    // sub-sample and the cut-off and resonance to `lanes`, and the phase
-    // increments and settings of its oscillators to `oscillators`, at lane
-    // `lane`; the oscillators themselves run for the whole group afterwards.
+    // The first step of a control update: the controllers this voice hears,
+    // smoothed once per update (pressure in two stages), and the matrix's
+    // per-voice sums. The engine reads the envelope offsets before the rest.
+    void modulate(const VoiceContext& context);
+    // The rest of the control update for the output samples [start, start +
+    // length) of the block: drift, envelopes, glide, pitch and cut-off. Writes
+    // the gain of every sub-sample and the cut-off and resonance to `lanes`,
+    // and the phase increments and settings of its oscillators to
+    // `oscillators`, at lane `lane`; the oscillators themselves run for the
+    // whole group afterwards. A finished voice keeps all of it moving, so its
+    // next note starts where they stand.
     void updateControls(const VoiceContext& context, int start, int length, LaneBlock& lanes, OscillatorLanes& oscillators,
                         int lane);
+
+private:
+    // What the organic walks do to the voice in this update.
+    struct Drift {
+        double pitch1 = 0.0, pitch2 = 0.0, detune = 0.0;  // semitones
+        double level = 1.0, attack = 1.0, fall = 1.0;     // factors
+        float cutoff = 0.0f, width = 0.0f;
+    };
+    void smoothControllers(const VoiceContext& context);
+    void runMatrix(const VoiceContext& context);
+    Drift moveDrift(const VoiceContext& context, int length);
+    // The increment of oscillator n at a pitch that holds through the update;
+    // formed again only when the pitch or the base frequency changed.
+    float heldIncrement(int n, double base, double pitch, double semitoneLog, double period);
+    // The update of a finished voice: nothing of it is heard, but its
+    // envelopes, glide, bend and oscillator phases move on as if it sounded.
+    void idle(const VoiceContext& context, double f1, double f2, float pulseWidth, int start, int length, LaneBlock& lanes,
+              OscillatorLanes& oscillators, int lane);
 };
 
 }  // namespace calverine

@@ -491,7 +491,8 @@ void VstXSynth::handleController(int controller, int value, int channel, int pos
     default: break;
     }
     if (controller == 74 && timbreFlag_) {
-        engine_->timbre[ch] = v;
+        engine_->timbre = v;
+        engine_->timbreChannel[ch] = v;
         raiseMidiActivity();
         return;
     }

@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "EngineControls.h"
+#include "EngineRig.h"
 #include "SignalAnalysis.h"
 
 using calverine::AudioEngine;
@@ -157,19 +158,41 @@ TEST(AudioEngine, VoicePassesFollowVoiceCountPartsModeAndFilterTopology) {
     EXPECT_EQ(plan(), (P{{0, 8, 0}}));
 }
 
-TEST(AudioEngine, DualModePairsVoicesIntoLaneSlots) {
-    AudioEngine engine;
-    engine.setEngineParameter(control::kPartsMode, 1.0, -1, 0);
-    renderHostBlock(engine, 16);  // asleep after construction: no control update yet
-    engine.queueNoteEvent(60, 1.0f, 0, 0, true, 0);
-    renderHostBlock(engine, 16);
-    // voice 2i renders in slot i, voice 2i+1 in slot count/2 + i
-    EXPECT_EQ(engine.voice(0).renderSlot, 0);
-    EXPECT_EQ(engine.voice(1).renderSlot, 4);
-    EXPECT_EQ(engine.voice(2).renderSlot, 1);
-    EXPECT_EQ(engine.voice(7).renderSlot, 7);
-    engine.setEngineParameter(control::kPartsMode, 0.0, -1, 0);
-    EXPECT_EQ(engine.voice(1).renderSlot, 1);
+// Every voice sounds through its own part's filter. Part B is kept silent
+// (no oscillator reaches its filter), so what is heard is part A alone: it
+// must not change when part B's filter turns from A's four-pole low-pass
+// into a two-pole band-pass.
+TEST(AudioEngine, EveryVoiceSoundsThroughItsOwnPartsFilter) {
+    const struct {
+        const char* what;
+        int voices, unison, muted;  // muted: a voice index, or -1
+    } cases[] = {{"unison, 8 voices", 8, 1, -1},
+                 {"unison, 16 voices", 16, 1, -1},
+                 {"chord, 8 voices, the second muted", 8, 0, 1},
+                 {"chord, 16 voices, the tenth muted", 16, 0, 9}};
+    for (const auto& c : cases) {
+        std::vector<float> heard[2];
+        for (bool bandPassB : {false, true}) {
+            engine_test::Rig rig;
+            rig.global(control::kPartsMode, 1.0);
+            rig.global(control::kVoiceCount, c.voices);
+            rig.global(control::kUnison, c.unison);
+            if (c.muted >= 0) rig.global(c.muted < 8 ? control::kVoiceMute1 + c.muted : control::kVoiceMute9 + c.muted - 8, 1.0);
+            rig.set(control::kFilter4Pole, 1.0);
+            rig.set(control::kFilterFreq, 0.5);
+            for (int id : {control::kFilterOsc1, control::kFilterOsc2}) rig.engine.setEngineParameter(id, 0.0, 1, 1);
+            if (bandPassB) {
+                rig.engine.setEngineParameter(control::kFilter4Pole, 0.0, 1, 1);
+                rig.engine.setEngineParameter(control::kFilterBandPass, 1.0, 1, 1);
+            }
+            for (int note : {48, 55, 60}) rig.on(note);
+            heard[bandPassB] = rig.render(0.3);
+        }
+        std::vector<float> difference(heard[0].size());
+        for (std::size_t i = 0; i < difference.size(); ++i) difference[i] = heard[1][i] - heard[0][i];
+        ASSERT_GT(analysis::rms(heard[0]), 0.01) << c.what;
+        EXPECT_LT(analysis::rms(difference), 1e-3 * analysis::rms(heard[0])) << c.what;
+    }
 }
 
 TEST(AudioEngine, AllNotesOffReleasesKeysAndWithClearSilencesTheEffectsTails) {

@@ -97,6 +97,39 @@ TEST(ModMatrix, BlockRateDestinationsAndPolyPressure) {
     EXPECT_NEAR(advance * 44100.0 / 16, ModLfo::hertzOf(0.75), 1e-6);
 }
 
+// The envelope offsets are shared by every voice, and each voice's matrix
+// sets them before its envelopes run: a slot to "Amp Attack" stretches the
+// very first note, whichever voice takes it.
+TEST(ModMatrix, EnvelopeDestinationsActFromTheFirstNote) {
+    auto firstNote = [](bool slotOn) {
+        Rig rig;
+        if (slotOn) rig.slot(0, matrix::kConst, 1.0, matrix::kAmpAttack);  // 13 s
+        rig.on(60);
+        return analysis::rms(rig.render(0.1));
+    };
+    // After 0.1 s of a 13 s attack the level is 1 - 0.26^(0.1/13) = 1.0 % of the
+    // peak (-40 dB); the plain attack is over after 1.15 ms.
+    EXPECT_LT(analysis::decibels(firstNote(true) / firstNote(false)), -38.0);
+}
+
+// The block-rate sources come from the global controllers and the voice
+// started last; with no such voice the block pass stays out.
+TEST(ModMatrix, BlockRateTimbreIsTheGlobalControllerAndNeedsAReferenceVoice) {
+    Rig rig;
+    rig.engine.timbre = 0.5f;           // controller 74 last came on channel 2 ...
+    rig.engine.timbreChannel[2] = 0.5f;  // ... channel 1 never sent it
+    rig.slot(0, matrix::kTimbre, 1.0, matrix::kFirstEffect);
+    rig.global(control::kVoiceCount, 16);
+    rig.on(60);
+    rig.render(0.01);
+    EXPECT_NEAR(rig.engine.blockModulation().effects[0], 0.5f, 1e-6f);
+    for (int note = 61; note < 72; ++note) rig.on(note);  // the last one takes voice 12
+    rig.render(0.01);
+    rig.global(control::kVoiceCount, 8);
+    rig.render(0.01);
+    EXPECT_EQ(rig.engine.blockModulation().effects[0], 0.0f);
+}
+
 TEST(ModMatrix, EffectsDestinationsReachTheirUnits) {
     // Delay on at dry/wet 0, reverb off: only the matrix's "DL Dry/Wet"
     // offset lets the echo through.

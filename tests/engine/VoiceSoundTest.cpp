@@ -241,6 +241,33 @@ TEST(VoiceSound, ReleasedVoiceIsFreedWhenItsEnvelopeEnds) {
     EXPECT_TRUE(rig.engine.voice(1).finished);
 }
 
+// A voice whose loudness has ended is silent, not frozen: its filter
+// envelope goes on releasing, its glide goes on travelling and its
+// oscillators go on running, so its next note starts where they stand.
+TEST(VoiceSound, FinishedVoiceKeepsItsClocksRunning) {
+    for (int voices : {8, 16}) {
+        Rig rig;
+        rig.global(control::kVoiceCount, voices);
+        rig.global(control::kPortamento, 1.0);          // 4.5 semitones per second
+        rig.set(control::kFilterEnvAttack + 3, 1.0);    // filter release: halves every 5 s
+        rig.set(control::kAmpEnvRelease, 0.0);          // loudness release: 0.5 ms
+        rig.on(72);  // the voice rests at note 60: twelve semitones to glide
+        rig.render(0.2);
+        const calverine::Voice& v = rig.engine.voice(rig.engine.roundRobin(0));
+        const double filterAtRelease = v.envelopes.filterLevel;
+        ASSERT_NEAR(filterAtRelease, 0.74, 1e-6);  // sustain 1
+        rig.on(48);  // another voice holds the engine awake
+        rig.off(72);
+        rig.render(0.1);
+        ASSERT_TRUE(v.finished);
+        const float phase = v.osc[0].phase;
+        rig.render(2.9);
+        EXPECT_NEAR(v.envelopes.filterLevel, 0.74 * std::pow(0.5, 3.0 / 5.0), 0.005) << voices;
+        EXPECT_EQ(v.glidePitch, 72.0) << voices;
+        EXPECT_NE(v.osc[0].phase, phase) << voices;
+    }
+}
+
 TEST(VoiceSound, VoiceAdjustmentsShiftPitchAndPlacement) {
     auto allVoices = [](Rig& r, int id, double v) {
         for (int slot = 0; slot < 16; ++slot) r.engine.setEngineParameter(id, v, slot, 0);
@@ -295,6 +322,24 @@ TEST(VoiceSound, OrganicDriftWandersWithinHalfASemitone) {
             EXPECT_LT(highest, noteHz(69.25));
         }
     }
+}
+
+// Organic also moves each voice's level by a factor within 1 +- 0.2 x its
+// depth: at full Organic (depth 0.5) the level wanders within +-0.87 dB.
+TEST(VoiceSound, OrganicDriftMovesTheLevelByUpToATenth) {
+    Rig rig;
+    rig.singleSaw();
+    rig.global(control::kOrganic, 1.0);
+    rig.on(45);
+    rig.render(0.3);
+    double lowest = 1e9, highest = -1e9;
+    for (int window = 0; window < 80; ++window) {
+        const double level = analysis::decibels(analysis::rms(rig.render(0.125)));
+        lowest = std::min(lowest, level);
+        highest = std::max(highest, level);
+    }
+    EXPECT_GT(highest - lowest, 1.0);
+    EXPECT_LT(highest - lowest, 1.9);
 }
 
 TEST(VoiceSound, CentredAdjustmentsMakeSixteenEqualVoices) {
