@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <cmath>
+#include <cstdio>
 #include <filesystem>
 #include <sstream>
 
@@ -64,7 +65,7 @@ TEST_F(RenderToolTest, NotesSoundOnTheirExactFrameAndPitch) {
     const RunResult run = render({twoNoteFile(), "--rate", "48000", "--block", "64", "--tail", "0.25"});
     ASSERT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(run.err, "") << "no progress bar when stderr is not a terminal";
-    EXPECT_EQ(run.out, "");
+    EXPECT_EQ(lines(run.out).size(), 1u) << "only the peak level";
 
     const WavData wav = readWav(folder_.file("out.wav"));
     ASSERT_TRUE(wav.ok);
@@ -85,6 +86,86 @@ TEST_F(RenderToolTest, NotesSoundOnTheirExactFrameAndPitch) {
     EXPECT_NEAR(low, 440.0, 440.0 * 0.002);
     EXPECT_NEAR(frequency(60900, 83900) / low, 2.0, 0.004);
     EXPECT_EQ(wav.left, wav.right);
+}
+
+// The output's peak level from the line "peak <dB> dBFS (<linear>)".
+struct PeakLine {
+    bool found = false;
+    double decibels = 0.0;
+    double linear = 0.0;
+};
+PeakLine peakLine(const std::string& out) {
+    PeakLine p;
+    for (const std::string& line : lines(out)) {
+        char unit[8] = {};
+        if (std::sscanf(line.c_str(), "peak %lf %7s (%lf)", &p.decibels, unit, &p.linear) == 3 &&
+            std::string(unit) == "dBFS")
+            p.found = true;
+    }
+    return p;
+}
+
+std::int64_t samplesAbove(const WavData& wav, float level) {
+    std::int64_t n = 0;
+    for (const std::vector<float>* channel : {&wav.left, &wav.right})
+        for (float x : *channel) n += std::fabs(x) > level ? 1 : 0;
+    return n;
+}
+
+TEST_F(RenderToolTest, PeakLevelIsReportedAndClipping24BitOutputIsWarnedOf) {
+    const std::string notes = twoNoteFile();
+    {
+        SCOPED_TRACE("normal level");
+        const RunResult run = render({notes, "--tail", "0.1"});
+        ASSERT_EQ(run.status, 0) << run.err;
+        EXPECT_EQ(run.err, "");
+        const PeakLine peak = peakLine(run.out);
+        ASSERT_TRUE(peak.found) << run.out;
+        const WavData wav = readWav(folder_.file("out.wav"));
+        ASSERT_TRUE(wav.ok);
+        const double measured = std::max(analysis::peak(wav.left), analysis::peak(wav.right));
+        EXPECT_NEAR(measured, 0.2 * 100 / 127, 1e-3);
+        EXPECT_NEAR(peak.linear, measured, 0.0006);
+        EXPECT_NEAR(peak.decibels, analysis::decibels(measured), 0.051);
+    }
+    // Parameter 3 of the test plug-in turns it up tenfold, past full scale.
+    std::int64_t over = 0;
+    {
+        SCOPED_TRACE("float output does not clip");
+        const RunResult run = render({notes, "--tail", "0.1", "--param", "3=1", "--float", "-o", "loud.wav"});
+        ASSERT_EQ(run.status, 0) << run.err;
+        EXPECT_EQ(run.err, "");
+        const WavData wav = readWav(folder_.file("loud.wav"));
+        over = samplesAbove(wav, 1.0f);
+        ASSERT_GT(over, 1000);
+        const PeakLine peak = peakLine(run.out);
+        ASSERT_TRUE(peak.found) << run.out;
+        EXPECT_NEAR(peak.linear, 2.0 * 100 / 127, 2e-3);
+        EXPECT_NEAR(peak.decibels, analysis::decibels(2.0 * 100 / 127), 0.06);
+    }
+    for (bool quiet : {false, true}) {
+        SCOPED_TRACE(quiet ? "24-bit, quiet" : "24-bit");
+        std::vector<std::string> args{notes, "--tail", "0.1", "--param", "3=1"};
+        if (quiet) args.push_back("--quiet");
+        const RunResult run = render(args);
+        ASSERT_EQ(run.status, 0) << run.err;
+        EXPECT_EQ(peakLine(run.out).found, !quiet) << run.out;
+        if (quiet) {
+            EXPECT_EQ(run.out, "");
+        }
+        const std::vector<std::string> warnings = lines(run.err);
+        ASSERT_EQ(warnings.size(), 1u) << run.err;
+        const std::string& warning = warnings[0];
+        EXPECT_EQ(warning.rfind("calverine-render: warning: ", 0), 0u) << warning;
+        std::string count = " ";
+        count += std::to_string(over);
+        count += " samples clipped";
+        EXPECT_NE(warning.find(count), std::string::npos) << warning;
+        EXPECT_NE(warning.find("--float"), std::string::npos) << warning;
+        EXPECT_NE(warning.find("Volume"), std::string::npos) << warning;
+        const WavData wav = readWav(folder_.file("out.wav"));
+        EXPECT_EQ(samplesAbove(wav, 0.9999f), over);  // the clipped ones sit at full scale
+    }
 }
 
 TEST_F(RenderToolTest, EveryOptionReachesThePlugin) {

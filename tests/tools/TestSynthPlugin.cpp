@@ -2,7 +2,8 @@
 // against vst24.h. It plays a sine at the note's frequency for every held
 // note (the same signal on both outputs, amplitude 0.2 * velocity / 127, the
 // first sample after a note-on already nonzero) and remembers what the host
-// told it.
+// told it. Parameter 3 is an output gain of 1 + 9 x its value (1 at the
+// default 0), so a render can be made as loud as a test needs.
 //
 // Report: when the environment variable CALVERINE_TEST_SYNTH_REPORT names a
 // file, the plug-in writes it at effClose, one fact per line, the first word
@@ -192,6 +193,7 @@ void TestSynth::process(float** outputs, VstInt32 count) {
             phase[key] -= std::floor(phase[key]);
             sum += level[key] * std::sin(kTwoPi * phase[key]);
         }
+        sum *= 1.0 + 9.0 * params[3];
         left[i] = static_cast<float>(sum);
         right[i] = static_cast<float>(sum);
     }

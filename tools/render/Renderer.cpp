@@ -9,6 +9,7 @@
 
 #include "DemoPhrase.h"
 #include "MidiSchedule.h"
+#include "PeakMeter.h"
 #include "PluginHost.h"
 #include "ProgramFile.h"
 #include "ProgressBar.h"
@@ -107,6 +108,7 @@ int Renderer::run() {
 
     using Clock = std::chrono::steady_clock;
     ProgressBar progress(err_, !options_.quiet && !options_.bench && isatty(fileno(err_)) == 1, audioSeconds);
+    PeakMeter level;
     double slowestBlock = 0.0;
     std::int64_t blocks = 0;
     const auto renderStart = Clock::now();
@@ -131,9 +133,12 @@ int Renderer::run() {
         slowestBlock = std::max(slowestBlock, std::chrono::duration<double>(Clock::now() - blockBegin).count());
         ++blocks;
 
-        if (!options_.bench && !writer.write(host.left(), host.right(), frames, error)) {
-            progress.finish();
-            return report(kExitWriteFailed, error);
+        if (!options_.bench) {
+            if (!writer.write(host.left(), host.right(), frames, error)) {
+                progress.finish();
+                return report(kExitWriteFailed, error);
+            }
+            level.add(host.left(), host.right(), frames);
         }
         progress.update(static_cast<double>(blockStart + frames) / static_cast<double>(totalFrames));
     }
@@ -153,6 +158,15 @@ int Renderer::run() {
     }
     if (!writer.commit(error)) {
         return report(kExitWriteFailed, error);
+    }
+    // The level is news (--quiet drops it); clipping is a warning.
+    if (!options_.quiet) {
+        std::fprintf(out_, "%s\n", level.peakLine().c_str());
+        std::fflush(out_);
+    }
+    if (!options_.floatOutput && level.overFullScale() > 0) {
+        std::fprintf(err_, "calverine-render: warning: %s\n", level.clippingWarning().c_str());
+        std::fflush(err_);
     }
     return kExitOk;
 }
