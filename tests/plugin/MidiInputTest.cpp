@@ -100,11 +100,13 @@ TEST(ControllerMapTable, RebuildingBindsEveryPartOfAControl) {
     learnt[21] = {50, 1};  // [B] Filter Freq
     learnt[22] = {50, 7};  // a voice slot of the same control
     learnt[30] = {40, 0};
-    learnt[31] = {60, 1};
+    learnt[31] = {70, 1};
     map.replaceMap(learnt);
     learnt[30] = {60, 1};  // the table now names 30 for controls 40 and 60
-    learnt[31] = {60, 0};  // and 31 for both parts of control 60
+    learnt[31] = {70, 0};  // and 31 for both parts of control 70
     map.replaceMap(learnt);
+    ASSERT_EQ(map.tableEntry(70, 0), 31);
+    ASSERT_EQ(map.tableEntry(70, 1), 31);
     map.buildFromTable();
     for (int c : {20, 21, 22}) {
         EXPECT_EQ(map.entry(c).control, 50) << c;
@@ -112,7 +114,7 @@ TEST(ControllerMapTable, RebuildingBindsEveryPartOfAControl) {
     }
     EXPECT_EQ(map.entry(30).control, 60);  // the higher control wins
     EXPECT_EQ(map.entry(30).part, 1);
-    EXPECT_EQ(map.entry(31).control, 60);  // within a control the lowest part wins
+    EXPECT_EQ(map.entry(31).control, 70);  // within a control the lowest part wins
     EXPECT_EQ(map.entry(31).part, 0);
     EXPECT_EQ(map.entry(1).control, 98);  // the mod wheel from the parameter table
     EXPECT_EQ(map.entry(23).control, ControllerMap::kUnassigned);
