@@ -141,7 +141,6 @@ TEST_F(RenderToolTest, PeakLevelIsReportedAndClipping24BitOutputIsWarnedOf) {
         const PeakLine peak = peakLine(run.out);
         ASSERT_TRUE(peak.found) << run.out;
         EXPECT_NEAR(peak.linear, 2.0 * 100 / 127, 2e-3);
-        EXPECT_NEAR(peak.decibels, analysis::decibels(2.0 * 100 / 127), 0.06);
     }
     for (bool quiet : {false, true}) {
         SCOPED_TRACE(quiet ? "24-bit, quiet" : "24-bit");
@@ -161,8 +160,7 @@ TEST_F(RenderToolTest, PeakLevelIsReportedAndClipping24BitOutputIsWarnedOf) {
         count += std::to_string(over);
         count += " samples clipped";
         EXPECT_NE(warning.find(count), std::string::npos) << warning;
-        EXPECT_NE(warning.find("--float"), std::string::npos) << warning;
-        EXPECT_NE(warning.find("Volume"), std::string::npos) << warning;
+        EXPECT_NE(warning.find("use --float or a lower Volume"), std::string::npos) << warning;
         const WavData wav = readWav(folder_.file("out.wav"));
         EXPECT_EQ(samplesAbove(wav, 0.9999f), over);  // the clipped ones sit at full scale
     }
