@@ -62,12 +62,38 @@ bool readFile(const std::string& path, std::vector<std::uint8_t>& bytes) {
     return ok;
 }
 
+bool readRegularFile(const std::string& path, std::vector<std::uint8_t>& bytes) {
+    bytes.clear();
+    // A device is not even opened (opening some has effects of its own); the
+    // check after opening catches a file swapped for a FIFO in between, which
+    // O_NONBLOCK keeps from blocking the open.
+    if (!fileExists(path)) return false;
+    const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return false;
+    struct stat st {};
+    bool ok = fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && fcntl(fd, F_SETFL, 0) == 0;
+    std::uint8_t buffer[65536];
+    while (ok) {
+        const ssize_t n = read(fd, buffer, sizeof(buffer));
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            ok = n == 0;
+            break;
+        }
+        bytes.insert(bytes.end(), buffer, buffer + n);
+    }
+    close(fd);
+    if (!ok) bytes.clear();
+    return ok;
+}
+
 namespace {
 
 // Writes the bytes to a temporary file beside `path` and moves it there with
-// `publish`; the temporary file never outlives a failure.
+// `publish`; the temporary file never outlives a failure. With `sync` the
+// bytes are on the disk before the file appears under its name.
 template <typename Publish>
-bool writeThroughTemporary(const std::string& path, const void* data, std::size_t size, Publish publish) {
+bool writeThroughTemporary(const std::string& path, const void* data, std::size_t size, bool sync, Publish publish) {
     const std::string temporary = path + ".tmp-" + std::to_string(getpid());
     const int fd = open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_TRUNC, 0644);
     if (fd < 0) return false;
@@ -80,7 +106,7 @@ bool writeThroughTemporary(const std::string& path, const void* data, std::size_
         ok = n > 0;
         if (ok) written += static_cast<std::size_t>(n);
     }
-    ok = ok && fsync(fd) == 0;
+    ok = ok && (!sync || fsync(fd) == 0);
     ok = (close(fd) == 0) && ok;
     ok = ok && publish(temporary, path);
     if (!ok) unlink(temporary.c_str());
@@ -90,13 +116,25 @@ bool writeThroughTemporary(const std::string& path, const void* data, std::size_
 }  // namespace
 
 bool writeFileAtomically(const std::string& path, const void* data, std::size_t size) {
-    return writeThroughTemporary(path, data, size, [](const std::string& from, const std::string& to) {
+    return writeThroughTemporary(path, data, size, true, [](const std::string& from, const std::string& to) {
         return std::rename(from.c_str(), to.c_str()) == 0;
     });
 }
 
 bool writeNewFile(const std::string& path, const void* data, std::size_t size) {
-    return writeThroughTemporary(path, data, size, renameNoReplace);
+    return writeThroughTemporary(path, data, size, true, renameNoReplace);
+}
+
+bool writeNewFileUnsynced(const std::string& path, const void* data, std::size_t size) {
+    return writeThroughTemporary(path, data, size, false, renameNoReplace);
+}
+
+bool syncFileSystem(const std::string& path) {
+    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return false;
+    const bool ok = syncfs(fd) == 0;
+    close(fd);
+    return ok;
 }
 
 bool renameNoReplace(const std::string& from, const std::string& to) {

@@ -23,10 +23,21 @@ bool fileExists(const std::string& path);
 // Creates the folder and any missing parents; true if it exists afterwards.
 bool makeDirectories(const std::string& path);
 bool readFile(const std::string& path, std::vector<std::uint8_t>& bytes);
+// Like readFile, but only a regular file (a symbolic link counts as what it
+// points to): a FIFO, a socket or a device is refused without being opened for
+// reading, so it can never block the caller.
+bool readRegularFile(const std::string& path, std::vector<std::uint8_t>& bytes);
 bool writeFileAtomically(const std::string& path, const void* data, std::size_t size);
 // Like writeFileAtomically, but never replaces anything: fails when `path`
 // exists already (or appears while the bytes are written).
 bool writeNewFile(const std::string& path, const void* data, std::size_t size);
+// writeNewFile without waiting for the bytes to reach the disk, for writing many
+// files in a row: the file still appears only when complete, and one
+// syncFileSystem afterwards makes them all durable.
+bool writeNewFileUnsynced(const std::string& path, const void* data, std::size_t size);
+// Waits until everything written to the file system that holds `path` is on
+// the disk; false when it could not be done.
+bool syncFileSystem(const std::string& path);
 // Renames a file or folder in one step; fails, leaving both alone, when
 // something already stands at `to`.
 bool renameNoReplace(const std::string& from, const std::string& to);
