@@ -2,8 +2,13 @@
 // archive (read with libzip). A folder or an archive becomes a new soundbank;
 // its patches land in categories named after the folder that directly holds
 // them. Nothing is created on disk before something to import has been found.
+// Only regular files are read (a symbolic link counts as what it points to):
+// a FIFO or a device named like a patch is passed over instead of blocking.
+// The files of a soundbank import are written without a sync each; one sync
+// of the file system at the end makes them durable before success is reported.
 #include <zip.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <memory>
 
@@ -88,6 +93,7 @@ std::string PatchLibrary::uniqueBankFolder(const std::string& name) {
 }
 
 bool PatchLibrary::finishBankImport(const std::string& bank, std::string* bankPath, int missing, int patches) {
+    platform::syncFileSystem(bank);
     reload();
     for (std::size_t b = 0; b < banks_.size(); ++b)
         if (banks_[b].path == bank) selection_ = {static_cast<int>(b), -1, -1};
@@ -123,7 +129,7 @@ bool PatchLibrary::importFolder(const std::string& folder, std::string* bankPath
     found.list(source, extension_, kImportLevels);
     std::vector<std::string> files;
     for (const LibraryEntry& e : found.entries())
-        if (!e.folder) files.push_back(e.fullPath);
+        if (!e.folder && platform::fileExists(e.fullPath)) files.push_back(e.fullPath);
     if (!createImportBank(bank, !files.empty())) return false;
     int missing = 0;
     for (const std::string& file : files) {
@@ -131,13 +137,23 @@ bool PatchLibrary::importFolder(const std::string& folder, std::string* bankPath
         const std::string target = targetFolder(bank, name, path.parent_path().filename().string());
         std::vector<std::uint8_t> bytes;
         // A file that cannot be read or written is left out (and counted).
-        if (target.empty() || !platform::readFile(file, bytes) ||
-            !platform::writeNewFile(platform::joinPath(target, path.filename().string()), bytes.data(), bytes.size()))
+        if (target.empty() || !platform::readRegularFile(file, bytes) ||
+            !platform::writeNewFileUnsynced(platform::joinPath(target, path.filename().string()), bytes.data(),
+                                            bytes.size()))
             ++missing;
     }
-    std::vector<std::uint8_t> config;
-    if (platform::readFile(platform::joinPath(source, kConfigFile), config))
-        platform::writeNewFile(platform::joinPath(bank, kConfigFile), config.data(), config.size());
+    // Every config.ini the walk finds is copied into the soundbank folder, so
+    // the last one in the walk's order is the one that stays.
+    LibraryListing configs;
+    configs.list(source, "ini", kImportLevels);
+    std::vector<std::uint8_t> config, bytes;
+    bool haveConfig = false;
+    for (const LibraryEntry& e : configs.entries()) {
+        if (e.folder || e.fileName != kConfigFile || !platform::readRegularFile(e.fullPath, bytes)) continue;
+        config.swap(bytes);
+        haveConfig = true;
+    }
+    if (haveConfig) platform::writeNewFileUnsynced(platform::joinPath(bank, kConfigFile), config.data(), config.size());
     return finishBankImport(bank, bankPath, missing, static_cast<int>(files.size()));
 }
 
@@ -147,7 +163,8 @@ bool PatchLibrary::importZip(const std::string& archivePath, std::string* bankPa
     const std::string bank = uniqueBankFolder(name);
     if (bank.empty()) return false;
     int openError = 0;
-    std::unique_ptr<zip_t, ZipCloser> archive(zip_open(archivePath.c_str(), ZIP_RDONLY, &openError));
+    std::unique_ptr<zip_t, ZipCloser> archive(
+        platform::fileExists(archivePath) ? zip_open(archivePath.c_str(), ZIP_RDONLY, &openError) : nullptr);
     if (!archive) return error("Failed to open ZIP archive!");
 
     struct Kept {
@@ -177,6 +194,15 @@ bool PatchLibrary::importZip(const std::string& archivePath, std::string* bankPa
         if (file == kConfigFile || LibraryListing::hasExtension(file, extension_))
             kept.push_back({static_cast<zip_uint64_t>(i), stat.size, holder, file});
     }
+    // Of several config.ini entries, each would land on the one before it: the
+    // last one in the archive is the one kept.
+    const auto lastConfig = std::find_if(kept.rbegin(), kept.rend(), [](const Kept& k) { return k.fileName == kConfigFile; });
+    if (lastConfig != kept.rend()) {
+        const zip_uint64_t keep = lastConfig->index;
+        kept.erase(std::remove_if(kept.begin(), kept.end(),
+                                  [keep](const Kept& k) { return k.fileName == kConfigFile && k.index != keep; }),
+                   kept.end());
+    }
     if (!createImportBank(bank, !kept.empty())) return false;
     int patches = 0, missing = 0;
     for (const Kept& k : kept) {
@@ -185,7 +211,8 @@ bool PatchLibrary::importZip(const std::string& archivePath, std::string* bankPa
         std::vector<std::uint8_t> bytes;
         // An entry that cannot be extracted or written is left out (a patch is counted).
         const bool written = !target.empty() && extract(archive.get(), k.index, k.size, bytes) &&
-                             platform::writeNewFile(platform::joinPath(target, k.fileName), bytes.data(), bytes.size());
+                             platform::writeNewFileUnsynced(platform::joinPath(target, k.fileName), bytes.data(),
+                                                            bytes.size());
         if (!config) ++patches;
         if (!config && !written) ++missing;
     }

@@ -128,7 +128,7 @@ void PatchLibrary::buildIndex() {
         if (fixedCategoryMode() && (e.name == "All Patches" || e.name == "Init Patch")) continue;
         if (e.name != kUser && e.name != kGenetics) banks_.push_back({e.name, e.fullPath, BankKind::Folder});
         std::vector<std::uint8_t> bytes;
-        if (!platform::readFile(platform::joinPath(e.fullPath, kConfigFile), bytes)) continue;
+        if (!platform::readRegularFile(platform::joinPath(e.fullPath, kConfigFile), bytes)) continue;
         const SoundbankConfig config = parseSoundbankConfig(std::string(bytes.begin(), bytes.end()));
         for (const auto& [code, name] : config.authors) authors_.emplace(code, name);
         if (fixedCategoryMode())
@@ -391,7 +391,8 @@ bool PatchLibrary::copyUnique(const std::string& source, const std::string& fold
     const std::string name = lastComponent(withoutExtension(source));
     const AuthorSuffix suffix = splitAuthorSuffix(name);
     std::vector<std::uint8_t> bytes;
-    if (name.empty() || !platform::readFile(source, bytes) || !platform::makeDirectories(folder)) return false;
+    // Only a regular file is read: a FIFO or a device named like a patch would block.
+    if (name.empty() || !platform::readRegularFile(source, bytes) || !platform::makeDirectories(folder)) return false;
     for (int n = 0; n <= kMaxCopyNumber; ++n) {
         std::string file = suffix.base;
         if (n > 0) file.append(" ").append(std::to_string(n));

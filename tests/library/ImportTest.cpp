@@ -1,5 +1,7 @@
 // Imports of single patches, folder trees and ZIP archives, and what is left
 // on disk when an import stops.
+#include <sys/stat.h>
+
 #include <filesystem>
 #include <fstream>
 
@@ -24,6 +26,8 @@ TEST_F(ImportTest, AFolderTreeBecomesASoundbankWithFlattenedCategories) {
     put(base_ + "/in/Pads/1/2/3/4/5/6/7/8/9/10/In.fxp");  // ten folder levels are entered,
     put(base_ + "/in/Pads/1/2/3/4/5/6/7/8/9/10/11/Out.fxp");  // the eleventh is not
     put(base_ + "/in/Pads/config.ini", "AuthorCode=QV\nAuthorName=Quentin\n");
+    // Every config.ini the walk finds is copied in: the last one stays.
+    put(base_ + "/in/Pads/Warm/Deep/config.ini", "AuthorCode=ZZ\nAuthorName=Zed\n");
     PatchLibrary library(root_);
 
     std::string bank;
@@ -34,7 +38,8 @@ TEST_F(ImportTest, AFolderTreeBecomesASoundbankWithFlattenedCategories) {
     EXPECT_EQ(read("Pads/Deep/X.FXP"), "cold x");
     EXPECT_THAT(takeMessages(), ElementsAre("Could not import 1 of 6 patches!"));
     EXPECT_EQ(library.selection().bank, library.findBank("Pads"));
-    EXPECT_EQ(library.authors().at("QV"), "Quentin");
+    EXPECT_EQ(read("Pads/config.ini"), "AuthorCode=ZZ\nAuthorName=Zed\n");
+    EXPECT_EQ(library.authors().at("ZZ"), "Zed");
 
     ASSERT_TRUE(library.importFolder(base_ + "/in/Pads/Warm/..", &bank));
     EXPECT_EQ(bank, path("Pads (1)"));
@@ -78,6 +83,7 @@ TEST_F(ImportTest, AnArchiveBecomesASoundbank) {
                    {"Pads/Warm/", ""},
                    {"Pads/Warm/b.FXP", "b"},
                    {"Pads/config.ini", "AuthorCode=QV\nAuthorName=Quentin\n"},
+                   {"Pads/Warm/config.ini", "AuthorCode=ZZ\nAuthorName=Zed\n"},  // the last one stays
                    {"Pads/readme.txt", "no"},
                    {".hidden.fxp", "no"},
                    {"Pads/.git/c.fxp", "no"},
@@ -92,6 +98,7 @@ TEST_F(ImportTest, AnArchiveBecomesASoundbank) {
                                "Pads/Warm/b.FXP", "Pads/a.fxp", "Pads/config.ini", "User/"}));
     EXPECT_FALSE(std::filesystem::exists(base_ + "/escape.fxp"));
     EXPECT_EQ(read("Pads/Warm/b.FXP"), "b");
+    EXPECT_EQ(read("Pads/config.ini"), "AuthorCode=ZZ\nAuthorName=Zed\n");
     EXPECT_EQ(library.selection().bank, library.findBank("Pads"));
     EXPECT_TRUE(takeMessages().empty());
 
@@ -135,6 +142,24 @@ TEST_F(ImportTest, BadArchivesAreRefusedAndLeaveNothingBehind) {
     EXPECT_THAT(takeMessages(), ElementsAre("Could not import 1 of 2 patches!"));
     EXPECT_FALSE(exists("Pads/Damaged.fxp"));
     EXPECT_EQ(read("Pads/Whole.fxp"), "whole");
+}
+
+TEST_F(ImportTest, FifosAndDevicesNamedLikePatchesAreNeverRead) {
+    put(base_ + "/in/Pads/Real.fxp", "real");
+    const std::string fifo = base_ + "/in/Pads/Pipe.fxp", config = base_ + "/in/Pads/Warm/config.ini",
+                      archive = base_ + "/Pipe.zip";
+    std::filesystem::create_directories(base_ + "/in/Pads/Warm");
+    for (const std::string& f : {fifo, config, archive}) ASSERT_EQ(mkfifo(f.c_str(), 0644), 0) << f;
+    std::filesystem::create_symlink(fifo, base_ + "/in/Pads/Warm/Linked.fxp");
+    std::filesystem::create_symlink("/dev/null", base_ + "/in/Pads/Null.fxp");
+    PatchLibrary library(root_);
+
+    std::string bank;
+    EXPECT_FALSE(blockedOnFifo({fifo, config}, [&] { EXPECT_TRUE(library.importFolder(base_ + "/in/Pads", &bank)); }));
+    EXPECT_EQ(tree(), (Strings{"Genetics/", "Pads/", "Pads/Real.fxp", "User/"}));
+    EXPECT_FALSE(blockedOnFifo({fifo}, [&] { EXPECT_FALSE(library.importPatch(fifo)); }));
+    EXPECT_FALSE(blockedOnFifo({archive}, [&] { EXPECT_FALSE(library.importZip(archive)); }));
+    EXPECT_THAT(takeMessages(), ElementsAre("Could not import file!", "Failed to open ZIP archive!"));
 }
 
 TEST_F(ImportTest, ASinglePatchGoesIntoTheSelectedFolder) {

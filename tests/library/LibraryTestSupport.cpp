@@ -1,11 +1,16 @@
 #include "LibraryTestSupport.h"
 
+#include <fcntl.h>
+#include <unistd.h>
 #include <zip.h>
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <thread>
 
 namespace calverine::test {
 
@@ -47,6 +52,28 @@ LibraryEntry entryNamed(const std::vector<LibraryEntry>& entries, const std::str
         if (e.fileName == fileName) return e;
     ADD_FAILURE() << "no entry " << fileName;
     return {};
+}
+
+bool blockedOnFifo(const std::vector<std::string>& fifos, const std::function<void()>& act) {
+    std::atomic<bool> done{false}, released{false};
+    std::thread watchdog([&] {
+        const auto start = std::chrono::steady_clock::now();
+        while (!done) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            if (std::chrono::steady_clock::now() - start < std::chrono::seconds(1)) continue;
+            for (const std::string& fifo : fifos) {
+                // Opens only while a reader waits on it.
+                const int fd = open(fifo.c_str(), O_WRONLY | O_NONBLOCK);
+                if (fd < 0) continue;
+                released = true;
+                close(fd);
+            }
+        }
+    });
+    act();
+    done = true;
+    watchdog.join();
+    return released;
 }
 
 void writeZip(const std::string& file, const std::vector<std::pair<std::string, std::string>>& entries) {

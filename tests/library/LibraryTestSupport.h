@@ -6,6 +6,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -43,6 +44,11 @@ protected:
 std::vector<std::string> names(const std::vector<LibraryEntry>& entries);
 // The entry with that file name in the list (fails the test when missing).
 LibraryEntry entryNamed(const std::vector<LibraryEntry>& entries, const std::string& fileName);
+
+// Runs `act` while watching the FIFOs: should it block opening one of them for
+// reading, a writer opens and closes it after a second, which lets it go on.
+// Whether that was needed.
+bool blockedOnFifo(const std::vector<std::string>& fifos, const std::function<void()>& act);
 
 // A ZIP archive of (entry name, content) pairs; a name ending in "/" is a
 // directory entry.
