@@ -60,6 +60,32 @@ bool holdsNoPatch(const std::vector<PatchLibrary::Patch>& patches, const std::ve
     return true;
 }
 
+// What a folder holds that is not the library's own and so stops its removal.
+struct Leftovers {
+    int files = 0;    // anything that is not a folder: other files, links, special files
+    int folders = 0;
+    bool unreadable = false;  // a folder that could not be looked into
+};
+
+// Counts everything inside `folder`, at any depth, without following links.
+void countContents(const fs::path& folder, Leftovers& left) {
+    std::error_code ec;
+    for (fs::recursive_directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+        if (it->symlink_status(ec).type() == fs::file_type::directory)
+            ++left.folders;
+        else
+            ++left.files;
+    }
+    if (ec) left.unreadable = true;
+}
+
+std::string leftoversMessage(const char* what, const Leftovers& left) {
+    return std::string(what) +
+           " still holds files or folders that are not patches.\nNothing was removed; please move or delete them "
+           "first.\n\nOther files found: " +
+           std::to_string(left.files) + "\nOther folders found: " + std::to_string(left.folders);
+}
+
 bool copyNew(const std::string& from, const std::string& to) {
     std::vector<std::uint8_t> bytes;
     return platform::readFile(from, bytes) && platform::writeNewFile(to, bytes.data(), bytes.size());
@@ -87,9 +113,12 @@ void PatchLibrary::reload(bool full) {
         }
     }
     if (changed) list();
-    const int records = static_cast<int>(listing_.entries().size() + trashListing_.entries().size());
-    if (records >= kMaxRecords) {
-        platform::reportArrayTooLarge(records, kMaxRecords, kCodeLibrarySize);
+    // The trash listing walks the same folders again: only its files are new records.
+    const auto trashed = std::count_if(trashListing_.entries().begin(), trashListing_.entries().end(),
+                                       [](const LibraryEntry& e) { return !e.folder; });
+    records_ = static_cast<int>(listing_.entries().size()) + static_cast<int>(trashed);
+    if (records_ >= kMaxRecords) {
+        platform::reportArrayTooLarge(records_, kMaxRecords, kCodeLibrarySize);
         listing_ = {};
         trashListing_ = {};
     }
@@ -323,8 +352,15 @@ bool PatchLibrary::removeCategory(int category) {
                       "Patches found: ",
                       "There are still patches in the trash from this folder.\n\nPatches found in trash: "))
         return false;
+    // Every folder of the category is checked before any is removed: one that
+    // holds anything at all keeps them all.
+    const std::vector<std::string> folders = categories_[static_cast<std::size_t>(category)].folders;
+    Leftovers left;
+    for (const std::string& folder : folders) countContents(folder, left);
+    if (left.unreadable) return error("Error in trying to remove folder.\nPlease check your folder access rights!");
+    if (left.files + left.folders > 0) return error(leftoversMessage("This folder", left));
     bool failed = false;
-    for (const std::string& folder : categories_[static_cast<std::size_t>(category)].folders) {
+    for (const std::string& folder : folders) {
         std::error_code ec;
         if (!fs::is_directory(folder, ec) || !fs::remove(folder, ec)) failed = true;  // only an empty folder goes
     }
@@ -340,17 +376,37 @@ bool PatchLibrary::removeSoundbank(int bank) {
                       "There are still patches in the trash from this soundbank.\n\nPlease delete them, clear the "
                       "trash or restore\nthem and move to the other soundbank before.\n\nFound patches in trash: "))
         return false;
-    // The folder goes with what is left in it (config.ini, empty categories),
-    // but never with a patch file, not even one deeper than the listing looks.
+    // The folder goes with what the library itself keeps there (its
+    // config.ini and empty category folders) and with nothing else: anything
+    // more, a patch deeper than the listing looks included, refuses the removal
+    // before a single file is deleted.
     const std::string folder = banks_[static_cast<std::size_t>(bank)].path;
+    Leftovers left;
+    std::vector<fs::path> emptyCategories, config;
     std::error_code ec;
-    bool holdsPatch = false;
-    for (fs::recursive_directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+    for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+        const fs::file_type type = it->symlink_status(ec).type();
         const std::string name = it->path().filename().string();
-        if (LibraryListing::hasExtension(name, extension_) || LibraryListing::hasExtension(name, kTrashExtension))
-            holdsPatch = true;
+        if (type == fs::file_type::regular && name == kConfigFile) {
+            config.push_back(it->path());
+        } else if (type == fs::file_type::directory && LibraryListing::listable(name) && fs::is_empty(it->path(), ec)) {
+            emptyCategories.push_back(it->path());
+        } else if (type == fs::file_type::directory) {
+            ++left.folders;
+            countContents(it->path(), left);
+        } else {
+            ++left.files;
+        }
     }
-    const bool removed = !ec && !holdsPatch && fs::remove_all(folder, ec) > 0 && !ec;
+    if (ec || left.unreadable)
+        return error("Error in trying to remove soundbank.\nPlease check your folder access rights!");
+    if (left.files + left.folders > 0) return error(leftoversMessage("This soundbank", left));
+    // fs::remove takes a folder only when it is empty, so a file that appears
+    // meanwhile stops the removal instead of going with it.
+    bool removed = true;
+    for (const fs::path& category : emptyCategories) removed = fs::remove(category, ec) && removed;
+    for (const fs::path& file : config) removed = removed && fs::remove(file, ec);
+    removed = removed && fs::remove(folder, ec);
     reload();
     if (!removed) error("Error in trying to remove soundbank.\nPlease check your folder access rights!");
     return removed;

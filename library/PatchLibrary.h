@@ -84,6 +84,9 @@ public:
     // Author code to display name, from the soundbanks' config.ini files.
     const std::map<std::string, std::string>& authors() const { return authors_; }
     const std::vector<std::string>& extraCategories() const { return extraCategories_; }
+    // The records the last reload found (folders, patches and trashed
+    // patches, each once), as checked against kMaxRecords.
+    int records() const { return records_; }
 
     // Index of the bank or category of that exact name, or -1.
     int findBank(const std::string& name) const;
@@ -173,6 +176,7 @@ private:
     std::vector<std::string> extraCategories_;
     Selection selection_;
     std::string sourcePatch_;
+    int records_ = 0;
 };
 
 }  // namespace calverine

@@ -17,6 +17,13 @@ const char* const kCharacterMessage =
 
 using PatchLibraryTest = LibraryFixture;
 
+// The refusal of a removal that would take other files or folders along.
+std::string leftovers(const std::string& what, int files, int folders) {
+    return what + " still holds files or folders that are not patches.\nNothing was removed; please move or delete "
+                  "them first.\n\nOther files found: " +
+           std::to_string(files) + "\nOther folders found: " + std::to_string(folders);
+}
+
 TEST_F(PatchLibraryTest, ReservedAndVirtualBanksAndWhatIsNeverListed) {
     put("user/Pads/Warm.fxp");
     put("Zeta/Lead.fxp");
@@ -29,7 +36,12 @@ TEST_F(PatchLibraryTest, ReservedAndVirtualBanksAndWhatIsNeverListed) {
     put("Root Stray.fxp");
     put(".config/x.fxp");
     put("Favourites.db", "user\\Pads\\Warm.fxp");
+    put("Zeta/Old.bin");
     PatchLibrary library(root_);
+    // Each record once, against the limit: nine folders (Alpha, Keys, Deep,
+    // Favourites, Genetics, Trash, User, Pads, Zeta), five patches, one
+    // trashed patch; the trash listing walks the same folders again.
+    EXPECT_EQ(library.records(), 15);
 
     Strings banks;
     for (const auto& b : library.banks()) banks.push_back(b.name);
@@ -203,15 +215,54 @@ TEST_F(PatchLibraryTest, RemovalsAreRefusedWithTheCountsOfWhatIsLeft) {
                             "trash: 1",
                             "The soundbanks Favourites, Genetics, User and Trash cannot be renamed or removed."));
 
-    // "Empty" exists in two banks; the one that still holds a folder stays.
+    // "Empty" exists in two banks; one still holds a folder, so both stay.
     EXPECT_FALSE(library.removeCategory(library.findCategory("Empty")));
-    EXPECT_THAT(takeMessages(), ElementsAre("Error in trying to remove folder.\nPlease check your folder access rights!"));
+    EXPECT_THAT(takeMessages(), ElementsAre(leftovers("This folder", 0, 1)));
+    EXPECT_TRUE(exists("Bank/Empty"));
+    EXPECT_TRUE(exists("Other/Empty/.inner"));
+    std::filesystem::remove(path("Other/Empty/.inner"));
+    library.reload();
+    EXPECT_TRUE(library.removeCategory(library.findCategory("Empty")));
     EXPECT_FALSE(exists("Bank/Empty"));
-    EXPECT_TRUE(exists("Other/Empty"));
+    EXPECT_FALSE(exists("Other/Empty"));
 
     EXPECT_TRUE(library.removeSoundbank(library.findBank("Empty Bank")));
     EXPECT_FALSE(exists("Empty Bank"));
     EXPECT_EQ(library.findBank("Empty Bank"), -1);
+    EXPECT_TRUE(takeMessages().empty());
+}
+
+TEST_F(PatchLibraryTest, RemovalsNeverDeleteAFileThatIsNotAPatch) {
+    put("Bank/README.txt", "notes");
+    put("Bank/Samples/kick.wav", "wav");
+    put("Bank/x.fxp.bak", "backup");
+    put("Bank/config.ini", "AuthorCode=QV\n");
+    std::filesystem::create_directories(path("Bank/Unused"));
+    put("Deep/Pads/Layer/Hidden.fxp", "below the listing");  // a patch deeper than the listing looks
+    put(base_ + "/elsewhere.txt", "kept");
+    std::filesystem::create_directories(path("Linked/Keys"));
+    std::filesystem::create_symlink(base_ + "/elsewhere.txt", path("Linked/Keys/link.txt"));
+    std::filesystem::create_directories(path("Plain/Keys"));
+    PatchLibrary library(root_);
+    const Strings before = tree();
+
+    EXPECT_FALSE(library.removeSoundbank(library.findBank("Bank")));
+    EXPECT_FALSE(library.removeSoundbank(library.findBank("Deep")));
+    // Every folder of a category is looked into before any is removed.
+    EXPECT_FALSE(library.removeCategory(library.findCategory("Keys")));
+    EXPECT_FALSE(library.removeSoundbank(library.findBank("Linked")));
+    EXPECT_THAT(takeMessages(), ElementsAre(leftovers("This soundbank", 3, 1), leftovers("This soundbank", 1, 2),
+                                            leftovers("This folder", 1, 0), leftovers("This soundbank", 1, 1)));
+    EXPECT_EQ(tree(), before);
+    EXPECT_EQ(read(base_ + "/elsewhere.txt"), "kept");
+
+    // What the library keeps there goes with the bank: config.ini and empty categories.
+    for (const char* file : {"Bank/README.txt", "Bank/Samples/kick.wav", "Bank/x.fxp.bak"})
+        std::filesystem::remove(path(file));
+    std::filesystem::remove(path("Bank/Samples"));
+    library.reload();
+    EXPECT_TRUE(library.removeSoundbank(library.findBank("Bank")));
+    EXPECT_FALSE(exists("Bank"));
     EXPECT_TRUE(takeMessages().empty());
 }
 
