@@ -312,8 +312,7 @@ bool PatchLibrary::renameSoundbank(int bank, const std::string& newName) {
     const std::string to = platform::joinPath(root_, newName);
     if (isReservedName(newName) || !platform::renameNoReplace(from, to))
         return error("Soundbank already exists.\nPlease type in a different name.");
-    retargetFavourites(from, to);
-    saveFavourites();
+    if (!saveOrUndo(retargetFavourites(from, to), {{from, to}})) return false;
     reload();
     return true;
 }
@@ -328,15 +327,18 @@ bool PatchLibrary::renameCategory(int category, const std::string& newName) {
     const int existing = findCategory(newName);
     if (existing >= 0 && !categories_[static_cast<std::size_t>(existing)].folders.empty())
         return error("Folder already exists.\nPlease type in a different name.");
-    bool failed = false;
+    bool failed = false, favouritesMoved = false;
+    std::vector<std::pair<std::string, std::string>> renamed;
     for (const std::string& from : categories_[static_cast<std::size_t>(category)].folders) {
         const std::string to = platform::joinPath(parentOf(from), newName);
-        if (platform::renameNoReplace(from, to))
-            retargetFavourites(from, to);
-        else
+        if (platform::renameNoReplace(from, to)) {
+            renamed.emplace_back(from, to);
+            favouritesMoved = retargetFavourites(from, to) || favouritesMoved;
+        } else {
             failed = true;
+        }
     }
-    saveFavourites();
+    if (!saveOrUndo(favouritesMoved, renamed)) return false;
     reload();
     if (failed) error("Folder already exists.\nPlease type in a different name.");
     return !failed;
@@ -427,8 +429,7 @@ bool PatchLibrary::moveFile(const std::string& from, const std::string& to) {
     if (to.size() > kMaxPathLength || !platform::renameNoReplace(from, to))
         return error("File could not be moved. Please check there is no file under the same name in the target "
                      "soundbank/category.");
-    retargetFavourites(from, to);
-    saveFavourites();
+    if (!saveOrUndo(retargetFavourites(from, to), {{from, to}})) return false;
     reload();
     return true;
 }
@@ -539,23 +540,40 @@ bool PatchLibrary::clearFavourites() {
     return saved;
 }
 
-void PatchLibrary::retargetFavourites(const std::string& from, const std::string& to) {
+bool PatchLibrary::retargetFavourites(const std::string& from, const std::string& to) {
+    bool changed = false;
     for (LibraryEntry& e : favourites_) {
-        if (e.fullPath == from)
+        if (e.fullPath == from) {
             e.fullPath = to;
-        else if (e.fullPath.size() > from.size() && e.fullPath.compare(0, from.size(), from) == 0 &&
-                 e.fullPath[from.size()] == platform::kSeparator)
+            changed = true;
+        } else if (e.fullPath.size() > from.size() && e.fullPath.compare(0, from.size(), from) == 0 &&
+                   e.fullPath[from.size()] == platform::kSeparator) {
             e.fullPath = to + e.fullPath.substr(from.size());
+            changed = true;
+        }
     }
+    return changed;
+}
+
+bool PatchLibrary::saveOrUndo(bool favouritesChanged, const std::vector<std::pair<std::string, std::string>>& renamed) {
+    if (!favouritesChanged || saveFavourites()) return true;
+    for (auto it = renamed.rbegin(); it != renamed.rend(); ++it) platform::renameNoReplace(it->second, it->first);
+    reload();  // the favourites as Favourites.db still has them
+    return error(kFavouritesUnsaved);
 }
 
 // ---- trash ----------------------------------------------------------------------
 
 bool PatchLibrary::moveToTrash(const LibraryEntry& patch) {
-    if (!platform::renameNoReplace(patch.fullPath, withoutExtension(patch.fullPath) + "." + kTrashExtension))
+    const std::string trashed = withoutExtension(patch.fullPath) + "." + kTrashExtension;
+    if (!platform::renameNoReplace(patch.fullPath, trashed))
         return error("File could not be moved to trash. Please check there is no file under the same name and path "
                      "in the trash already.");
-    removeFavourite(patch, false);
+    const auto dropped = std::remove_if(favourites_.begin(), favourites_.end(),
+                                        [&](const LibraryEntry& e) { return e.fullPath == patch.fullPath; });
+    const bool wasFavourite = dropped != favourites_.end();
+    favourites_.erase(dropped, favourites_.end());
+    if (!saveOrUndo(wasFavourite, {{patch.fullPath, trashed}})) return false;
     const Selection before = selection_;
     reload();
     // The patch now at the same place in the list, else the last; with an

@@ -14,6 +14,7 @@
 
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "LibraryListing.h"
@@ -56,6 +57,10 @@ public:
     static constexpr std::size_t kMaxPathLength = 511;
     static constexpr int kMaxCopyNumber = 100;
     static constexpr int kMaxBankNumber = 32;
+    // Renames, moves and trashing are undone when the favourites that follow
+    // them cannot be saved, and say so with this message.
+    static constexpr const char* kFavouritesUnsaved =
+        "Favourites.db could not be written; the favourites are as they were";
     static constexpr const char* kRestoreFailed =
         "File could not be restored from trash. Please check there is no file under the same name in the target "
         "soundbank/category.";
@@ -152,8 +157,13 @@ private:
     bool fixReservedFolders();
     // Renames a patch file and keeps the favourites in step.
     bool moveFile(const std::string& from, const std::string& to);
-    // Every favourite at `from` or inside it moves to `to`.
-    void retargetFavourites(const std::string& from, const std::string& to);
+    // Every favourite at `from` or inside it moves to `to`; whether any did.
+    bool retargetFavourites(const std::string& from, const std::string& to);
+    // After the renames (from, to) of a patch or folder operation: saves the
+    // changed favourites. When Favourites.db cannot be written the renames are
+    // undone, last first, so its favourites still name the files; then the
+    // library is reloaded, kFavouritesUnsaved shown, and the result is false.
+    bool saveOrUndo(bool favouritesChanged, const std::vector<std::pair<std::string, std::string>>& renamed);
     bool isReservedName(const std::string& name) const;
     bool isSoundbank(int bank) const;
     std::string uniqueBankFolder(const std::string& name);

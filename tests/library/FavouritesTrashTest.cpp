@@ -1,5 +1,7 @@
 // Favourites.db on disk, and the trash: collisions, restoring, the selection
 // after trashing.
+#include <filesystem>
+
 #include "Favourites.h"
 #include "LibraryTestSupport.h"
 
@@ -7,6 +9,7 @@ namespace calverine::test {
 namespace {
 
 using ::testing::ElementsAre;
+using Strings = std::vector<std::string>;
 
 using FavouritesTest = LibraryFixture;
 using TrashTest = LibraryFixture;
@@ -53,6 +56,40 @@ TEST_F(FavouritesTest, AddRemoveAndClear) {
     LibraryEntry folder = entryNamed(user, "Pad.fxp");
     folder.fileName = "Pad.bin";
     EXPECT_FALSE(library.addFavourite(folder));  // only patch files
+}
+
+TEST_F(FavouritesTest, ChangesAreUndoneWhenFavouritesDbCannotBeWritten) {
+    put("Bank/Pads/Warm.fxp", "warm");
+    put("Other/Pads/Soft.fxp", "soft");
+    put("Bank/Plain.fxp", "plain");
+    put("Favourites.db", "Other\\Pads\\Soft.fxp\r\nBank\\Pads\\Warm.fxp");
+    PatchLibrary library(root_);
+    const auto warm = [&] {
+        return entryNamed(library.patchList(library.findBank("Bank"), library.findCategory("Pads")), "Warm.fxp");
+    };
+    blockFavouritesWrites();
+    const Strings before = tree();
+
+    EXPECT_FALSE(library.renamePatch(warm(), "Hot"));
+    EXPECT_FALSE(library.movePatch(warm(), path("Other")));
+    EXPECT_FALSE(library.moveToTrash(warm()));
+    EXPECT_FALSE(library.renameSoundbank(library.findBank("Bank"), "Renamed"));
+    EXPECT_FALSE(library.renameCategory(library.findCategory("Pads"), "Pad Sounds"));  // two folders, both undone
+    EXPECT_THAT(takeMessages(), ElementsAre(PatchLibrary::kFavouritesUnsaved, PatchLibrary::kFavouritesUnsaved,
+                                            PatchLibrary::kFavouritesUnsaved, PatchLibrary::kFavouritesUnsaved,
+                                            PatchLibrary::kFavouritesUnsaved));
+    EXPECT_EQ(tree(), before);
+    EXPECT_EQ(read("Favourites.db"), "Other\\Pads\\Soft.fxp\r\nBank\\Pads\\Warm.fxp");
+    ASSERT_EQ(library.favourites().size(), 2u);
+    for (const LibraryEntry& favourite : library.favourites()) EXPECT_TRUE(std::filesystem::exists(favourite.fullPath));
+
+    // A change that no favourite follows needs no writing.
+    EXPECT_TRUE(library.renamePatch(entryNamed(library.patchList(library.findBank("Bank"), -1), "Plain.fxp"), "Flat"));
+    EXPECT_TRUE(takeMessages().empty());
+    unblockFavouritesWrites();
+    EXPECT_TRUE(library.renamePatch(warm(), "Hot"));
+    EXPECT_EQ(read("Favourites.db"), "Bank\\Pads\\Hot.fxp\r\nOther\\Pads\\Soft.fxp");
+    EXPECT_EQ(read("Bank/Pads/Hot.fxp"), "warm");
 }
 
 TEST_F(TrashTest, ATrashedNameThatIsTakenLeavesBothFiles) {

@@ -33,6 +33,12 @@ std::string LibraryFixture::read(const std::string& relative) const {
     return s.str();
 }
 
+void LibraryFixture::blockFavouritesWrites() const { put("Favourites.db.tmp-" + std::to_string(getpid()), ""); }
+
+void LibraryFixture::unblockFavouritesWrites() const {
+    fs::remove(path("Favourites.db.tmp-" + std::to_string(getpid())));
+}
+
 std::vector<std::string> LibraryFixture::tree() const {
     std::vector<std::string> all;
     for (const auto& e : fs::recursive_directory_iterator(root_))

@@ -31,6 +31,11 @@ protected:
     std::string read(const std::string& relative) const;
     // Everything below the root, as sorted relative paths (folders end in "/").
     std::vector<std::string> tree() const;
+    // Makes Favourites.db impossible to replace, even for root, while it stays
+    // readable: a file stands where its new text would be written first (the
+    // file's name + ".tmp-" + this process's id).
+    void blockFavouritesWrites() const;
+    void unblockFavouritesWrites() const;
     // The messages shown so far, and forgetting them.
     std::vector<std::string> takeMessages() { return messages_.take(); }
 
