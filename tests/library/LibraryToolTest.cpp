@@ -16,6 +16,8 @@
 namespace calverine::test {
 namespace {
 
+using Strings = std::vector<std::string>;
+
 // An environment variable set for one test.
 class ScopedEnv {
 public:
@@ -83,6 +85,64 @@ TEST_F(LibraryToolTest, ListsAndChangesTheLibrary) {
     EXPECT_EQ(command({"restore", "Bank/Missing"}).status, 2);
     EXPECT_EQ(command({"rename-bank", "Bank"}).err, "calverine-library: usage: rename-bank BANK NEW-NAME\n");
     EXPECT_EQ(command({"--frob", "banks"}).err, "calverine-library: unknown option '--frob'; try --help\n");
+}
+
+TEST_F(LibraryToolTest, ImportPatchWarnsAboutAFileThatIsNotAPatchAndStrictRefusesIt) {
+    // A program-file header: chunk magic, size, opaque-chunk kind, version, plug-in id, then the rest.
+    const auto header = [](const std::string& id) {
+        return std::string("CcnK") + std::string(4, '\0') + "FPCh" + std::string(3, '\0') + "\1" + id +
+               std::string(40, '\0') + "chunk";
+    };
+    put(base_ + "/in/Ours.fxp", header("CLVS"));
+    put(base_ + "/in/Theirs.fxp", header("ABCD"));
+    put(base_ + "/in/Short.fxp", header("CLVS").substr(0, 59));
+    put(base_ + "/in/Notes.fxp", "just text");
+    command({"banks"});  // creates the reserved folders
+    const Strings before = tree();
+
+    for (const char* file : {"Theirs", "Short", "Notes"}) {
+        const std::string source = base_ + "/in/" + file + ".fxp";
+        const Printed refused = command({"import-patch", "--strict", source});
+        EXPECT_EQ(refused.status, 2) << file;
+        EXPECT_EQ(refused.err, "calverine-library: '" + source + "' is not a Calverine patch; nothing imported (--strict)\n");
+        EXPECT_EQ(tree(), before) << file;
+    }
+    EXPECT_EQ(command({"--strict", "import-patch", base_ + "/in/Notes.fxp"}).status, 2);
+    EXPECT_EQ(tree(), before);
+
+    const Printed ours = command({"import-patch", "--strict", base_ + "/in/Ours.fxp"});
+    EXPECT_EQ(ours.status, 0) << ours.err;
+    EXPECT_EQ(ours.err, "");
+    const Printed warned = command({"import-patch", base_ + "/in/Notes.fxp"});
+    EXPECT_EQ(warned.status, 0);
+    EXPECT_EQ(warned.out, "User/Notes.fxp\n");
+    EXPECT_EQ(warned.err, "calverine-library: warning: '" + base_ + "/in/Notes.fxp' is not a Calverine patch; imported all the same\n");
+    EXPECT_EQ(read("User/Notes.fxp"), "just text");
+    EXPECT_EQ(read("User/Ours.fxp"), header("CLVS"));
+}
+
+TEST_F(LibraryToolTest, RemoveBankLeavesOtherFilesAndChangesFailWhenFavouritesCannotBeSaved) {
+    put("Drums/README.txt", "notes");
+    put("Drums/Samples/kick.wav", "wav");
+    put("Drums/x.fxp.bak", "backup");
+    put("Bank/Warm.fxp", "warm");
+    put("Favourites.db", "Bank\\Warm.fxp");
+    command({"banks"});  // creates the reserved folders
+    const Strings before = tree();
+    const Printed refused = command({"remove-bank", "Drums"});
+    EXPECT_EQ(refused.status, 2);
+    EXPECT_NE(refused.err.find("Other files found: 3\nOther folders found: 1\n"), std::string::npos) << refused.err;
+    EXPECT_EQ(tree(), before);
+
+    blockFavouritesWrites();
+    const Printed unsaved = command({"rename-patch", "Bank/Warm", "Hot"});
+    EXPECT_EQ(unsaved.status, 2);
+    EXPECT_EQ(unsaved.err, std::string(PatchLibrary::kFavouritesUnsaved) + "\n");
+    EXPECT_EQ(command({"favourites"}).out, "Bank/Warm.fxp\n");
+    EXPECT_EQ(read("Bank/Warm.fxp"), "warm");
+    EXPECT_NE(command({"move-to-trash", "Bank/Warm"}).status, 0);
+    EXPECT_NE(command({"move", "Bank/Warm", "User"}).status, 0);
+    EXPECT_EQ(read("Bank/Warm.fxp"), "warm");
 }
 
 TEST_F(LibraryToolTest, AFreshMachineGetsItsLibraryFolderOnTheFirstChange) {

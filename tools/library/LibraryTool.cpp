@@ -12,11 +12,24 @@ namespace calverine::librarytool {
 
 namespace {
 
-constexpr const char* kFavouritesUnsaved = "Favourites.db could not be written; the favourites are as they were";
+constexpr const char* kFavouritesUnsaved = PatchLibrary::kFavouritesUnsaved;
+
+// The program-file header of a Calverine patch: the chunk magic "CcnK" at 0,
+// the opaque-chunk kind "FPCh" at 8 and one of the plug-in ids the plug-in
+// loads at 16, big-endian, in a header of 60 bytes. The library copies files
+// without reading them; only this tool looks, to warn before importing.
+bool looksLikePatch(const std::vector<std::uint8_t>& file) {
+    constexpr std::size_t kHeaderSize = 60;
+    const auto word = [&](std::size_t at) { return std::string(file.begin() + at, file.begin() + at + 4); };
+    if (file.size() < kHeaderSize || word(0) != "CcnK" || word(8) != "FPCh") return false;
+    const std::string id = word(16);
+    return id == "CLVS" || id == "CLVF" || id == "QWTF" || id == "QWTR";
+}
 
 struct Options {
     std::string root;
     bool fixedCategories = false;
+    bool strict = false;  // import-patch refuses a file that is not a patch
     bool help = false;
     std::vector<std::string> words;  // the command and its arguments
 };
@@ -28,8 +41,8 @@ void captureMessage(const char*, const char* text, platform::MessageIcon, void* 
 
 class Command {
 public:
-    Command(PatchLibrary& library, std::vector<std::string> args, std::FILE* out, std::FILE* err)
-        : library_(library), args_(std::move(args)), out_(out), err_(err) {}
+    Command(PatchLibrary& library, std::vector<std::string> args, bool strict, std::FILE* out, std::FILE* err)
+        : library_(library), args_(std::move(args)), strict_(strict), out_(out), err_(err) {}
 
     int run();
 
@@ -76,6 +89,7 @@ private:
 
     PatchLibrary& library_;
     std::vector<std::string> args_;
+    bool strict_;
     std::FILE* out_;
     std::FILE* err_;
 };
@@ -210,11 +224,25 @@ int Command::run() {
         return result(rename ? library_.renameCategory(category, args_[2]) : library_.removeCategory(category), "");
     }
     if (name == "import-patch") {
+        // --strict may also follow the command.
+        const auto strict = std::find(args_.begin() + 1, args_.end(), "--strict");
+        if (strict != args_.end()) {
+            strict_ = true;
+            args_.erase(strict);
+        }
         int bank = library_.findBank("User"), category = -1;
-        if (!needs(1, 3, "import-patch FILE [BANK [CATEGORY]]", error) ||
+        if (!needs(1, 3, "import-patch [--strict] FILE [BANK [CATEGORY]]", error) ||
             (args_.size() > 2 && !place(2, bank, category, error)))
             return bad(error);
         if (library_.folderOf(bank, category).empty()) return bad("patches cannot be imported into '" + args_[2] + "'");
+        // A file that cannot be read (or is no regular file) is left to the
+        // library, which refuses it.
+        std::vector<std::uint8_t> file;
+        if (platform::readRegularFile(args_[1], file) && !looksLikePatch(file)) {
+            if (strict_) return bad("'" + args_[1] + "' is not a Calverine patch; nothing imported (--strict)");
+            std::fprintf(err_, "calverine-library: warning: '%s' is not a Calverine patch; imported all the same\n",
+                         args_[1].c_str());
+        }
         library_.select(bank, category, -1);
         if (!library_.importPatch(args_[1])) return kExitRefused;
         std::fprintf(out_, "%s\n", relative(library_.sourcePatch()).c_str());
@@ -248,6 +276,8 @@ bool parseOptions(const std::vector<std::string>& args, Options& options, std::s
             return true;
         } else if (a == "--fixed-categories") {
             options.fixedCategories = true;
+        } else if (a == "--strict") {
+            options.strict = true;
         } else if (a == "--root") {
             if (i + 1 >= args.size() || args[i + 1].empty()) {
                 error = "--root needs a folder";
@@ -271,7 +301,7 @@ bool parseOptions(const std::vector<std::string>& args, Options& options, std::s
 }  // namespace
 
 const char* usage() {
-    return "Usage: calverine-library [--root FOLDER] [--fixed-categories] COMMAND [ARGUMENTS]\n"
+    return "Usage: calverine-library [--root FOLDER] [--fixed-categories] [--strict] COMMAND [ARGUMENTS]\n"
            "\n"
            "Lists and changes the Calverine patch library: soundbank folders, their\n"
            "category folders and the patch files (.fxp) in them. PATCH is a path below\n"
@@ -295,7 +325,9 @@ const char* usage() {
            "\n"
            "Imports (each prints what it created):\n"
            "  import-patch FILE [BANK [CATEGORY]]  copy one patch in (default bank User),\n"
-           "                                under a new name if the name is taken\n"
+           "                                under a new name if the name is taken; a file\n"
+           "                                without a Calverine program-file header is\n"
+           "                                imported with a warning, or refused with --strict\n"
            "  import-folder FOLDER          a folder tree as a new soundbank; patches in\n"
            "                                sub-folders go into categories named after\n"
            "                                the folder that holds them\n"
@@ -305,7 +337,8 @@ const char* usage() {
            "  create-bank NAME              create-category NAME (in User)\n"
            "  rename-bank BANK NEW-NAME     rename-category CATEGORY NEW-NAME\n"
            "  rename-patch PATCH NEW-NAME   move PATCH BANK [CATEGORY]\n"
-           "  remove-bank BANK              remove-category CATEGORY (only when empty)\n"
+           "  remove-bank BANK              remove-category CATEGORY (only when nothing\n"
+           "                                but config.ini and empty categories is left)\n"
            "  open BANK [CATEGORY]          show the folder in the file manager\n"
            "\n"
            "  --root FOLDER         the library folder (default: the data folder's\n"
@@ -314,6 +347,8 @@ const char* usage() {
            "                        first command that puts something in it\n"
            "  --fixed-categories    the fixed category list plus the AddCategories of\n"
            "                        the soundbanks' config.ini files\n"
+           "  --strict              import-patch refuses a file that is not a Calverine\n"
+           "                        patch (it may also follow the command)\n"
            "  -h, --help            this text\n"
            "\n"
            "Exit status: 0 done; 1 the disk refused and there is no more to say;\n"
@@ -343,7 +378,7 @@ int run(const std::vector<std::string>& args, std::FILE* out, std::FILE* err) {
     std::vector<std::string> messages;
     platform::setMessageHook(captureMessage, &messages);
     PatchLibrary library(options.root, "fxp", options.fixedCategories ? kFixedCategories : std::vector<std::string>{});
-    int status = Command(library, options.words, out, err).run();
+    int status = Command(library, options.words, options.strict, out, err).run();
     platform::setMessageHook(nullptr, nullptr);
     for (const std::string& m : messages) std::fprintf(err, "%s\n", m.c_str());
     if (status == kExitOk && !messages.empty()) status = kExitRefused;  // e.g. Restore All with a collision
