@@ -523,7 +523,9 @@ VoiceContext AudioEngine::voiceContext(const Voice& voice, const float* noise) {
     c.drift = &driftTable_;
     c.lfo[0] = &lfo_[0];
     c.lfo[1] = &lfo_[1];
-    c.matrix = matrixActive_ ? &matrix_ : nullptr;  // no slot at work: no per-voice pass
+    // No slot at work: no per-voice pass. A finished voice's sums move only
+    // what nobody hears, but for the envelope offsets all voices share.
+    c.matrix = matrixActive_ && (!voice.finished || matrixEnvelopes_) ? &matrix_ : nullptr;
     const std::size_t channel = static_cast<std::size_t>(voice.channel & 15);
     c.channelPressure = channelPressureChannel[channel];
     c.polyPressure = polyPressure[static_cast<std::size_t>(voice.note & 127)];
@@ -558,7 +560,7 @@ void AudioEngine::updateControls(int start, int length) {
     // all finished, and their oscillators do not run: nothing of them is heard.
     bool silent[4];
     findSilentGroups(silent);
-    const bool envelopesModulated = matrixActive_ && matrix_.targetsEnvelopes();
+    const bool envelopesModulated = matrixEnvelopes_;
     OscillatorState* states[4][4][2] = {};
     for (int i = 0; i < voiceCount_; ++i) {
         Voice& voice = voices_[static_cast<std::size_t>(i)];
@@ -623,6 +625,7 @@ void AudioEngine::runBlockMatrix() {
     blockModulation_ = BlockModulation{};
     for (ModLfo& lfo : lfo_) lfo.rateOffset = 0.0;
     matrixActive_ = matrix_.active();  // once per block, for every voice's update too
+    matrixEnvelopes_ = matrixActive_ && matrix_.targetsEnvelopes();
     const Voice* reference = referenceVoice();
     if (matrixActive_ && reference) matrix_.blockPass(referenceSources(*reference), blockModulation_);
     // A slot that stopped moving portamento or the part mix gives them back.
@@ -672,7 +675,12 @@ void AudioEngine::limitOutput(float* left, float* right, int frames) { limiter_.
 void AudioEngine::renderBlock(float* const* outputs, int n, int position) {
     n = std::clamp(n, 1, kMaxBlock);
     if (voiceResetPending_.exchange(false)) resetVoices();
-    for (int i = 0; i < kVoices; ++i) voices_[static_cast<std::size_t>(i)].renderSlot = renderSlotOf(i);
+    for (int i = 0; i < kVoices; ++i) {
+        Voice& voice = voices_[static_cast<std::size_t>(i)];
+        const int slot = renderSlotOf(i);
+        if (voice.renderSlot != slot) voice.parkedRows = 0;
+        voice.renderSlot = slot;
+    }
     effects_.takeSwitchChange();
 
     // 1. per-block smoothing

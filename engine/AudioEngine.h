@@ -243,6 +243,7 @@ private:
     OscillatorLanes oscillatorLanes_[4] = {};
     bool skipSilentGroups_ = true;
     bool matrixActive_ = false;  // some slot at work in this block
+    bool matrixEnvelopes_ = false;  // some slot at work on the envelopes
     float masterVolume_ = 0.0f;
     float smoothedVolume_ = 0.0f;
 };

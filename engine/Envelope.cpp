@@ -30,28 +30,35 @@ void VoiceEnvelopes::prepare(const EnvelopeTimes& times, const EnvelopeTrim& tri
     ampCharge = 1.0 - ampLevel;
     filterTarget = filterSustain * kPeak;
     ampSustainLevel = ampSustain * kPeak;
-    // Each stage's length in sub-samples; a factor is formed again only when
-    // its length changed.
-    const double lengths[6] = {times.filterAttack * trim.filterAttack * fs4, times.filterDecay * trim.filterDecay * fs4,
-                               times.filterRelease * trim.filterRelease * fs4, times.ampAttack * trim.ampAttack * fs4,
-                               times.ampDecay * trim.ampDecay * fs4, times.ampRelease * trim.ampRelease * fs4};
-    double* factors[6] = {&filterAttackFactor, &filterDecayKeep, &filterReleaseFactor,
-                          &ampAttackFactor,    &ampDecayFactor,  &ampReleaseFactor};
-    for (int i = 0; i < 6; ++i) {
-        if (lengths[i] == formedFor[i]) continue;
-        formedFor[i] = lengths[i];
-        switch (i) {
-        // The filter envelope steps four sub-samples at a time.
-        case 0: *factors[i] = std::pow(0.26, 4.0 / lengths[i]); break;
-        case 1: *factors[i] = std::pow(1.0 - 0.6931471805599453 / lengths[i], 4.0); break;
-        case 2: *factors[i] = std::pow(0.5, 4.0 / lengths[i]); break;
-        case 3: *factors[i] = std::pow(0.26, 1.0 / lengths[i]); break;
-        default: *factors[i] = std::pow(0.5, 1.0 / lengths[i]); break;
-        }
-    }
+    // Each stage's length in sub-samples.
+    form(kFilterAttackFactor, times.filterAttack * trim.filterAttack * fs4);
+    form(kFilterDecayFactor, times.filterDecay * trim.filterDecay * fs4);
+    form(kFilterReleaseFactor, times.filterRelease * trim.filterRelease * fs4);
+    form(kAmpAttackFactor, times.ampAttack * trim.ampAttack * fs4);
+    form(kAmpDecayFactor, times.ampDecay * trim.ampDecay * fs4);
+    form(kAmpReleaseFactor, times.ampRelease * trim.ampRelease * fs4);
     if (released) {
         filterStage = kRelease;
         ampStage = kRelease;
+    }
+}
+
+void VoiceEnvelopes::prepareFilterRelease(const EnvelopeTimes& times, const EnvelopeTrim& trim, double fs4) {
+    form(kFilterReleaseFactor, times.filterRelease * trim.filterRelease * fs4);
+}
+
+// A factor is formed again only when its stage's length changed.
+void VoiceEnvelopes::form(Factor which, double length) {
+    if (length == formedFor[which]) return;
+    formedFor[which] = length;
+    switch (which) {
+    // The filter envelope steps four sub-samples at a time.
+    case kFilterAttackFactor: filterAttackFactor = std::pow(0.26, 4.0 / length); break;
+    case kFilterDecayFactor: filterDecayKeep = std::pow(1.0 - 0.6931471805599453 / length, 4.0); break;
+    case kFilterReleaseFactor: filterReleaseFactor = std::pow(0.5, 4.0 / length); break;
+    case kAmpAttackFactor: ampAttackFactor = std::pow(0.26, 1.0 / length); break;
+    case kAmpDecayFactor: ampDecayFactor = std::pow(0.5, 1.0 / length); break;
+    case kAmpReleaseFactor: ampReleaseFactor = std::pow(0.5, 1.0 / length); break;
     }
 }
 

@@ -39,6 +39,8 @@ struct VoiceEnvelopes {
     // (the usual case from one block to the next) skip the pow() calls.
     double formedFor[6] = {-1.0, -1.0, -1.0, -1.0, -1.0, -1.0};
 
+    // The update of a finished voice: only its filter envelope moves, falling.
+    void prepareFilterRelease(const EnvelopeTimes& times, const EnvelopeTrim& trim, double oversampledRate);
     // Once per control update. filterSustain/ampSustain: the part's smoothed
     // sustain levels (0..1). Moves both stages to release when released.
     void prepare(const EnvelopeTimes& times, const EnvelopeTrim& trim, double filterSustain, double ampSustain,
@@ -85,6 +87,10 @@ struct VoiceEnvelopes {
     // After the sub-samples of a control update: flush tiny levels; true when
     // the loudness envelope has ended (the voice is free again).
     bool finish(std::int32_t ampStage);
+
+private:
+    enum Factor { kFilterAttackFactor, kFilterDecayFactor, kFilterReleaseFactor, kAmpAttackFactor, kAmpDecayFactor, kAmpReleaseFactor };
+    void form(Factor which, double length);
 };
 
 }  // namespace calverine

@@ -172,26 +172,27 @@ float Voice::heldIncrement(int n, double base, double pitch, double semitoneLog,
     return cachedIncrement[n];
 }
 
-void Voice::idle(const VoiceContext& context, double f1, double f2, float pulseWidth, int start, int length,
+void Voice::idle(const VoiceContext& context, double f1, double f2, int start, int length,
                  LaneBlock& lanes, OscillatorLanes& oscillators, int lane) {
     const PartSettings& p = *context.part;
     const double target = static_cast<double>(note);
     const double step = context.glideRate * adjust.portamento;
-    for (int i = start; i < start + length; ++i) {
-        envelopes.stepFilter(filterEnvelopeStage);
-        if (glidePitch - step > target)
-            glidePitch -= step;
-        else
-            glidePitch = std::min(glidePitch + step, target);
-        bend += (context.bendTarget - bend) * context.bendSmoothing;
-        for (int j = 0; j < 4; ++j) lanes.gain[4 * i + j][lane] = 0.0f;
-        lanes.cutoff[4 * i][lane] = lanes.resonance[4 * i][lane] = 0.0f;
-        lanes.envelope[i][lane] = lanes.envelopeAmount[i][lane] = 0.0f;
-    }
+    // A finished voice has been released: its filter envelope only falls.
+    // What stands still is left alone: a glide at its note and a bend at its
+    // target stay exactly where they are.
+    for (int i = 0; i < length && envelopes.filterLevel != 0.0; ++i) envelopes.filterLevel *= envelopes.filterReleaseFactor;
+    if (glidePitch != target || bend != context.bendTarget)
+        for (int i = 0; i < length; ++i) {
+            if (glidePitch - step > target)
+                glidePitch -= step;
+            else
+                glidePitch = std::min(glidePitch + step, target);
+            bend += (context.bendTarget - bend) * context.bendSmoothing;
+        }
     sampleCounter += static_cast<std::uint64_t>(4 * length);
     envelopes.finish(amplitudeEnvelopeStage);
 
-    // The oscillators run on at the pitch the update ends with, with no level.
+    // The oscillators run on at the pitch the update ends with.
     const double period = 1.0 / context.oversampledRate;
     const double common = glidePitch + context.transpose + bend;
     double pitch2 = common + p.semitone.current + modulation.pitch[1];
@@ -199,28 +200,40 @@ void Voice::idle(const VoiceContext& context, double f1, double f2, float pulseW
     const float increment[2] = {
         heldIncrement(0, f1, common + p.octave.current + modulation.pitch[0], adjust.ratioLog1 / 12.0, period),
         heldIncrement(1, f2, pitch2, adjust.ratioLog2 / 12.0, period)};
-    const float width[2] = {
-        p.mix1.forceHalfWidth ? 0.5f : std::clamp(pulseWidth + modulation.width[0], 0.15f, 1.0f),
-        p.mix2.forceHalfWidth ? 0.5f : std::clamp(pulseWidth + modulation.width[1], 0.15f, 1.0f)};
-    oscillators.moving[lane] = 0;
-    oscillators.level1[lane] = oscillators.level2[lane] = oscillators.noise[lane] = oscillators.inputLevel[lane] = 0.0f;
-    for (int i = start; i < start + length; ++i) {
-        oscillators.increment1[i][lane] = increment[0];
-        oscillators.increment2[i][lane] = increment[1];
-        oscillators.width1[i][lane] = width[0];
-        oscillators.width2[i][lane] = width[1];
+    // The phases move on in one step (hard sync and cross-modulation, which
+    // only shape a waveform nobody hears, left out).
+    for (int n = 0; n < 2; ++n) {
+        OscillatorState& o = osc[n];
+        const double phase = o.phase + static_cast<double>(increment[n]) * (4 * length);
+        o.phase = static_cast<float>(phase - std::floor(phase));
+        if (o.phase >= 1.0f) o.phase = 0.0f;
+        o.sawCarry = o.pulseCarry = 0.0f;
+        o.high = o.phase < 0.5f;
     }
-    // Where nobody runs them, the phases move on in one step (hard sync and
-    // cross-modulation, which only shape a waveform nobody hears, left out).
-    if (!context.oscillatorsRun)
-        for (int n = 0; n < 2; ++n) {
-            OscillatorState& o = osc[n];
-            const double phase = o.phase + static_cast<double>(increment[n]) * (4 * length);
-            o.phase = static_cast<float>(phase - std::floor(phase));
-            if (o.phase >= 1.0f) o.phase = 0.0f;
-            o.sawCarry = o.pulseCarry = 0.0f;
-            o.high = o.phase < width[n];
-        }
+    // A silent group is not rendered, and nothing reads its lanes. Elsewhere
+    // the voice's lane of the oscillators stands still with no level, and its
+    // filter, fed nothing, with no cut-off and no resonance, rings down to
+    // rest; the gain is 0. Those rows stay as they are from one block to the
+    // next, so each position of the lane is written once after the voice
+    // finishes (or moves to another lane).
+    if (!context.oscillatorsRun || parkedRows == 0xFFFF) return;
+    if (parkedRows == 0) {
+        oscillators.moving[lane] = 0;
+        oscillators.maxIncrement[lane] = static_cast<float>(kFifteenKilohertz * period);
+        for (float* field : {oscillators.saw1, oscillators.pulse1, oscillators.triangle1, oscillators.saw2,
+                             oscillators.pulse2, oscillators.triangle2, oscillators.level1, oscillators.level2,
+                             oscillators.noise, oscillators.inputLevel, oscillators.crossMod, oscillators.ratioLog2,
+                             oscillators.sync})
+            field[lane] = 0.0f;
+    }
+    for (int i = start; i < start + length; ++i) {
+        oscillators.increment1[i][lane] = oscillators.increment2[i][lane] = kMinIncrement;
+        oscillators.width1[i][lane] = oscillators.width2[i][lane] = 0.5f;
+        for (int j = 0; j < 4; ++j) lanes.gain[4 * i + j][lane] = 0.0f;
+        lanes.cutoff[4 * i][lane] = lanes.resonance[4 * i][lane] = 0.0f;
+        lanes.envelope[i][lane] = lanes.envelopeAmount[i][lane] = 0.0f;
+        parkedRows = static_cast<std::uint16_t>(parkedRows | (1u << i));
+    }
 }
 
 void Voice::updateControls(const VoiceContext& context, int start, int length, LaneBlock& lanes,
@@ -237,10 +250,6 @@ void Voice::updateControls(const VoiceContext& context, int start, int length, L
     trim.filterRelease *= drift.fall;
     trim.ampDecay *= drift.fall;
     trim.ampRelease *= drift.fall;
-    envelopes.prepare(p.times, trim, p.filterSustain.current * adjust.filterSustain, p.ampSustain.current, fs4,
-                      released != 0, filterEnvelopeStage, amplitudeEnvelopeStage);
-    trigger = 0;
-
     // Base frequencies; note 33 keeps its pitch whatever the octave ratios.
     const double a = 440.0 * context.tuning;
     const double s1 = adjust.ratio1, s2 = adjust.ratio2;
@@ -252,10 +261,20 @@ void Voice::updateControls(const VoiceContext& context, int start, int length, L
                                   (adjust.osc2Pitch - 69.0 + adjust.osc2Detune + adjust.semitones + p.detune +
                                    drift.pitch2 + drift.detune) /
                                   12.0);
+    if (finished) {
+        envelopes.prepareFilterRelease(p.times, trim, fs4);
+        idle(context, f1, f2, start, length, lanes, oscillators, lane);
+        return;
+    }
+    envelopes.prepare(p.times, trim, p.filterSustain.current * adjust.filterSustain, p.ampSustain.current, fs4,
+                      released != 0, filterEnvelopeStage, amplitudeEnvelopeStage);
+    trigger = 0;
+    parkedRows = 0;
     const float maxIncrement = static_cast<float>(kFifteenKilohertz / fs4);
     // Per-sample pitch changes (glide, bend, LFOs) cost a multiply, not a division.
     const double semitoneLog1 = log1 / 12.0, semitoneLog2 = log2s / 12.0, period = 1.0 / fs4;
     const float crossMod = static_cast<float>(std::max(p.crossMod + adjust.crossMod + mod.crossMod, 0.0));
+    const float pw = static_cast<float>(p.pulseWidthSmooth.current + adjust.pulseWidth) + drift.width;
     oscillators.maxIncrement[lane] = maxIncrement;
     oscillators.crossMod[lane] = crossMod;
     oscillators.ratioLog2[lane] = static_cast<float>(log2s);
@@ -266,11 +285,6 @@ void Voice::updateControls(const VoiceContext& context, int start, int length, L
     oscillators.saw2[lane] = p.mix2.saw;
     oscillators.pulse2[lane] = p.mix2.pulse;
     oscillators.triangle2[lane] = p.mix2.triangle;
-    const float pw = static_cast<float>(p.pulseWidthSmooth.current + adjust.pulseWidth) + drift.width;
-    if (finished) {
-        idle(context, f1, f2, pw, start, length, lanes, oscillators, lane);
-        return;
-    }
     oscillators.level1[lane] = p.osc1Level * (1.0f + mod.oscVolume[0]);
     oscillators.level2[lane] = p.osc2Gain() * (1.0f + mod.oscVolume[1]);
     oscillators.noise[lane] = p.noise ? 1.0f : 0.0f;

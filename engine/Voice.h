@@ -80,8 +80,8 @@ struct VoiceContext {
     double level = 1.0;           // voice level: matrix volume, part gain, unison
     const float* noise = nullptr;  // shared noise, one value per output sample
     float* blockMinimum = nullptr; // lowest oscillator 1 frequency of the block
-    // False where the voice's group is silent and its oscillators do not run:
-    // a finished voice then moves its phases on by itself.
+    // False where the voice's group is silent and not rendered: nothing reads
+    // its lanes.
     bool oscillatorsRun = true;
 };
 
@@ -135,6 +135,9 @@ struct Voice {
     std::int32_t amplitudeEnvelopeStage = 0;
     double glidePitch = 60.0;
     std::int32_t renderSlot = 0;  // lane position in the eight-lane layout
+    // The output samples of the block whose lane rows hold a finished voice's
+    // resting values (one bit each); 0 when the voice sounds or moves lane.
+    std::uint16_t parkedRows = 0;
     std::uint64_t sampleCounter = 0;
     float driftSeed[2] = {0.0f, 0.0f};
     // Organic drift: eight slow random walks between 0 and 1 and their targets.
@@ -193,7 +196,7 @@ private:
     float heldIncrement(int n, double base, double pitch, double semitoneLog, double period);
     // The update of a finished voice: nothing of it is heard, but its
     // envelopes, glide, bend and oscillator phases move on as if it sounded.
-    void idle(const VoiceContext& context, double f1, double f2, float pulseWidth, int start, int length, LaneBlock& lanes,
+    void idle(const VoiceContext& context, double f1, double f2, int start, int length, LaneBlock& lanes,
               OscillatorLanes& oscillators, int lane);
 };
 
