@@ -152,7 +152,7 @@ void ReverbUnit::setSampleRate(double rate) {
     vowelChorale_.setSampleRate(rate);
 
     lastTime_ = -1.0f;
-    clear(0);
+    clear(Clear::All);
 }
 
 bool ReverbUnit::setControl(int id, float value) {
@@ -176,8 +176,8 @@ void ReverbUnit::setOffsets(const float* offsets) {
 
 float ReverbUnit::clamped(float value, int offset) const { return unit(value + offsets_[offset]); }
 
-void ReverbUnit::clear(int stage) {
-    if (stage == 1) {
+void ReverbUnit::clear(Clear what) {
+    if (what == Clear::Network) {
         for (float* line : lines_) std::fill(line, line + kRingSize + kRingGuard, 0.0f);
         dampState_.fill(0.0f);
         return;

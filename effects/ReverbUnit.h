@@ -49,10 +49,12 @@ public:
     // n <= 16 samples in place. With wetOnly the buffers receive the wet
     // signal alone.
     void process(int n, float* left, float* right, float inputGain, bool wetOnly);
-    // Stage 1 zeroes the sixteen network lines and their damping states (the
-    // effects switch-off runs it last); any other stage clears every ring,
-    // filter, the shimmer and the chorale.
-    void clear(int stage);
+
+    enum class Clear {
+        Network,  // the sixteen network lines and their damping states (the effects switch-off's last step)
+        All,      // every ring and filter, the shimmer and the chorale
+    };
+    void clear(Clear what);
 
     // Read-only views for tests and measurements.
     double sampleRate() const { return rate_; }

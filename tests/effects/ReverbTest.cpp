@@ -227,7 +227,7 @@ TEST(ReverbUnit, MixWidthOffsetsAndInputGainShapeTheOutput) {
     EXPECT_NEAR(reverb.smoothedMix(), std::exp(-2.0 * analysis::kPi * 10.0 * 704 / 44100.0), 0.01);
 }
 
-TEST(ReverbUnit, StageOneClearSilencesTheTail) {
+TEST(ReverbUnit, ClearingTheNetworkSilencesTheTail) {
     Settings s;
     s.time = 1.0f;
     ReverbUnit reverb;
@@ -238,7 +238,7 @@ TEST(ReverbUnit, StageOneClearSilencesTheTail) {
     Stereo tail(4410), cleared(4410);
     render(reverb, tail, true);
     EXPECT_GT(analysis::peak(tail.left), 1e-3);
-    reverb.clear(1);
+    reverb.clear(ReverbUnit::Clear::Network);
     render(reverb, cleared, true);
     EXPECT_LT(analysis::peak(cleared.left), 1e-6);
     EXPECT_LT(analysis::peak(cleared.right), 1e-6);
@@ -255,7 +255,7 @@ TEST(ReverbUnit, EarlyReflectionsReachTheOutputButNotTheNetwork) {
     Stereo out(6000);
     out.left[0] = 1.0f;
     inSlices(out, [&](int n, float* l, float* r) {
-        if (l == out.left.data() + 3008) reverb.clear(1);
+        if (l == out.left.data() + 3008) reverb.clear(ReverbUnit::Clear::Network);
         reverb.process(n, l, r, 1.0f, true);
     });
     EXPECT_GT(analysis::peak(part(out.right, 0, 3008)), 0.01);
