@@ -10,6 +10,7 @@
 #include "Messages.h"
 #include "PartClipboard.h"
 #include "PatchChunk.h"
+#include "PatchFiles.h"
 #include "Time.h"
 
 namespace calverine {
@@ -37,8 +38,8 @@ void copyString(char* to, const char* from, std::size_t size) {
 VstXSynth::VstXSynth(audioMasterCallback audioMaster) : AudioEffectX(audioMaster, kNumPrograms, kNumParams) {
     PartClipboard::attach(kControlIds);
     params_ = std::make_unique<PluginParameters>(1);
-    readSettings();
-    rescanLibrary();
+    settings_.read(params_->locks());
+    navigation_.rescan();
     controllerMap_ = std::make_unique<ControllerMap>(kControlIds);
     readControllerMap();
 
@@ -60,17 +61,12 @@ VstXSynth::VstXSynth(audioMasterCallback audioMaster) : AudioEffectX(audioMaster
 
     // The first program: the showcase patch if the library holds it, else the
     // first patch of bank 0.
-    int first = programs_.find(platform::joinPath(platform::dataFolder() + "Soundbanks", "Showcase/LD Cyborg T800 QV.fxp"));
-    if (first < 0) first = programs_.libraryIndex(0);
-    if (first >= 0) {
-        programs_.setCurrentBank(programs_.library()[static_cast<std::size_t>(first)].bank);
-        programs_.rebuild();
-        loadProgram(std::max(programs_.programOf(first), 0));
-    }
+    navigation_.loadFirstProgram(
+        platform::joinPath(platform::dataFolder() + "Soundbanks", "Showcase/LD Cyborg T800 QV.fxp"));
 }
 
 VstXSynth::~VstXSynth() {
-    if (controllerMap_ && controllerMap_->changed()) storeControllerMap();
+    if (controllerMap_ && controllerMap_->changed()) settings_.storeControllerMap(controllerMap_->map());
     PartClipboard::detach();
 }
 
@@ -228,75 +224,13 @@ void VstXSynth::controlDisplay(int control, int part, char* text, std::size_t si
 
 // ---- patch-wide operations ----------------------------------------------------
 
-void VstXSynth::initializePatch() {
-    for (const params::DefaultRecord& record : params::defaultRecords()) {
-        params_->setValue(record.control, record.value, record.part);
-        sendToEngine(record.control, record.value, record.part);
-    }
-    randomizeVoiceAdjustments(0.7f);
-    sendToEngine(params::kPitchWheel, 0.5f, -1);
-    copyString(params_->current().name, "Init Patch", sizeof(Preset::name));
+void VstXSynth::patchRenamed() {
     updateDisplay();
     if (listener_) listener_->patchNameChanged();
 }
 
-void VstXSynth::randomizeVoiceAdjustments(float amount) {
-    for (int slot = 0; slot < params::kVoiceSlots; ++slot) {
-        for (int control = params::kFirstVoiceAdjustment; control <= params::kLastVoiceAdjustment; ++control) {
-            const float r = static_cast<float>(random_.next()) / 32767.0f;
-            float value;
-            switch (control) {
-            case 130: case 131: case 135: case 144: case 152: case 153:
-                value = 0.5f - 0.0625f * amount + r * 0.125f * amount;
-                break;
-            case 148: value = 0.5f; break;
-            case 145:
-            case 159: continue;
-            default: value = 0.5f - 0.25f * amount + r * 0.5f * amount; break;
-            }
-            setControl(control, value, slot, true);
-        }
-    }
+void VstXSynth::redrawAll() {
     if (listener_) listener_->redrawAll();
-}
-
-void VstXSynth::initializeVoiceAdjustments() {
-    for (int slot = 0; slot < params::kVoiceSlots; ++slot)
-        for (int control = params::kFirstVoiceAdjustment; control <= params::kLastVoiceAdjustment; ++control) {
-            float value = 0.5f;
-            if (control == 145) value = (slot % 2) ? 1.0f : 0.0f;
-            setControl(control, value, slot, true);
-        }
-    if (listener_) listener_->redrawAll();
-}
-
-void VstXSynth::copyPart(int part, int mode) {
-    ClipboardRecord* records = PartClipboard::records();
-    if (!records) return;
-    for (int c = 0; c < PartClipboard::recordCount(); ++c)
-        records[c] = {static_cast<std::int16_t>(c), static_cast<std::int16_t>(part), params_->getValue(c, part)};
-    PartClipboard::setCopied(part, mode);
-}
-
-void VstXSynth::pastePart(int target) {
-    const ClipboardRecord* records = PartClipboard::records();
-    if (!records) return;
-    const bool wholePart = PartClipboard::partCopied();
-    const bool trimmers = PartClipboard::trimmersCopied();
-    for (int c = 0; c < PartClipboard::recordCount(); ++c) {
-        if (wholePart && params::isPartControl(c)) setControl(c, records[c].value, target, false);
-        if (trimmers && params::isVoiceAdjustment(c)) setControl(c, records[c].value, target, false);
-    }
-}
-
-void VstXSynth::swapParts() {
-    for (int c = 0; c < kControlIds; ++c) {
-        if (!params::isPartControl(c)) continue;
-        const float a = params_->getValue(c, 0);
-        const float b = params_->getValue(c, 1);
-        setControl(c, b, 0, false);
-        setControl(c, a, 1, false);
-    }
 }
 
 void VstXSynth::lockForReload() {
@@ -423,7 +357,7 @@ VstInt32 VstXSynth::processEvents(VstEvents* events) {
             engine_->polyPressure[static_cast<std::size_t>(data1)] = data2 / 127.0f;
             break;
         case 0xB0: handleController(data1, data2, channel, position); break;
-        case 0xC0: loadProgram(data1); break;
+        case 0xC0: navigation_.loadProgram(data1); break;
         case 0xD0:
             engine_->channelPressure = data1 / 127.0;
             engine_->channelPressureChannel[static_cast<std::size_t>(channel)] = data1 / 127.0f;
@@ -460,7 +394,7 @@ void VstXSynth::handleController(int controller, int value, int channel, int pos
     };
     switch (controller) {
     case 0: return;  // bank select, most significant byte
-    case 32: selectBank(value); return;
+    case 32: navigation_.selectBank(value); return;
     case 4: {
         const float foot = routed(4);
         engine_->foot = foot;
@@ -542,9 +476,10 @@ void VstXSynth::setProgramName(char* name) {
 void VstXSynth::getProgramName(char* name) { copyString(name, params_->current().name, sizeof(Preset::name)); }
 
 bool VstXSynth::getProgramNameIndexed(VstInt32 /*category*/, VstInt32 index, char* text) {
-    const int entry = programs_.libraryIndex(index);
+    const ProgramList& programs = navigation_.programList();
+    const int entry = programs.libraryIndex(index);
     if (!singleProgramMode_ && entry >= 0) {
-        copyString(text, programs_.library()[static_cast<std::size_t>(entry)].name.c_str(), 28);
+        copyString(text, programs.library()[static_cast<std::size_t>(entry)].name.c_str(), 28);
         return true;
     }
     copyString(text, params_->presetCount() > 0 ? params_->current().name : "-/-", sizeof(Preset::name));
@@ -558,7 +493,7 @@ void VstXSynth::setProgram(VstInt32 program) {
         curProgram_ = 0;
         return;
     }
-    loadProgram(program);
+    navigation_.loadProgram(program);
 }
 
 // ---- identity ----------------------------------------------------------------
@@ -666,15 +601,9 @@ void VstXSynth::replaceSound() {
 
 bool VstXSynth::loadPatchFile(const std::string& path) {
     std::vector<std::uint8_t> file;
-    if (!platform::readFile(path, file)) return false;  // skipped silently
     const std::uint8_t* chunk = nullptr;
     std::size_t size = 0;
-    const patch::FileCheck check = patch::findChunk(file, chunk, size);
-    if (check != patch::FileCheck::Ok) {
-        if (check == patch::FileCheck::NotOurs)
-            platform::showMessage("Error", "This is not a patch for Calverine.", platform::MessageIcon::Error);
-        return false;
-    }
+    if (!readProgramFile(path, file, chunk, size)) return false;
     currentPatchPath_ = path;
     chunkFromFile_ = true;
     setChunk(const_cast<std::uint8_t*>(chunk), static_cast<VstInt32>(size), true);
@@ -682,133 +611,29 @@ bool VstXSynth::loadPatchFile(const std::string& path) {
     return true;
 }
 
-std::unique_ptr<PluginParameters> VstXSynth::readPatchFile(const std::string& path) const {
-    std::vector<std::uint8_t> file;
-    if (!platform::readFile(path, file)) return nullptr;
-    const std::uint8_t* chunk = nullptr;
-    std::size_t size = 0;
-    if (patch::findChunk(file, chunk, size) != patch::FileCheck::Ok) return nullptr;
-    auto store = std::make_unique<PluginParameters>(1);
-    if (!patch::readChunk(chunk, size, *store)) return nullptr;
-    return store;
-}
-
-bool VstXSynth::savePatchFile(const std::string& path) const {
-    std::vector<std::uint8_t> file;
-    patch::writeProgramFile(*params_, file);
-    return platform::writeFileAtomically(path, file.data(), file.size());
-}
+bool VstXSynth::savePatchFile(const std::string& path) const { return calverine::savePatchFile(*params_, path); }
 
 // ---- programs of the library ---------------------------------------------------
 
-void VstXSynth::rescanLibrary() {
-    const std::string data = platform::dataFolder();
-    if (data.empty()) return;
-    const std::string root = data + "Soundbanks";
-    platform::makeDirectories(root);
-    programs_.scan(root);
-}
-
-void VstXSynth::loadProgram(int program) {
-    if (loadInProgress_.exchange(true)) return;  // a load is already running
-    const int entry = programs_.libraryIndex(program);
-    if (entry >= 0) {
-        const LibraryProgram& p = programs_.library()[static_cast<std::size_t>(entry)];
-        currentLibraryIndex_ = entry;
-        if (loadPatchFile(p.path)) {
-            std::string name = p.name;
-            setProgramName(name.data());
-            updateDisplay();
-        }
-        programs_.setCurrentBank(p.bank);
-        rebuildProgramList();
-    }
-    loadInProgress_.store(false);
-}
-
-void VstXSynth::rebuildProgramList() {
-    programs_.rebuild();
-    if (singleProgramMode_) return;
-    // The maker's host sees the current bank's programs, none for an empty bank.
-    curProgram_ = std::max(programs_.programOf(currentLibraryIndex_), 0);
-    setNumPrograms(static_cast<VstInt32>(programs_.programs().size()));
+void VstXSynth::programLoaded(const std::string& name) {
+    std::string copy = name;
+    setProgramName(copy.data());
     updateDisplay();
 }
 
-void VstXSynth::selectBank(int bank) {
-    if (loadInProgress_.load() || bank < 0 || bank > programs_.bankCount() || bank == programs_.currentBank()) return;
-    programs_.setCurrentBank(bank);
-    rebuildProgramList();
-    loadProgram(0);
+void VstXSynth::programListRebuilt(int program, int count) {
+    if (singleProgramMode_) return;
+    // The maker's host sees the current bank's programs, none for an empty bank.
+    curProgram_ = program;
+    setNumPrograms(count);
+    updateDisplay();
 }
 
-// ---- user settings, locks and the CC map ---------------------------------------
-
-namespace {
-
-struct StoredLock {
-    std::uint16_t control;
-    std::uint16_t part;
-    float value;
-};
-static_assert(sizeof(StoredLock) == 8);
-
-std::uint32_t readLe32(const std::vector<std::uint8_t>& b) {
-    return static_cast<std::uint32_t>(b[0]) | (static_cast<std::uint32_t>(b[1]) << 8) |
-           (static_cast<std::uint32_t>(b[2]) << 16) | (static_cast<std::uint32_t>(b[3]) << 24);
-}
-
-}  // namespace
-
-void VstXSynth::readSettings() {
-    std::vector<std::uint8_t> bytes;
-    if (settings_.read("uisize", bytes) && bytes.size() >= 1) uiSize_ = bytes[0];
-    if (!settings_.read("plockcnt", bytes) || bytes.size() < 4) return;
-    const std::uint32_t count = readLe32(bytes);
-    if (count == 0 || !settings_.read("plock", bytes)) return;
-    const std::size_t entries = std::min<std::size_t>(count, bytes.size() / sizeof(StoredLock));
-    auto& locks = params_->locks();
-    for (std::size_t i = 0; i < entries; ++i) {
-        StoredLock stored;
-        std::memcpy(&stored, bytes.data() + i * sizeof(StoredLock), sizeof(StoredLock));
-        if (!std::isfinite(stored.value) || !(stored.value > -9990.0f)) continue;
-        for (LockEntry& lock : locks)
-            if (lock.control == stored.control && lock.part == stored.part) lock.value = stored.value;
-    }
-}
-
-void VstXSynth::storeLocks() const {
-    std::vector<StoredLock> stored;
-    for (const LockEntry& lock : params_->locks()) stored.push_back({lock.control, lock.part, lock.value});
-    const std::uint32_t count = static_cast<std::uint32_t>(stored.size());
-    settings_.write("uisize", &uiSize_, 1);
-    settings_.write("plock", stored.data(), stored.size() * sizeof(StoredLock));
-    settings_.write("plockcnt", &count, sizeof(count));
-}
+// ---- locks and the CC map -------------------------------------------------------
 
 void VstXSynth::readControllerMap() {
-    std::vector<std::uint8_t> controls, parts;
-    if (!settings_.read("DataCC", controls) || !settings_.read("DataCCPART", parts)) return;
-    if (controls.size() < 256 || parts.size() < 256) return;
-    std::array<ControllerMap::Entry, 128> map{};
-    for (int c = 0; c < 128; ++c) {
-        map[static_cast<std::size_t>(c)].control = static_cast<std::uint16_t>(controls[2 * c] | (controls[2 * c + 1] << 8));
-        map[static_cast<std::size_t>(c)].part = static_cast<std::uint16_t>(parts[2 * c] | (parts[2 * c + 1] << 8));
-    }
-    controllerMap_->replaceMap(map);
-}
-
-void VstXSynth::storeControllerMap() const {
-    std::uint8_t controls[256], parts[256];
-    for (int c = 0; c < 128; ++c) {
-        const ControllerMap::Entry& e = controllerMap_->entry(c);
-        controls[2 * c] = static_cast<std::uint8_t>(e.control);
-        controls[2 * c + 1] = static_cast<std::uint8_t>(e.control >> 8);
-        parts[2 * c] = static_cast<std::uint8_t>(e.part);
-        parts[2 * c + 1] = static_cast<std::uint8_t>(e.part >> 8);
-    }
-    settings_.write("DataCC", controls, sizeof(controls));
-    settings_.write("DataCCPART", parts, sizeof(parts));
+    UserSettings::CcMap map{};
+    if (settings_.readControllerMap(map)) controllerMap_->replaceMap(map);
 }
 
 int VstXSynth::lockRecord(int control, int part) const {
@@ -825,14 +650,14 @@ void VstXSynth::toggleLock(int control, int part) {
     if (r == PluginParameters::kNoRecord) return;
     LockEntry& lock = params_->locks()[static_cast<std::size_t>(r)];
     lock.value = lock.locked() ? LockEntry::kUnlocked : params_->current().values[static_cast<std::size_t>(r)];
-    storeLocks();
+    settings_.storeLocks(params_->locks());
 }
 
 void VstXSynth::refreshAndStoreLocks() {
     auto& locks = params_->locks();
     for (std::size_t r = 0; r < locks.size(); ++r)
         if (locks[r].locked()) locks[r].value = params_->current().values[r];
-    storeLocks();
+    settings_.storeLocks(locks);
 }
 
 }  // namespace calverine

@@ -17,15 +17,15 @@
 #include "AudioEngine.h"
 #include "ControlListener.h"
 #include "ControllerMap.h"
-#include "ProgramList.h"
-#include "Settings.h"
+#include "ProgramNavigation.h"
 #include "PluginParameters.h"
-#include "Random.h"
+#include "PatchEdits.h"
+#include "UserSettings.h"
 #include "ValueDisplay.h"
 
 namespace calverine {
 
-class VstXSynth : public AudioEffectX {
+class VstXSynth : public AudioEffectX, private ProgramNavigation::Owner, private PatchEdits::Owner {
 public:
     static constexpr VstInt32 kNumParams = 169;
     static constexpr VstInt32 kNumPrograms = 1;
@@ -73,24 +73,22 @@ public:
     // ---- the one change path ---------------------------------------------------
     // Every change of a control goes through here: host automation, MIDI
     // controllers, the editor, patch loads. part may be -88888 (current part).
-    void setControl(int control, float value, int part, bool fromEditor);
+    void setControl(int control, float value, int part, bool fromEditor) override;
     // The display text of (control, part) from the current preset.
     void controlDisplay(int control, int part, char* text, std::size_t size);
     // The display text for a host parameter at a normalized value; "-/-"
     // outside the table. Cut to 32 bytes.
     void hostParameterDisplay(VstInt32 index, float normalized, char* text);
 
-    // ---- patch-wide operations --------------------------------------------------
-    void initializePatch();
-    // amount 1.0 from the editor's command, 0.7 inside initializePatch.
-    void randomizeVoiceAdjustments(float amount);
-    void initializeVoiceAdjustments();
-    // mode 1 copies a part, 2 the trimmers of a voice slot, 0 clears the flags.
-    void copyPart(int part, int mode);
-    void pastePart(int target);
-    void swapParts();
+    // ---- patch-wide operations (PatchEdits.h) --------------------------------------
+    void initializePatch() { edits_.initializePatch(); }
+    void randomizeVoiceAdjustments(float amount) { edits_.randomizeVoiceAdjustments(amount); }
+    void initializeVoiceAdjustments() { edits_.initializeVoiceAdjustments(); }
+    void copyPart(int part, ClipboardMode mode) { edits_.copyPart(part, mode); }
+    void pastePart(int target) { edits_.pastePart(target); }
+    void swapParts() { edits_.swapParts(); }
 
-    PluginParameters& parameters() { return *params_; }
+    PluginParameters& parameters() override { return *params_; }
     ControllerMap& controllerMap() { return *controllerMap_; }
     void setControlListener(ControlListener* listener) { listener_ = listener; }
     bool timbreRouted() const { return timbreFlag_; }
@@ -102,20 +100,17 @@ public:
     // ---- patches and programs --------------------------------------------------
     // Loads program n of the current bank (program change, setProgram in the
     // maker's own host, the editor).
-    void loadProgram(int program);
+    void loadProgram(int program) { navigation_.loadProgram(program); }
     // Makes bank b current and loads its first program (MIDI bank select).
-    void selectBank(int bank);
+    void selectBank(int bank) { navigation_.selectBank(bank); }
     // Reads the library below the data folder again and rebuilds the list.
-    void rescanLibrary();
-    ProgramList& programList() { return programs_; }
-    int currentLibraryIndex() const { return currentLibraryIndex_; }
+    void rescanLibrary() { navigation_.rescan(); }
+    ProgramList& programList() { return navigation_.programList(); }
+    int currentLibraryIndex() const { return navigation_.currentLibraryIndex(); }
     const std::string& currentPatchPath() const { return currentPatchPath_; }
     // Loads a program file as the current patch; false (with a message for a
     // file of another instrument) when it is not one.
-    bool loadPatchFile(const std::string& path);
-    // A patch file read into a store of its own; null when the file cannot be
-    // read or is not a Calverine patch. Nothing reaches the engine.
-    std::unique_ptr<PluginParameters> readPatchFile(const std::string& path) const;
+    bool loadPatchFile(const std::string& path) override;
     // Saves the current patch as a program file; false when it cannot be written.
     bool savePatchFile(const std::string& path) const;
 
@@ -126,7 +121,7 @@ public:
     void toggleLock(int control, int part);
     // Every locked slot takes the current value, then the locks are stored.
     void refreshAndStoreLocks();
-    std::uint8_t uiSize() const { return uiSize_; }
+    std::uint8_t uiSize() const { return settings_.uiSize(); }
 
     // ---- services for the patch loaders and the editor ------------------------
     // Waits until no block is being rendered (sleeping 1 ms between checks),
@@ -152,38 +147,36 @@ private:
     void resendStoredValues();
     void raiseMidiActivity();
     // Step 4 of the change path: the value to the engine side.
-    void sendToEngine(int control, float value, int part);
+    void sendToEngine(int control, float value, int part) override;
+    // PatchEdits::Owner: the editor and the host hear of whole-patch edits.
+    void patchRenamed() override;
+    void redrawAll() override;
     void updateTimbreFlag();
     // The controller messages of processEvents, and the lanes that move the
     // wheel and the bends within a block.
     void handleController(int controller, int value, int channel, int position);
     void handlePitchBend(int data1, int data2, int channel, int position);
     void rampModWheel(float value, int position);
-    void readSettings();
-    void storeLocks() const;
     void readControllerMap();
-    void storeControllerMap() const;
     // The locks of the store's slot for (control, part) with the shape-button mapping.
     int lockRecord(int control, int part) const;
     void replaceSound();
-    // The current bank's program list; in own-host mode also the program
-    // count and number the host sees.
-    void rebuildProgramList();
+    // ProgramNavigation::Owner: the loaded program's name, and in own-host
+    // mode the program count and number the host sees.
+    void programLoaded(const std::string& name) override;
+    void programListRebuilt(int program, int count) override;
     DisplayContext displayContext() const;
 
     std::unique_ptr<AudioEngine> engine_;
     std::unique_ptr<PluginParameters> params_;
     std::unique_ptr<ControllerMap> controllerMap_;
-    platform::Settings settings_;
-    std::uint8_t uiSize_ = 0;
+    UserSettings settings_;
     std::vector<std::uint8_t> chunkBuffer_;  // the last getChunk answer
-    ProgramList programs_;
-    int currentLibraryIndex_ = -1;
+    ProgramNavigation navigation_{*this};
     std::string currentPatchPath_;
-    std::atomic<bool> loadInProgress_{false};
     bool chunkFromFile_ = false;
     ControlListener* listener_ = nullptr;
-    Random random_;
+    PatchEdits edits_{*this};
     std::uint8_t valuesChanged_ = 0;
     bool timbreFlag_ = false;
 

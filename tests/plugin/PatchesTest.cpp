@@ -12,6 +12,7 @@
 
 #include "MessageCapture.h"
 #include "PatchChunk.h"
+#include "PatchFiles.h"
 #include "TestHost.h"
 #include "VstXSynth.h"
 
@@ -120,7 +121,7 @@ TEST_F(Patches, RandomPatchRoundTripsThroughChunksAndProgramFiles) {
     EXPECT_TRUE(c.loadPatchFile(file));
     EXPECT_TRUE(chunkOf(c) == expected);
     EXPECT_EQ(c.currentPatchPath(), file);
-    const auto other = c.readPatchFile(file);
+    const auto other = readPatchFile(file);
     ASSERT_NE(other, nullptr);
     EXPECT_EQ(other->getValue(50, 1), stored(a, 50, 1));
     EXPECT_TRUE(messages.texts.empty());
@@ -206,7 +207,7 @@ TEST_F(Patches, OtherInstrumentsFilesAreRefused) {
     ASSERT_EQ(messages.texts.size(), 1u);
     EXPECT_EQ(messages.texts[0], "This is not a patch for Calverine.");
     EXPECT_FLOAT_EQ(stored(synth, 7), 0.33f);
-    EXPECT_EQ(synth.readPatchFile(file), nullptr);
+    EXPECT_EQ(readPatchFile(file), nullptr);
     EXPECT_FALSE(synth.loadPatchFile(host.home + "/missing.fxp"));
     EXPECT_EQ(messages.texts.size(), 1u);  // a missing file is skipped silently
 }

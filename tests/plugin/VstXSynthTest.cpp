@@ -180,7 +180,7 @@ TEST(VstXSynth, ObjectsShareOneClipboardFreedWithTheLast) {
     EXPECT_EQ(PartClipboard::recordCount(), VstXSynth::kControlIds);
     EXPECT_EQ(PartClipboard::copiedPart(), -1);
     PartClipboard::records()[5] = {5, 1, 0.75f};
-    PartClipboard::setCopied(1, 1);
+    PartClipboard::setCopied(1, calverine::ClipboardMode::Part);
 
     auto* second = new VstXSynth(TestHost::callback);
     EXPECT_EQ(PartClipboard::liveObjects(), 2);
