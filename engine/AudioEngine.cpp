@@ -92,8 +92,29 @@ void AudioEngine::setStepValues(const float* lfo1, const float* lfo2) {
     std::copy(lfo2, lfo2 + kStepValues, stepValues_[1]);
 }
 
-void AudioEngine::updateEnvelopeTimes() {
-    for (PartSettings& part : parts_) deriveEnvelopeTimes(part);
+void AudioEngine::updateEnvelopeTimes() { requests_.envelopeControlsChanged.store(true); }
+
+// The changes the host's threads have asked for since the last slice: they
+// restructure the voices, so only the audio thread makes them, between slices.
+void AudioEngine::applyRequestedChanges() {
+    const int voiceMode = requests_.voiceMode.load();
+    if (voiceMode != voiceMode_) {
+        voiceMode_ = voiceMode;
+        resetVoices();
+        sleepCountdown_ = wakeLength_ / 4;
+    }
+    partsMode_ = requests_.partsMode.load();
+    // Choosing "Dual" starts the next note's search at the first voice.
+    if (requests_.dualChosen.exchange(false)) roundRobin_[0] = roundRobin_[1] = 7;
+    voiceCount_ = requests_.voiceCount.load();
+    if (requests_.envelopeControlsChanged.exchange(false))
+        for (PartSettings& part : parts_) deriveEnvelopeTimes(part);
+    for (int i = 0; i < kVoices; ++i) {
+        Voice& voice = voices_[static_cast<std::size_t>(i)];
+        const int slot = renderSlotOf(i);
+        if (voice.renderSlot != slot) voice.parkedRows = 0;
+        voice.renderSlot = slot;
+    }
 }
 
 namespace {
@@ -138,16 +159,7 @@ void AudioEngine::setEngineParameter(int control, double value, int part, std::u
         portamento_ = value;
         updateGlideRate();
         break;
-    case control::kUnison: {
-        const int mode = static_cast<int>(value);
-        if (mode != voiceMode_) {
-            // The voices are re-initialised by the audio thread at its next block.
-            voiceMode_ = mode;
-            voiceResetPending_.store(true);
-            sleepCountdown_ = wakeLength_ / 4;
-        }
-        break;
-    }
+    case control::kUnison: requests_.voiceMode.store(static_cast<int>(value)); break;
     case control::kOsc2Detune: ps.detune = v - 0.5f; break;
     case control::kCrossMod: ps.crossMod = v; break;
     case control::kTranspose: transpose_ = static_cast<int>(value) - 24; break;
@@ -178,8 +190,8 @@ void AudioEngine::setEngineParameter(int control, double value, int part, std::u
     case control::kLimiter: limiterOn_ = on; break;
     case control::kSplit: splitNote_ = static_cast<int>(value * 96.0 + 0.0001) + 12; break;
     case control::kPartsMode:
-        partsMode_ = std::clamp(static_cast<int>(value), 0, 2);
-        if (partsMode_ == 1) roundRobin_[0] = roundRobin_[1] = 7;
+        requests_.partsMode.store(static_cast<int>(value));
+        if (static_cast<int>(value) == 1) requests_.dualChosen.store(true);
         break;
     case control::kPartsMix: {
         partMix_ = v;
@@ -189,14 +201,14 @@ void AudioEngine::setEngineParameter(int control, double value, int part, std::u
         break;
     }
     case control::kVoiceCount:
-        voiceCount_ = static_cast<int>(value) == 16 ? 16 : 8;
+        requests_.voiceCount.store(static_cast<int>(value) == 16 ? 16 : 8);
         break;
     default:
         if (setLfoParameter(control, value) || setMatrixParameter(control, value) || effects_.setControl(control, value))
             break;
         if (control >= control::kFilterEnvAttack && control <= control::kAmpEnvRelease) {
             ps.envelopeControls[control - control::kFilterEnvAttack] = value;
-            deriveEnvelopeTimes(ps);
+            requests_.envelopeControlsChanged.store(true);
         } else if (control >= control::kFirstVoiceAdjustment && control <= control::kLastVoiceAdjustment) {
             voices_[static_cast<std::size_t>(part & 15)].adjust.set(control, value);
         } else if (control >= control::kVoiceMute1 && control < control::kVoiceMute1 + 8) {
@@ -674,13 +686,7 @@ void AudioEngine::limitOutput(float* left, float* right, int frames) { limiter_.
 
 void AudioEngine::renderBlock(float* const* outputs, int n, int position) {
     n = std::clamp(n, 1, kMaxBlock);
-    if (voiceResetPending_.exchange(false)) resetVoices();
-    for (int i = 0; i < kVoices; ++i) {
-        Voice& voice = voices_[static_cast<std::size_t>(i)];
-        const int slot = renderSlotOf(i);
-        if (voice.renderSlot != slot) voice.parkedRows = 0;
-        voice.renderSlot = slot;
-    }
+    applyRequestedChanges();
     effects_.takeSwitchChange();
 
     // 1. per-block smoothing

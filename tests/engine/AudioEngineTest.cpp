@@ -119,15 +119,16 @@ TEST(AudioEngine, VoiceModeChangeReinitialisesVoicesOnce) {
     ASSERT_TRUE(engine.isAsleep());
     const auto before = engine.voice(3).sampleCounter;
     engine.setEngineParameter(control::kUnison, 1.0, -1, 0);
+    EXPECT_EQ(engine.voiceMode(), 0);  // the audio thread makes the change, at its next block
+    EXPECT_EQ(engine.voice(3).sampleCounter, before);
+    renderHostBlock(engine, 16);
     EXPECT_EQ(engine.voiceMode(), 1);
-    EXPECT_EQ(engine.sleepCountdown(), engine.wakeLength() / 4);
-    EXPECT_EQ(engine.voice(3).sampleCounter, before);  // the audio thread resets them, at its next block
-    renderHostBlock(engine, 16);
+    EXPECT_EQ(engine.sleepCountdown(), engine.wakeLength() / 4 - 1);  // woken for a quarter, one quiet block gone
     EXPECT_EQ(engine.voice(3).sampleCounter, 64u);
+    engine.setEngineParameter(control::kUnison, 0.0, -1, 0);  // changed and changed back before the
+    engine.setEngineParameter(control::kUnison, 1.0, -1, 0);  // next block: nothing happens
     renderHostBlock(engine, 16);
-    const int countdown = engine.sleepCountdown();
-    engine.setEngineParameter(control::kUnison, 1.0, -1, 0);  // same value: nothing happens
-    EXPECT_EQ(engine.sleepCountdown(), countdown);
+    EXPECT_EQ(engine.sleepCountdown(), engine.wakeLength() / 4 - 2);
     EXPECT_EQ(engine.voice(3).sampleCounter, 128u);
 }
 
@@ -135,6 +136,7 @@ TEST(AudioEngine, VoicePassesFollowVoiceCountPartsModeAndFilterTopology) {
     AudioEngine engine;
     VoicePass passes[4];
     auto plan = [&] {
+        renderHostBlock(engine, 16);  // the audio thread takes the new modes
         std::vector<std::tuple<int, int, int>> out;
         const int count = engine.planVoicePasses(passes);
         for (int i = 0; i < count; ++i) out.emplace_back(passes[i].firstVoice, passes[i].voices, passes[i].part);
@@ -154,8 +156,8 @@ TEST(AudioEngine, VoicePassesFollowVoiceCountPartsModeAndFilterTopology) {
     engine.setEngineParameter(control::kPartsMode, 0.0, -1, 0);  // single: all part A
     EXPECT_EQ(plan(), (P{{0, 16, 0}}));
     engine.setEngineParameter(control::kVoiceCount, 12.0, -1, 0);  // not a voice count: eight
-    EXPECT_EQ(engine.voiceCount(), 8);
     EXPECT_EQ(plan(), (P{{0, 8, 0}}));
+    EXPECT_EQ(engine.voiceCount(), 8);
 }
 
 // Every voice sounds through its own part's filter. Part B is kept silent
