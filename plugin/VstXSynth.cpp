@@ -44,6 +44,8 @@ VstXSynth::VstXSynth(audioMasterCallback audioMaster) : AudioEffectX(audioMaster
     readControllerMap();
 
     engine_ = std::make_unique<AudioEngine>();
+    midi_ = std::make_unique<MidiInput>(*engine_, *controllerMap_, *params_, lanes_, navigation_,
+                                        static_cast<MidiInput::Owner&>(*this));
     setSampleRate(44100.0f);
 
     setNumInputs(0);
@@ -103,13 +105,8 @@ void VstXSynth::setSampleRate(float sampleRate) {
 
 void VstXSynth::setBlockSize(VstInt32 blockSize) {
     AudioEffectX::setBlockSize(blockSize);
-    maxBlockSize_ = std::max<VstInt32>(blockSize, 1);
-    engine_->configureBlockSize(maxBlockSize_);
-    wheelRamp_ = false;
-    for (int k = 0; k < 16; ++k) {
-        bendRamp_[k] = false;
-        bend_[k] = 0.0f;
-    }
+    lanes_.configure(blockSize);
+    engine_->configureBlockSize(lanes_.blockSize());
 }
 
 void VstXSynth::fullReset() {
@@ -149,11 +146,11 @@ void VstXSynth::sendToEngine(int control, float value, int part) {
     if (params::isInteger(control)) value = static_cast<float>(static_cast<int>(value));
     valuesChanged_ = 1;
     if (control == params::kModWheel) {
-        modWheel_ = value;
+        lanes_.setModWheel(value);
         return;
     }
     if (control == params::kPitchWheel) {
-        for (float& bend : bend_) bend = 2.0f * value - 1.0f;
+        lanes_.setAllBends(2.0f * value - 1.0f);
         return;
     }
     engine_->setEngineParameter(control, static_cast<double>(value), std::clamp(part, 0, 15),
@@ -272,20 +269,15 @@ void VstXSynth::processReplacing(float** /*inputs*/, float** outputs, VstInt32 f
     AudioEngine& engine = *engine_;
     engine.blockSeen = 1;
     engine.hostTempo = tempo;
-    engine.modWheel = static_cast<float>(modWheel_);
-    for (int k = 0; k < 16; ++k) engine.bend[static_cast<std::size_t>(k)] = bend_[k];
+    lanes_.startBlock(engine);
 
     // Slices of at most 16 frames; the lanes move the wheel and the bends
     // with 16-frame resolution.
-    const std::size_t laneSlices = engine.wheelLane.size();
     int position = 0;
     int remaining = frames;
     while (remaining > 0) {
         const int length = std::min(remaining, AudioEngine::kMaxBlock);
-        const std::size_t slice = std::min(static_cast<std::size_t>(position / 16), laneSlices - 1);
-        for (int k = 0; k < 16; ++k)
-            if (bendRamp_[k]) engine.bend[static_cast<std::size_t>(k)] = engine.bendLane[slice * 16 + static_cast<std::size_t>(k)];
-        if (wheelRamp_) engine.modWheel = engine.wheelLane[slice];
+        lanes_.enterSlice(engine, position);
         float* slicePointers[2] = {left + position, right + position};
         engine.renderBlock(slicePointers, length, position);
         position += length;
@@ -294,8 +286,7 @@ void VstXSynth::processReplacing(float** /*inputs*/, float** outputs, VstInt32 f
 
     engine.clearEventQueue();
     engine.blockMinimum = 10000.0f;
-    wheelRamp_ = false;
-    std::fill(std::begin(bendRamp_), std::end(bendRamp_), false);
+    lanes_.endBlock();
 
     if (engine.limiterOn()) engine.limitOutput(left, right, frames);
 
@@ -320,150 +311,15 @@ void VstXSynth::processReplacing(float** /*inputs*/, float** outputs, VstInt32 f
     renderBusy_.exchange(0);
 }
 
-void VstXSynth::raiseMidiActivity() {
-    midiActivity_.exchange(1);
-    midiActivityAck_.exchange(0);
-}
-
-void VstXSynth::acknowledgeMidiActivity() {
-    midiActivity_.exchange(0);
-    midiActivityAck_.exchange(1);
-}
+// ---- MIDI ------------------------------------------------------------------------
 
 VstInt32 VstXSynth::processEvents(VstEvents* events) {
-    nextWheelSlice_ = 0;
-    std::fill(std::begin(nextBendSlice_), std::end(nextBendSlice_), 0);
-    // The host allocates numEvents pointers inline, past the declared two.
-    VstEvent* const* list = events->events;
-    for (VstInt32 e = 0; e < events->numEvents; ++e) {
-        const VstEvent* event = list[e];
-        if (!event || event->type != kVstMidiType) continue;
-        const auto* midi = reinterpret_cast<const VstMidiEvent*>(event);
-        const int position = std::clamp<int>(midi->deltaFrames, 0, maxBlockSize_ - 1);
-        const int status = static_cast<unsigned char>(midi->midiData[0]);
-        const int data1 = static_cast<unsigned char>(midi->midiData[1]) & 127;
-        const int data2 = static_cast<unsigned char>(midi->midiData[2]) & 127;
-        const int channel = status & 15;
-        switch (status & 0xF0) {
-        case 0x80:
-        case 0x90:
-            raiseMidiActivity();
-            engine_->queueNoteEvent(static_cast<std::uint32_t>(data1), data2 / 127.0f, position,
-                                    static_cast<std::uint32_t>(channel), (status & 0xF0) == 0x90 && data2 > 0,
-                                    static_cast<std::uint32_t>(midi->noteLength));
-            break;
-        case 0xA0:
-            raiseMidiActivity();
-            engine_->polyPressure[static_cast<std::size_t>(data1)] = data2 / 127.0f;
-            break;
-        case 0xB0: handleController(data1, data2, channel, position); break;
-        case 0xC0: navigation_.loadProgram(data1); break;
-        case 0xD0:
-            engine_->channelPressure = data1 / 127.0;
-            engine_->channelPressureChannel[static_cast<std::size_t>(channel)] = data1 / 127.0f;
-            raiseMidiActivity();
-            break;
-        case 0xE0: handlePitchBend(data1, data2, channel, position); break;
-        default: break;  // system messages
-        }
-    }
-
-    // After the last event every lane holds the last value up to the block's end.
-    const int lastSlice = (maxBlockSize_ + 15) / 16 - 1;
-    if (wheelRamp_)
-        for (int s = nextWheelSlice_; s <= lastSlice; ++s)
-            engine_->wheelLane[static_cast<std::size_t>(s)] = static_cast<float>(modWheel_);
-    for (int k = 0; k < 16; ++k)
-        if (bendRamp_[k])
-            for (int s = nextBendSlice_[k]; s <= lastSlice; ++s)
-                engine_->bendLane[static_cast<std::size_t>(s * 16 + k)] = bend_[k];
+    midi_->processEvents(*events);
     return 1;
 }
 
-void VstXSynth::handleController(int controller, int value, int channel, int position) {
-    controllerMap_->completeLearn(controller);
-    const float v = value / 127.0f;
-    const std::size_t ch = static_cast<std::size_t>(channel);
-    // Foot and expression: a controller that drives a control no longer
-    // drives the engine's own source.
-    auto routed = [&](int cc) {
-        const ControllerMap::Entry& e = controllerMap_->entry(cc);
-        if (e.control >= kControlIds) return v;
-        setControl(e.control, v * params::scaleOf(e.control), e.part, false);
-        return 0.0f;
-    };
-    switch (controller) {
-    case 0: return;  // bank select, most significant byte
-    case 32: navigation_.selectBank(value); return;
-    case 4: {
-        const float foot = routed(4);
-        engine_->foot = foot;
-        engine_->footChannel[ch] = foot;
-        raiseMidiActivity();
-        return;
-    }
-    case 11: {
-        const float expression = routed(11);
-        engine_->expression = expression;
-        engine_->expressionChannel[ch] = expression;
-        raiseMidiActivity();
-        return;
-    }
-    case 64:
-        engine_->sustain = v;
-        engine_->pedalUp = value < 64 ? 1 : 0;
-        raiseMidiActivity();
-        return;
-    case 120:
-    case 123:
-        if (ownHostMode_)
-            fullReset();
-        else
-            engine_->allNotesOff(false);
-        raiseMidiActivity();
-        return;
-    default: break;
-    }
-    if (controller == 74 && timbreFlag_) {
-        engine_->timbre = v;
-        engine_->timbreChannel[ch] = v;
-        raiseMidiActivity();
-        return;
-    }
-    const ControllerMap::Entry& e = controllerMap_->entry(controller);
-    if (e.control < kControlIds) {
-        if (e.control == params::kModWheel)
-            rampModWheel(v, position);
-        else
-            setControl(e.control, v * params::scaleOf(e.control), e.part, false);
-    }
-    raiseMidiActivity();
-}
-
-void VstXSynth::rampModWheel(float v, int position) {
-    const int slice = position / 16;
-    if (maxBlockSize_ >= kLaneBlockSize) {
-        for (int s = nextWheelSlice_; s <= slice; ++s) engine_->wheelLane[static_cast<std::size_t>(s)] = v;
-        wheelRamp_ = true;
-        nextWheelSlice_ = slice + 1;
-    }
-    setControl(params::kModWheel, v, -1, false);
-}
-
-void VstXSynth::handlePitchBend(int data1, int data2, int channel, int position) {
-    raiseMidiActivity();
-    if (params_->isRecordLocked(params_->recordOf(params::kPitchWheel, -1))) return;
-    const float v = std::clamp(((data2 * 128 + data1) - 8192) / 16384.0f + 0.5f, 0.0f, 1.0f);
-    if (listener_) listener_->controlChanged(params::kPitchWheel, -1, v, false);
-    const float bend = 2.0f * v - 1.0f;
-    bend_[channel] = bend;
-    if (maxBlockSize_ >= kLaneBlockSize) {
-        const int slice = position / 16;
-        for (int s = nextBendSlice_[channel]; s <= slice; ++s)
-            engine_->bendLane[static_cast<std::size_t>(s * 16 + channel)] = bend;
-        nextBendSlice_[channel] = slice + 1;
-        bendRamp_[channel] = true;
-    }
+void VstXSynth::showPitchWheel(float value) {
+    if (listener_) listener_->controlChanged(params::kPitchWheel, -1, value, false);
 }
 
 // ---- programs ----------------------------------------------------------------

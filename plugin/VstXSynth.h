@@ -16,7 +16,9 @@
 #include "AudioEffectX.h"
 #include "AudioEngine.h"
 #include "ControlListener.h"
+#include "ControllerLanes.h"
 #include "ControllerMap.h"
+#include "MidiInput.h"
 #include "ProgramNavigation.h"
 #include "PluginParameters.h"
 #include "PatchEdits.h"
@@ -25,15 +27,15 @@
 
 namespace calverine {
 
-class VstXSynth : public AudioEffectX, private ProgramNavigation::Owner, private PatchEdits::Owner {
+class VstXSynth : public AudioEffectX, private ProgramNavigation::Owner,
+                  private PatchEdits::Owner,
+                  private MidiInput::Owner {
 public:
     static constexpr VstInt32 kNumParams = 169;
     static constexpr VstInt32 kNumPrograms = 1;
     static constexpr int kControlIds = params::kControlIds;  // N
     static constexpr VstInt32 kUniqueId = vstFourCC('C', 'L', 'V', 'S');
     static constexpr double kOwnHostGain = 1.95;
-    // Hosts with blocks of at least this many frames get 16-frame controller lanes.
-    static constexpr VstInt32 kLaneBlockSize = 101;
 
     explicit VstXSynth(audioMasterCallback audioMaster);
     ~VstXSynth() override;
@@ -91,11 +93,11 @@ public:
     PluginParameters& parameters() override { return *params_; }
     ControllerMap& controllerMap() { return *controllerMap_; }
     void setControlListener(ControlListener* listener) { listener_ = listener; }
-    bool timbreRouted() const { return timbreFlag_; }
+    bool timbreRouted() const override { return timbreFlag_; }
     bool valuesChanged() const { return valuesChanged_ != 0; }
     void clearValuesChanged() { valuesChanged_ = 0; }
-    double modWheelValue() const { return modWheel_; }
-    float bendValue(int channel) const { return bend_[channel & 15]; }
+    double modWheelValue() const { return lanes_.modWheel(); }
+    float bendValue(int channel) const { return lanes_.bend(channel); }
 
     // ---- patches and programs --------------------------------------------------
     // Loads program n of the current bank (program change, setProgram in the
@@ -130,33 +132,29 @@ public:
     void unlockAfterReload();
     // allNotesOff with clearing, every stored value back to the engine, then
     // the envelope times.
-    void fullReset();
+    void fullReset() override;
 
-    bool isOwnHostMode() const { return ownHostMode_; }
+    bool isOwnHostMode() const override { return ownHostMode_; }
     bool isMagixHost() const { return magixHost_; }
     bool isSingleProgramMode() const { return singleProgramMode_; }
     // The step the mod LFO's sequence is on, -1 for none (any thread).
     std::int32_t stepPosition(int lfo) const { return stepPosition_[lfo & 1].load(); }
     // MIDI activity: 1 after a note or controller until the editor acknowledges it.
-    std::int32_t midiActivity() const { return midiActivity_.load(); }
-    void acknowledgeMidiActivity();
+    std::int32_t midiActivity() const { return midi_->activity(); }
+    void acknowledgeMidiActivity() { midi_->acknowledgeActivity(); }
     AudioEngine& engine() { return *engine_; }
 
 private:
     void detectHost();
     void resendStoredValues();
-    void raiseMidiActivity();
     // Step 4 of the change path: the value to the engine side.
     void sendToEngine(int control, float value, int part) override;
     // PatchEdits::Owner: the editor and the host hear of whole-patch edits.
     void patchRenamed() override;
     void redrawAll() override;
     void updateTimbreFlag();
-    // The controller messages of processEvents, and the lanes that move the
-    // wheel and the bends within a block.
-    void handleController(int controller, int value, int channel, int position);
-    void handlePitchBend(int data1, int data2, int channel, int position);
-    void rampModWheel(float value, int position);
+    // MidiInput::Owner: the editor's pitch wheel follows the bends.
+    void showPitchWheel(float value) override;
     void readControllerMap();
     // The locks of the store's slot for (control, part) with the shape-button mapping.
     int lockRecord(int control, int part) const;
@@ -189,20 +187,12 @@ private:
     std::atomic<std::int32_t> renderBusy_{0};
     std::atomic<std::int32_t> reloadMute_{0};
     std::atomic<std::int32_t> stepPosition_[2] = {-1, -1};
-    std::atomic<std::int32_t> midiActivity_{0};
-    std::atomic<std::int32_t> midiActivityAck_{0};
 
     std::uint8_t skipNextSuspend_ = 0;
-    VstInt32 maxBlockSize_ = 1024;  // the shell's own copy, for event positions
 
-    // controller lanes written by the MIDI input
-    float bend_[16] = {};
-    bool bendRamp_[16] = {};
-    double modWheel_ = 0.0;
-    bool wheelRamp_ = false;
-    // Next lane slice to write, per processEvents call.
-    int nextWheelSlice_ = 0;
-    int nextBendSlice_[16] = {};
+    // controller values written by the MIDI input and the change path
+    ControllerLanes lanes_;
+    std::unique_ptr<MidiInput> midi_;
 };
 
 }  // namespace calverine

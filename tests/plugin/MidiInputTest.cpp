@@ -8,7 +8,9 @@
 #include "TestHost.h"
 #include "VstXSynth.h"
 
-using namespace calverine;
+using calverine::AudioEngine;
+using calverine::ControllerMap;
+using calverine::VstXSynth;
 
 namespace {
 
