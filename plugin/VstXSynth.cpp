@@ -7,7 +7,6 @@
 
 #include "Files.h"
 #include "Folders.h"
-#include "Messages.h"
 #include "PartClipboard.h"
 #include "PatchChunk.h"
 #include "PatchFiles.h"
@@ -445,6 +444,8 @@ VstInt32 VstXSynth::setChunk(void* data, VstInt32 byteSize, bool /*isPreset*/) {
     return byteSize;
 }
 
+// On the audio thread when a MIDI program change loads the patch: the reload
+// lock then finds no block being rendered and mutes at once.
 void VstXSynth::replaceSound() {
     lockForReload();
     engine_->setStepValues(params_->current().steps[0].data(), params_->current().steps[1].data());

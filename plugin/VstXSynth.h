@@ -1,10 +1,21 @@
-// The plug-in object: Calverine's answers to a VST 2.4 host, the slicing of
-// host blocks for the engine, and the flags that keep the audio thread and the
-// threads that replace the whole patch out of each other's way.
+// The plug-in object: Calverine's answers to a VST 2.4 host. It owns the
+// engine, the parameter store and the CC map, keeps the one change path
+// (setControl), cuts host blocks into slices for the engine, and keeps the
+// flags that hold the audio thread and the threads that replace the whole
+// patch apart. Its other jobs live in units of their own: MidiInput and
+// ControllerLanes (MIDI), ProgramNavigation and PatchFiles (programs, banks
+// and program files), PatchEdits (whole-patch edits) and UserSettings (what
+// outlives the object).
 //
-// Threads: processEvents and processReplacing run on the host's audio thread;
-// everything else on the host's other threads. lockForReload/unlockAfterReload
-// never run on the audio thread.
+// Threads: processEvents and processReplacing run on the host's audio thread,
+// everything else on the host's other threads. Replacing the whole patch
+// (setChunk, a program load) takes the reload lock: it waits until no block
+// is being rendered, then silences the audio thread until the new patch is in
+// the engine. Mostly that happens on a host or editor thread, but a MIDI
+// program change or bank select loads its patch on the audio thread itself,
+// inside processEvents. That is the one place where the audio thread reads a
+// file, allocates and takes the reload lock (which finds no block being
+// rendered there, so it does not sleep).
 #pragma once
 
 #include <atomic>
@@ -27,9 +38,10 @@
 
 namespace calverine {
 
-class VstXSynth : public AudioEffectX, private ProgramNavigation::Owner,
-                  private PatchEdits::Owner,
-                  private MidiInput::Owner {
+class VstXSynth : public AudioEffectX,
+                  private MidiInput::Owner,
+                  private ProgramNavigation::Owner,
+                  private PatchEdits::Owner {
 public:
     static constexpr VstInt32 kNumParams = 169;
     static constexpr VstInt32 kNumPrograms = 1;
@@ -111,7 +123,8 @@ public:
     int currentLibraryIndex() const { return navigation_.currentLibraryIndex(); }
     const std::string& currentPatchPath() const { return currentPatchPath_; }
     // Loads a program file as the current patch; false (with a message for a
-    // file of another instrument) when it is not one.
+    // file of another instrument) when it is not one. On the audio thread
+    // for a MIDI program change.
     bool loadPatchFile(const std::string& path) override;
     // Saves the current patch as a program file; false when it cannot be written.
     bool savePatchFile(const std::string& path) const;
@@ -127,7 +140,9 @@ public:
 
     // ---- services for the patch loaders and the editor ------------------------
     // Waits until no block is being rendered (sleeping 1 ms between checks),
-    // then silences the audio thread until unlockAfterReload.
+    // then silences the audio thread until unlockAfterReload. Any thread,
+    // the audio thread included (a MIDI program change), but never from
+    // inside processReplacing.
     void lockForReload();
     void unlockAfterReload();
     // allNotesOff with clearing, every stored value back to the engine, then
