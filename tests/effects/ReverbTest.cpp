@@ -1,4 +1,5 @@
 #include "ReverbUnit.h"
+#include "VowelChorale.h"
 
 #include "EffectControls.h"
 #include "EffectsTestSupport.h"
@@ -8,6 +9,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <complex>
 #include <utility>
 #include <vector>
 
@@ -178,6 +180,58 @@ TEST(ReverbUnit, ChoraleShapesNoiseWithTheVowelFormantsAndCrossesTheChannels) {
     render(reverb, out, true);
     EXPECT_EQ(analysis::peak(out.left), 0.0);
     EXPECT_GT(analysis::peak(out.right), 0.01);
+}
+
+TEST(VowelChorale, ResponseIsTheFormantPeaksTwiceAndTheClosingFilter) {
+    // The right input reaches the left output one sample late, through the
+    // four formant sections twice (on its own lane, then as the previous
+    // output on the next) at 0.2 each time, then the closing filter. Expected
+    // from the analog prototypes under the bilinear transform, where f maps
+    // to s = j tan(pi f / fs) / tan(pi F / fs): a formant (F, level L, q) is
+    // the peak 1 + k (L - 1) s / (s^2 + k s + 1), k = 1 / (sqrt(L) q), which
+    // reaches L at F; the closing filter is 1 + (5 s + 35) / (s^2 + s + 1)
+    // about 81.6 Hz (tan(pi F / fs) = tan(2 pi 100 / fs) / sqrt 6).
+    struct Vowel {
+        float color;
+        double frequency[4], level[4];
+    };
+    const double q[4] = {2.0, 5.0, 6.0, 2.5};
+    const Vowel vowels[] = {{0.0f, {795, 1155, 2898, 3895}, {10, 4, 4, 7}},
+                            {0.5f, {300, 2288, 2945, 3644}, {6, 5, 4, 5}},
+                            {0.625f, {390, 1594, 2672.5, 3462}, {8, 4.5, 4, 6}}};  // halfway to the fourth vowel
+    for (double rate : {44100.0, 48000.0}) {
+        for (const Vowel& vowel : vowels) {
+            VowelChorale chorale;
+            chorale.setSampleRate(rate);
+            chorale.clear();
+            chorale.setVowel(vowel.color);
+            Stereo out(16384);
+            out.right[0] = 1.0f;
+            inSlices(out, [&](int n, float* l, float* r) { chorale.process(n, l, r); });
+            ASSERT_EQ(out.left[0], 0.0f);
+            auto expected = [&](double f) {
+                auto s = [&](double at) { return std::complex<double>(0.0, std::tan(analysis::kPi * f / rate) / std::tan(analysis::kPi * at / rate)); };
+                std::complex<double> formants = 1.0;
+                for (int j = 0; j < 4; ++j) {
+                    const double k = 1.0 / (std::sqrt(vowel.level[j]) * q[j]);
+                    const auto sj = s(vowel.frequency[j]);
+                    formants *= 1.0 + k * (vowel.level[j] - 1.0) * sj / (sj * sj + k * sj + 1.0);
+                }
+                const auto sc = s(std::atan(std::tan(2.0 * analysis::kPi * 100.0 / rate) / std::sqrt(6.0)) * rate / analysis::kPi);
+                const auto closing = 1.0 + (5.0 * sc + 35.0) / (sc * sc + sc + 1.0);
+                return std::abs(0.04 * formants * formants * closing);
+            };
+            std::vector<double> at = {40.0, 150.0, 6000.0, 12000.0};
+            for (int j = 0; j < 4; ++j) {
+                at.push_back(vowel.frequency[j]);
+                at.push_back(vowel.frequency[j] * 1.15);
+            }
+            for (double f : at) {
+                EXPECT_NEAR(analysis::decibels(responseAt(out.left, f, rate)), analysis::decibels(expected(f)), 0.2)
+                    << rate << " Hz, color " << vowel.color << ", at " << f << " Hz";
+            }
+        }
+    }
 }
 
 TEST(ReverbUnit, MixWidthOffsetsAndInputGainShapeTheOutput) {
