@@ -1,3 +1,4 @@
+#include "OctaveShimmer.h"
 #include "ReverbUnit.h"
 #include "VowelChorale.h"
 
@@ -136,6 +137,66 @@ TEST(ReverbUnit, ShimmerPlaysAnOctaveUpBelowTheCutAndRegenerationAddsOctaves) {
     const std::vector<float> drained = shimmerOf(reverb, sine(12288, 1000.0));
     EXPECT_GT(analysis::peak(part(drained, 0, 1024)), 0.01);
     EXPECT_EQ(analysis::peak(drained, 8192), 0.0);
+}
+
+TEST(OctaveShimmer, ASteadyToneGivesASteadyPureOctave) {
+    // Every bin keeps its magnitude and doubles its phase, so a steady tone
+    // comes out as a steady tone an octave up: the same level in every hop,
+    // and all of its power at twice the frequency.
+    for (double rate : {44100.0, 48000.0}) {
+        double level = 0.0;
+        for (double frequency : {700.0, 1000.0, 3100.0}) {
+            OctaveShimmer shimmer;
+            shimmer.setSampleRate(rate);
+            shimmer.setGains(1.0f, 0.0f);
+            const std::vector<float> in = sine(16384, frequency, rate);
+            std::vector<float> out(in.size());
+            for (std::size_t i = 0; i < in.size(); ++i) out[i] = shimmer.next(in[i]);
+            const std::vector<float> steady = part(out, 8192, 8192);
+            double lo = 1e9, hi = 0.0;
+            for (std::size_t at = 0; at < steady.size(); at += OctaveShimmer::kHop) {
+                const double level = analysis::rms(part(steady, at, OctaveShimmer::kHop));
+                lo = std::min(lo, level);
+                hi = std::max(hi, level);
+            }
+            EXPECT_LT(hi / lo, 1.03) << rate << " Hz, " << frequency << " Hz";
+            // The amplitude at the octave, as an RMS, against the whole RMS.
+            const double octave = responseAt(steady, 2.0 * frequency, rate) * std::sqrt(2.0) / static_cast<double>(steady.size());
+            EXPECT_NEAR(octave / analysis::rms(steady), 1.0, 1e-3) << rate << " Hz, " << frequency << " Hz";
+            // The same level whatever the frequency.
+            if (level == 0.0) level = analysis::rms(steady);
+            EXPECT_NEAR(analysis::rms(steady) / level, 1.0, 0.02) << rate << " Hz, " << frequency << " Hz";
+        }
+    }
+}
+
+TEST(OctaveShimmer, RegenerationReturnsTheOctaveAfterItsFeedbackDelay) {
+    // A 1 kHz burst comes out at 2 kHz after the shimmer's own delay; the
+    // feedback ring plays that back into the shimmer a fixed delay later
+    // (3500 samples at exactly 44.1 kHz, 3809 at any other rate), and it
+    // returns at 4 kHz after the shimmer's delay once more. Times are the
+    // energy centroids of each frequency in 256-sample blocks, good to about
+    // a hop's worth of smearing.
+    for (const auto& [rate, feedbackDelay] : {std::pair{44100.0, 3500.0}, std::pair{48000.0, 3809.0}, std::pair{32000.0, 3809.0}}) {
+        OctaveShimmer shimmer;
+        shimmer.setSampleRate(rate);
+        shimmer.setGains(1.0f, 0.8f);
+        std::vector<float> in = sine(2048, 1000.0, rate);
+        in.resize(32768, 0.0f);
+        std::vector<float> out(in.size());
+        for (std::size_t i = 0; i < in.size(); ++i) out[i] = shimmer.next(in[i]);
+        auto centroid = [&](const std::vector<float>& x, double frequency) {
+            double sum = 0.0, weighted = 0.0;
+            for (std::size_t at = 0; at + 256 <= x.size(); at += 256) {
+                const double e = std::pow(responseAt(part(x, at, 256), frequency, rate), 2.0);
+                sum += e;
+                weighted += e * (static_cast<double>(at) + 128.0);
+            }
+            return weighted / sum;
+        };
+        const double input = centroid(in, 1000.0), octave = centroid(out, 2000.0), second = centroid(out, 4000.0);
+        EXPECT_NEAR((second - octave) - (octave - input), feedbackDelay, 100.0) << rate;
+    }
 }
 
 TEST(ReverbUnit, ChoraleShapesNoiseWithTheVowelFormantsAndCrossesTheChannels) {
