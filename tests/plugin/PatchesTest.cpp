@@ -321,3 +321,19 @@ TEST_F(Patches, DamagedSettingsLeaveTheDefaults) {
     EXPECT_FALSE(synth.isLocked(7, -1));
     EXPECT_EQ(synth.controllerMap().entry(1).control, 98);
 }
+
+TEST_F(Patches, AStoredLockThatIsNotAFiniteNumberLocksNothing) {
+    {
+        VstXSynth maker(TestHost::callback);
+        const LockEntry& slot = maker.parameters().locks()[static_cast<std::size_t>(maker.parameters().recordOf(7, -1))];
+        const LockEntry stored[2] = {{slot.control, slot.part, HUGE_VALF}, {slot.control, slot.part, 0.25f}};
+        fs::create_directories(host.home + "/settings");
+        std::ofstream(host.home + "/settings/plock", std::ios::binary).write(reinterpret_cast<const char*>(stored), 16);
+        std::ofstream(host.home + "/settings/plockcnt", std::ios::binary).write("\1\0\0\0", 4);
+    }
+    VstXSynth first(TestHost::callback);
+    EXPECT_FALSE(first.isLocked(7, -1));
+    std::ofstream(host.home + "/settings/plockcnt", std::ios::binary).write("\2\0\0\0", 4);
+    VstXSynth second(TestHost::callback);  // the count tells how many entries are read
+    EXPECT_TRUE(second.isLocked(7, -1));
+}
