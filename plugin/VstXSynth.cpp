@@ -218,7 +218,7 @@ void VstXSynth::controlDisplay(int control, int part, char* text, std::size_t si
     formatControlValue(control, params_->getValue(control, part), displayContext(), text, size);
 }
 
-// ---- patch-wide operations ----------------------------------------------------
+// ---- whole-patch changes ----------------------------------------------------------
 
 void VstXSynth::patchRenamed() {
     updateDisplay();
@@ -351,6 +351,20 @@ void VstXSynth::setProgram(VstInt32 program) {
     navigation_.loadProgram(program);
 }
 
+void VstXSynth::programLoaded(const std::string& name) {
+    std::string copy = name;
+    setProgramName(copy.data());
+    updateDisplay();
+}
+
+void VstXSynth::programListRebuilt(int program, int count) {
+    if (singleProgramMode_) return;
+    // The maker's host sees the current bank's programs, none for an empty bank.
+    curProgram_ = program;
+    setNumPrograms(count);
+    updateDisplay();
+}
+
 // ---- identity ----------------------------------------------------------------
 
 bool VstXSynth::getOutputProperties(VstInt32 index, VstPinProperties* properties) {
@@ -424,10 +438,6 @@ VstIntPtr VstXSynth::vendorSpecific(VstInt32 arg1, VstIntPtr arg2, void* ptr, fl
     return 0;
 }
 
-}  // namespace calverine
-
-namespace calverine {
-
 // ---- chunks and program files ------------------------------------------------
 
 VstInt32 VstXSynth::getChunk(void** data, bool /*isPreset*/) {
@@ -469,22 +479,6 @@ bool VstXSynth::loadPatchFile(const std::string& path) {
 }
 
 bool VstXSynth::savePatchFile(const std::string& path) const { return calverine::savePatchFile(*params_, path); }
-
-// ---- programs of the library ---------------------------------------------------
-
-void VstXSynth::programLoaded(const std::string& name) {
-    std::string copy = name;
-    setProgramName(copy.data());
-    updateDisplay();
-}
-
-void VstXSynth::programListRebuilt(int program, int count) {
-    if (singleProgramMode_) return;
-    // The maker's host sees the current bank's programs, none for an empty bank.
-    curProgram_ = program;
-    setNumPrograms(count);
-    updateDisplay();
-}
 
 // ---- locks and the CC map -------------------------------------------------------
 
