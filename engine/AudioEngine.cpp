@@ -370,7 +370,7 @@ void AudioEngine::renderBlock(float* const* outputs, int n, int position) {
     applyRequestedChanges();
     effects_.takeSwitchChange();
 
-    // 1. per-block smoothing
+    // per-block smoothing
     partGain_[0].step(smoothing_);
     partGain_[1].step(smoothing_);
     parts_[0].smooth(smoothing_);
@@ -378,18 +378,18 @@ void AudioEngine::renderBlock(float* const* outputs, int n, int position) {
     tuning_.step(smoothing_);
     spread_.step(smoothing_);
 
-    // 2.-4. modulation sources that run whether or not the voices sleep
+    // modulation sources that run whether or not the voices sleep
     renderLfos(n);
     noise_.render(noiseBuffer_, n, noiseGain_);
     noiseGain_ = 1.0f;
     runBlockMatrix();
 
     if (sleepCountdown_ < 0) {
-        // 5. asleep: no voices, no decimation
+        // asleep: no voices, no decimation
         std::memset(mixLeft_, 0, sizeof(mixLeft_));
         std::memset(mixRight_, 0, sizeof(mixRight_));
     } else {
-        // 6. events at their sample, control updates between them
+        // events at their sample, control updates between them
         int pos = position;
         const int end = position + n;
         for (std::uint32_t e = 0; e < eventCount_; ++e) {
@@ -407,7 +407,7 @@ void AudioEngine::renderBlock(float* const* outputs, int n, int position) {
         }
         if (pos < end) updateControls(pos - position, end - pos);
 
-        // 7. voice pass at four times the rate
+        // the voice pass at four times the rate
         std::memset(voiceMixLeft_, 0, sizeof(float) * static_cast<std::size_t>(4 * n));
         std::memset(voiceMixRight_, 0, sizeof(float) * static_cast<std::size_t>(4 * n));
         VoicePass passes[4];
@@ -420,7 +420,7 @@ void AudioEngine::renderBlock(float* const* outputs, int n, int position) {
                                [&](int first, int groups) { renderVoicePass({4 * first, 4 * groups, pass.part}, n); });
         }
 
-        // 8. decimation and master volume
+        // decimation and master volume
         decimator_.process(voiceMixLeft_, voiceMixRight_, n, mixLeft_, mixRight_);
         for (int i = 0; i < n; ++i) {
             smoothedVolume_ += (masterVolume_ - smoothedVolume_) * kVolumeGlide;
@@ -429,7 +429,7 @@ void AudioEngine::renderBlock(float* const* outputs, int n, int position) {
         }
         for (int i = n; i < kMaxBlock; ++i) mixLeft_[i] = mixRight_[i] = 0.0f;
 
-        // 9. silence test
+        // silence test
         bool quiet = allKeysReleased_ != 0;
         for (int i = 0; quiet && i < kMaxBlock; ++i)
             quiet = std::fabs(mixLeft_[i]) < kQuietVoices && std::fabs(mixRight_[i]) < kQuietVoices;
@@ -440,7 +440,7 @@ void AudioEngine::renderBlock(float* const* outputs, int n, int position) {
         effectsTail_ = wakeLength_;
     }
 
-    // 10. effects; while asleep only their tails run, flushed below 4e-8
+    // effects; while asleep only their tails run, flushed below 4e-8
     static_assert(EffectsChain::kOffsets == sizeof(BlockModulation::effects) / sizeof(float));
     if (effects_.enabled() && effectsTail_ >= 1)
         effects_.process(n, mixLeft_, mixRight_, allKeysReleased_ != 0, hostTempo, blockModulation_.effects);
@@ -451,10 +451,10 @@ void AudioEngine::renderBlock(float* const* outputs, int n, int position) {
             --effectsTail_;
     }
 
-    // 11. the effects switch-off countdown runs whether or not the units do
+    // the effects switch-off countdown runs whether or not the units do
     effects_.advanceSwitchOff();
 
-    // 12. hand the slice to the caller
+    // hand the slice to the caller
     if (outputs) {
         std::memcpy(outputs[0], mixLeft_, sizeof(float) * static_cast<std::size_t>(n));
         std::memcpy(outputs[1], mixRight_, sizeof(float) * static_cast<std::size_t>(n));

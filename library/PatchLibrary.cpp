@@ -465,7 +465,7 @@ bool PatchLibrary::copyUnique(const std::string& source, const std::string& fold
     return false;
 }
 
-bool PatchLibrary::openInExplorer(const std::string& folder) { return platform::openInFileManager(folder); }
+bool PatchLibrary::openInFileManager(const std::string& folder) { return platform::openInFileManager(folder); }
 
 // ---- favourites ---------------------------------------------------------------
 

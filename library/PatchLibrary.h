@@ -128,7 +128,7 @@ public:
     // folder is created when missing (a fixed category may have none in a
     // bank yet), and so is the target folder of movePatch.
     bool copyUnique(const std::string& source, const std::string& folder, std::string* newPath = nullptr);
-    bool openInExplorer(const std::string& folder);
+    bool openInFileManager(const std::string& folder);
 
     void loadFavourites();
     // These return false when Favourites.db could not be written (the file

@@ -21,7 +21,7 @@ constexpr int kVoiceSlots = 16;
 constexpr int kDefaultRecords = kGlobalRecords + 2 * kPerPartControls + kVoiceSlots * kPerVoiceControls;
 static_assert(kDefaultRecords == 653);
 constexpr int kHighestControl = 223;
-constexpr int kControlIds = kHighestControl + 1;  // N
+constexpr int kControlIds = kHighestControl + 1;  // the size of every per-control table
 constexpr int kCurrent = -88888;  // "the current part" / "the current preset"
 // Stored values are held within +-this: no control's scale comes near it,
 // and it keeps every integer conversion of a stored value defined.

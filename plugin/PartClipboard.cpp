@@ -13,11 +13,11 @@ struct Shared {
     int recordCount = 0;
     int copiedPart = -1;
     bool partCopied = false;
-    bool trimmersCopied = false;
+    bool voiceAdjustmentsCopied = false;
 
     void empty() {
         copiedPart = -1;
-        partCopied = trimmersCopied = false;
+        partCopied = voiceAdjustmentsCopied = false;
     }
 };
 
@@ -59,14 +59,14 @@ ClipboardRecord* PartClipboard::records() { return shared().records.get(); }
 int PartClipboard::recordCount() { return shared().recordCount; }
 int PartClipboard::copiedPart() { return shared().copiedPart; }
 bool PartClipboard::partCopied() { return shared().partCopied; }
-bool PartClipboard::trimmersCopied() { return shared().trimmersCopied; }
+bool PartClipboard::voiceAdjustmentsCopied() { return shared().voiceAdjustmentsCopied; }
 
 void PartClipboard::setCopied(int part, ClipboardMode mode) {
     Shared& s = shared();
     std::lock_guard<std::mutex> lock(s.mutex);
     s.copiedPart = part;
     s.partCopied = mode == ClipboardMode::Part;
-    s.trimmersCopied = mode == ClipboardMode::Trimmers;
+    s.voiceAdjustmentsCopied = mode == ClipboardMode::VoiceAdjustments;
 }
 
 }  // namespace calverine

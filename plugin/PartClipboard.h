@@ -7,9 +7,9 @@
 
 namespace calverine {
 
-// What the clipboard holds: nothing, a whole part, or the trimmers (the
-// per-voice adjustments) of one voice slot.
-enum class ClipboardMode { Empty, Part, Trimmers };
+// What the clipboard holds: nothing, a whole part, or the voice adjustments
+// of one voice slot (the editor calls them trimmers).
+enum class ClipboardMode { Empty, Part, VoiceAdjustments };
 
 struct ClipboardRecord {
     std::int16_t control = 0;
@@ -32,7 +32,7 @@ public:
     static int recordCount();
     static int copiedPart();  // -1 when empty
     static bool partCopied();
-    static bool trimmersCopied();
+    static bool voiceAdjustmentsCopied();
     static void setCopied(int part, ClipboardMode mode);
 };
 

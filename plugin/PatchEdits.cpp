@@ -19,7 +19,7 @@ void PatchEdits::initializePatch() {
 void PatchEdits::randomizeVoiceAdjustments(float amount) {
     for (int slot = 0; slot < params::kVoiceSlots; ++slot) {
         for (int control = params::kFirstVoiceAdjustment; control <= params::kLastVoiceAdjustment; ++control) {
-            // Every trimmer draws, also those that are centred or left alone,
+            // Every adjustment draws, also those that are centred or left alone,
             // so the sequence does not depend on which ones move.
             const float r = static_cast<float>(random_.next()) / 32767.0f;
             float value;
@@ -61,10 +61,10 @@ void PatchEdits::pastePart(int target) {
     const ClipboardRecord* records = PartClipboard::records();
     if (!records) return;
     const bool wholePart = PartClipboard::partCopied();
-    const bool trimmers = PartClipboard::trimmersCopied();
+    const bool adjustments = PartClipboard::voiceAdjustmentsCopied();
     for (int c = 0; c < PartClipboard::recordCount(); ++c) {
         if (wholePart && params::isPartControl(c)) owner_.setControl(c, records[c].value, target, false);
-        if (trimmers && params::isVoiceAdjustment(c)) owner_.setControl(c, records[c].value, target, false);
+        if (adjustments && params::isVoiceAdjustment(c)) owner_.setControl(c, records[c].value, target, false);
     }
 }
 

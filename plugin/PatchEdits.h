@@ -1,6 +1,6 @@
 // The editor's commands that change many controls of the current patch at
-// once: "Init Patch", randomizing and centring the trimmers (the per-voice
-// adjustments), and the part clipboard's copy, paste and swap.
+// once: "Init Patch", randomizing and centring the voice adjustments (the
+// editor's trimmers), and the part clipboard's copy, paste and swap.
 //
 // Threads: the user-interface thread; never the audio thread.
 #pragma once
@@ -32,21 +32,21 @@ public:
 
     explicit PatchEdits(Owner& owner) : owner_(owner) {}
 
-    // Every slot back to its default, the trimmers spread at 0.7, the pitch
+    // Every slot back to its default, the voice adjustments spread at 0.7, the pitch
     // wheel centred and the name "Init Patch".
     void initializePatch();
-    // Every trimmer of every voice slot drawn at random around its centre:
+    // Every voice adjustment of every voice slot drawn at random around its centre:
     // amount 1.0 from the editor's command, 0.7 inside initializePatch.
     void randomizeVoiceAdjustments(float amount);
-    // Every trimmer centred; the stereo position alternates left and right.
+    // Every voice adjustment centred; the stereo position alternates left and right.
     void initializeVoiceAdjustments();
-    // Copies every control of `part` (a part, or a voice slot for the
-    // trimmers) into the clipboard that all plug-in objects share.
+    // Copies every control of `part` (a part, or a voice slot for its
+    // voice adjustments) into the clipboard that all plug-in objects share.
     void copyPart(int part, ClipboardMode mode);
-    // A copied part gives `target` its per-part controls, copied trimmers give
-    // voice slot `target` its trimmers; an empty clipboard changes nothing.
+    // A copied part gives `target` its per-part controls, copied voice adjustments
+    // give voice slot `target` those adjustments; an empty clipboard changes nothing.
     void pastePart(int target);
-    // Parts A and B exchange every per-part control, trimmers apart.
+    // Parts A and B exchange every per-part control, voice adjustments apart.
     void swapParts();
 
 private:

@@ -45,7 +45,7 @@ class VstXSynth : public AudioEffectX,
 public:
     static constexpr VstInt32 kNumParams = 169;
     static constexpr VstInt32 kNumPrograms = 1;
-    static constexpr int kControlIds = params::kControlIds;  // N
+    static constexpr int kControlIds = params::kControlIds;
     static constexpr VstInt32 kUniqueId = vstFourCC('C', 'L', 'V', 'S');
     static constexpr double kOwnHostGain = 1.95;
 
@@ -165,7 +165,7 @@ public:
 private:
     void detectHost();
     void resendStoredValues();
-    // Step 4 of the change path: the value to the engine side.
+    // The last stage of the change path: the value to the engine side.
     void sendToEngine(int control, float value, int part) override;
     // PatchEdits::Owner: the editor and the host hear of whole-patch edits.
     void patchRenamed() override;

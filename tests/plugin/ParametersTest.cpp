@@ -271,7 +271,7 @@ TEST_F(Parameters, InitializePatchRestoresDefaultsAndSpreadsTheVoices) {
 TEST_F(Parameters, PartsCopyPasteAndSwapAcrossObjects) {
     synth.setParameter(43, 0.2f);  // [A] Filter Freq
     synth.setParameter(48, 1.0f);  // [A] Filter Noise
-    synth.setControl(140, 0.9f, 2, true);  // a trimmer of voice slot 2
+    synth.setControl(140, 0.9f, 2, true);  // a voice adjustment of voice slot 2
     synth.copyPart(0, ClipboardMode::Part);
     {
         VstXSynth other(TestHost::callback);
@@ -280,16 +280,16 @@ TEST_F(Parameters, PartsCopyPasteAndSwapAcrossObjects) {
         EXPECT_EQ(other.parameters().getValue(56, 1), 1.0f);
         EXPECT_EQ(other.parameters().getValue(50, 0), 1.0f);  // part A untouched
     }
-    synth.copyPart(2, ClipboardMode::Trimmers);
+    synth.copyPart(2, ClipboardMode::VoiceAdjustments);
     synth.pastePart(5);
     EXPECT_FLOAT_EQ(stored(140, 5), 0.9f);
-    EXPECT_EQ(stored(50, 1), 1.0f);  // a trimmer paste leaves the parts alone
+    EXPECT_EQ(stored(50, 1), 1.0f);  // pasted voice adjustments leave the parts alone
 
     synth.swapParts();
     EXPECT_EQ(stored(50, 0), 1.0f);
     EXPECT_FLOAT_EQ(stored(50, 1), 0.2f);
     EXPECT_EQ(stored(56, 1), 1.0f);
-    EXPECT_FLOAT_EQ(stored(140, 2), 0.9f);  // trimmers are not part of a swap
+    EXPECT_FLOAT_EQ(stored(140, 2), 0.9f);  // voice adjustments are not part of a swap
 }
 
 TEST_F(Parameters, RandomizingDrawsOnceForEveryControlInOrder) {

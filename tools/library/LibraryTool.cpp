@@ -261,7 +261,7 @@ int Command::run() {
         if (!needs(1, 2, "open BANK [CATEGORY]", error) || !place(1, bank, category, error)) return bad(error);
         const std::string folder = library_.folderOf(bank, category);
         if (folder.empty()) return bad("'" + args_[1] + "' has no folder to open");
-        return result(library_.openInExplorer(folder), "the file manager could not be started (xdg-open)");
+        return result(library_.openInFileManager(folder), "the file manager could not be started (xdg-open)");
     }
     return bad("unknown command '" + name + "'; try --help");
 }
