@@ -65,12 +65,12 @@ void EffectsChain::advanceSwitchOff() {
     if (countdown_ == 100) enabled_ = false;
     if (countdown_ == 99) chorus_.clear();
     if (countdown_ == 90) delay_.clear();
-    if (countdown_ == 1) reverb_.clear(1);
+    if (countdown_ == 1) reverb_.clear(ReverbUnit::Clear::Network);
     --countdown_;
 }
 
 void EffectsChain::clearUnits() {
-    reverb_.clear(0);
+    reverb_.clear(ReverbUnit::Clear::All);
     delay_.clear();
     chorus_.clear();
 }

@@ -1,5 +1,6 @@
-// The reverb: early reflections, nested-allpass diffusion, a sixteen-line
-// feedback network, octave shimmer and chorale formants. It runs at 88 kHz
+// The reverb: early reflections, nested-allpass diffusion and a sixteen-line
+// feedback network, fed through the octave shimmer (OctaveShimmer.h) and,
+// when switched on, the chorale formants (VowelChorale.h). It runs at 88 kHz
 // or less; above that the effects chain hands it a decimated signal.
 //
 // Threads: the constructor allocates every buffer. setSampleRate and clear
@@ -8,8 +9,8 @@
 // allocates, locks or waits.
 #pragma once
 
-#include "RealFft.h"
-#include "Svf.h"
+#include "OctaveShimmer.h"
+#include "VowelChorale.h"
 
 #include <array>
 #include <cstdint>
@@ -23,12 +24,8 @@ public:
     // "RV Width", "RV Regen", "RV Shimmer" and "RV Dry/Wet", in that order.
     static constexpr int kOffsets = 6;
 
-    // The shimmer's FFT size (the unit never runs above 88 kHz) and its hop.
-    static constexpr int kFftSize = 4096;
-    static constexpr int kHop = kFftSize / 16;
     static constexpr int kLines = 16;
     static constexpr int kTaps = 6;
-    static constexpr int kFormants = 4;
     static constexpr int kMaxSlice = 16;
     // Floats past each ring's end that repeat its start (a slice plus one).
     static constexpr int kRingGuard = 32;
@@ -52,10 +49,12 @@ public:
     // n <= 16 samples in place. With wetOnly the buffers receive the wet
     // signal alone.
     void process(int n, float* left, float* right, float inputGain, bool wetOnly);
-    // Stage 1 zeroes the sixteen network lines and their damping states (the
-    // effects switch-off runs it last); any other stage clears every ring,
-    // filter and the shimmer engine.
-    void clear(int stage);
+
+    enum class Clear {
+        Network,  // the sixteen network lines and their damping states (the effects switch-off's last step)
+        All,      // every ring and filter, the shimmer and the chorale
+    };
+    void clear(Clear what);
 
     // Read-only views for tests and measurements.
     double sampleRate() const { return rate_; }
@@ -80,42 +79,26 @@ private:
     struct NestedAllpass {
         Ring outer, inner;
     };
-    struct FormantState {
-        // Trapezoidal state-variable section, four lanes.
-        std::array<float, 4> previous{}, band{}, low{};
-    };
-    struct Formant {
-        float bandGain = 0.0f;
-        TrapezoidCoefficients section;
-    };
 
     static constexpr int kRingSize = 8192;
     static constexpr unsigned kRingMask = kRingSize - 1;
     static constexpr int kEarlySize = 16384;  // holds the 10000 samples the taps need
     static constexpr unsigned kEarlyMask = kEarlySize - 1;
-    static constexpr unsigned kFftMask = kFftSize - 1;
-    static constexpr int kFeedbackSize = 4096;
 
     // The delay lengths of the table at 44100 Hz, scaled to rate: truncated,
     // made odd and raised to the next prime.
     static int scaledLength(int lengthAt44k, double rate);
     float clamped(float value, int offset) const;
     void updateCoefficients(int n);
-    void updateChorale(float color);
-    float shimmerSample(float in);
-    void shimmerFrame();
-    void chorale(int n, float* l, float* r);
-    void clearShimmer();
 
     // Parameters as set, and the matrix offsets. They start at the parameter
     // table's defaults (the on switch too), except the mix, which starts at 1.
     bool on_ = true;
-    bool chorale_ = false;
+    bool choraleOn_ = false;
     float time_ = 0.5f, color_ = 0.2f, shimmer_ = 0.0f, regen_ = 0.0f, width_ = 1.0f, mix_ = 1.0f;
     std::array<float, kOffsets> offsets_{};
 
     double rate_ = 0.0;
-    int intRate_ = 0;
     float mixCoefficient_ = 0.0f;  // exp(-2 pi 10 / rate)
     float inputLowpass_ = 0.0f;    // 1 - exp(-2 pi 10500 / rate)
 
@@ -123,8 +106,6 @@ private:
     float lastTime_ = -1.0f;
     float feedback_ = 0.0f;  // g
     float damping_ = 0.9f;   // c
-    float lastVowel_ = -1.0f;
-    float shimmerGain_ = 0.0f, regenGain_ = 0.0f;
     float widthSmoothed_ = 1.0f;
     float smoothedMix_ = 0.0f;
     double phase_ = 0.0;
@@ -147,28 +128,9 @@ private:
     std::array<int, kLines> lineLength_{};
     std::array<float, 8> dampState_{};
 
-    // Shimmer engine.
-    // Every transform is N/2 points: the forward one is split into even and
-    // odd samples, and the octave-up read-out needs only even samples.
-    RealFft halfFft_;
-    std::vector<float> halfEven_, halfOdd_;
-    std::vector<float> twiddleRe_, twiddleIm_;  // exp(-2 pi i k / N), k = 1 .. N/5 - 1
-    std::vector<float> synthesisWindow_;  // W at the even points, times 1/2
-    std::vector<float> analysis_, accumulation_, output_, frame_, window_, feedbackRing_;
-    unsigned shimmerPos_ = 0;
-    int hopCounter_ = 0;
-    unsigned feedbackPos_ = 0;
-    unsigned feedbackDelay_ = 3809;
-    float shimmerFeedback_ = 0.0f;
-    std::array<float, kMaxSlice> shimmerSlice_{};
-    int silentInput_ = 0;  // samples since the analysis ring last took a nonzero value
-
-    // Chorale.
-    std::array<Formant, kFormants> formant_{};
-    std::array<FormantState, kFormants> formantState_{};
-    SvfCoefficients close_;  // the closing two-pole filter
-    std::array<float, 2> closeS1_{}, closeS2_{};
-    float previousL_ = 0.0f, previousR_ = 0.0f;
+    OctaveShimmer octaveShimmer_;
+    std::array<float, kMaxSlice> shimmerSlice_{};  // the shimmer samples of the last slice
+    VowelChorale vowelChorale_;
 };
 
 }  // namespace calverine

@@ -92,170 +92,29 @@ void AudioEngine::setStepValues(const float* lfo1, const float* lfo2) {
     std::copy(lfo2, lfo2 + kStepValues, stepValues_[1]);
 }
 
-void AudioEngine::updateEnvelopeTimes() {
-    for (PartSettings& part : parts_) deriveEnvelopeTimes(part);
-}
+void AudioEngine::updateEnvelopeTimes() { requests_.envelopeControlsChanged.store(true); }
 
-namespace {
-
-// Every control within its range before it reaches a formula: 0..1 for the
-// continuous ones, the step range for the integer ones. Patches and hosts
-// can deliver anything finite; the sound must stay finite.
-double withinRange(int id, double value) {
-    switch (id) {
-    case control::kTranspose:
-    case control::kBendRangeUp:
-    case control::kBendRangeDown: return std::clamp(value, 0.0, 48.0);
-    case control::kFilterOsc2:
-    case control::kPartsMode: return std::clamp(value, 0.0, 2.0);
-    case control::kLfo1Shape:
-    case control::kLfo2Rate + 1: return std::clamp(value, 0.0, 3.0);  // the two LFO shapes
-    case control::kVoiceCount: return value;
-    case 84: return std::clamp(value, 0.0, 14.0);  // delay time
-    case 55: return std::clamp(value, 0.0, 2.0);   // delay Double-X mode
-    case 210:
-    case 211: return std::clamp(value, 0.0, 128.0);
-    default: break;
+// The changes the host's threads have asked for since the last slice: they
+// restructure the voices, so only the audio thread makes them, between slices.
+void AudioEngine::applyRequestedChanges() {
+    const int voiceMode = requests_.voiceMode.load();
+    if (voiceMode != voiceMode_) {
+        voiceMode_ = voiceMode;
+        resetVoices();
+        sleepCountdown_ = wakeLength_ / 4;
     }
-    for (int slot = 0; slot < 12; ++slot)
-        if (id == control::kMatrixSource[slot] || id == control::kMatrixDestination[slot]) return std::clamp(value, 0.0, 255.0);
-    return std::clamp(value, 0.0, 1.0);
-}
-
-}  // namespace
-
-void AudioEngine::setEngineParameter(int control, double value, int part, std::uint8_t /*flag*/) {
-    if (!std::isfinite(value)) return;
-    value = withinRange(control, value);
-    PartSettings& ps = parts_[part & 1];
-    const float v = static_cast<float>(value);
-    const bool on = value != 0.0;
-    switch (control) {
-    case control::kVolume: masterVolume_ = static_cast<float>(value * value * 8.0); break;
-    case control::kSpread: spread_.target = v; break;
-    case control::kTuning: tuning_.target = static_cast<float>(std::exp2((2.0 * value - 1.0) / 12.0)); break;
-    case control::kPortamento:
-        portamento_ = value;
-        updateGlideRate();
-        break;
-    case control::kUnison: {
-        const int mode = static_cast<int>(value);
-        if (mode != voiceMode_) {
-            // The voices are re-initialised by the audio thread at its next block.
-            voiceMode_ = mode;
-            voiceResetPending_.store(true);
-            sleepCountdown_ = wakeLength_ / 4;
-        }
-        break;
+    partsMode_ = requests_.partsMode.load();
+    // Choosing "Dual" starts the next note's search at the first voice.
+    if (requests_.dualChosen.exchange(false)) roundRobin_[0] = roundRobin_[1] = 7;
+    voiceCount_ = requests_.voiceCount.load();
+    if (requests_.envelopeControlsChanged.exchange(false))
+        for (PartSettings& part : parts_) deriveEnvelopeTimes(part);
+    for (int i = 0; i < kVoices; ++i) {
+        Voice& voice = voices_[static_cast<std::size_t>(i)];
+        const int slot = renderSlotOf(i);
+        if (voice.renderSlot != slot) voice.parkedRows = 0;
+        voice.renderSlot = slot;
     }
-    case control::kOsc2Detune: ps.detune = v - 0.5f; break;
-    case control::kCrossMod: ps.crossMod = v; break;
-    case control::kTranspose: transpose_ = static_cast<int>(value) - 24; break;
-    case control::kOsc1Freq: ps.octave.target = 12.0f * static_cast<float>(static_cast<int>(3.0 * value)); break;
-    case control::kOsc1Saw: ps.saw1 = on, ps.updateMixes(); break;
-    case control::kOsc1Pulse: ps.pulse1 = on, ps.updateMixes(); break;
-    case control::kOsc2Freq: ps.semitone.target = static_cast<float>(static_cast<int>(63.0 * value)); break;
-    case control::kOsc2Saw: ps.saw2 = on, ps.updateMixes(); break;
-    case control::kOsc2Pulse: ps.pulse2 = on, ps.updateMixes(); break;
-    case control::kPulseWidth: ps.pulseWidth.target = 0.4f * v + 0.5f; break;
-    case control::kSync: ps.sync = on; break;
-    case control::kFilterEnvelopeToOsc2: ps.filterEnvelopeToOsc2 = on; break;
-    case control::kFilterFreq: ps.cutoff.target = static_cast<float>(std::pow(std::max(value, 0.0), 0.8)); break;
-    case control::kFilterReso: ps.resonance.target = std::min(1.0f, v); break;
-    case control::kFilterMod: ps.envelopeAmount.target = static_cast<float>(std::pow(std::max(value, 0.0), 0.8)); break;
-    case control::kFilterOsc1: ps.osc1Level = v; break;
-    case control::kFilterOsc2: ps.osc2Selector = static_cast<int>(value); break;
-    case control::kFilterNoise: ps.noise = on; break;
-    case control::kFilter4Pole: ps.fourPole = on; break;
-    case control::kFilterBandPass: ps.bandPass = on; break;
-    case control::kFilterTrack: ps.keyTrack = on; break;
-    case control::kBendRangeUp: bendRange_[0] = static_cast<int>(value); break;
-    case control::kBendRangeDown: bendRange_[1] = static_cast<int>(value); break;
-    case control::kFilterInputLevel: ps.inputLevel.target = 8.0f * v + 0.001f; break;
-    case control::kVcaSaturation: vcaSaturation_ = on; break;
-    case control::kOrganic: organic_ = 0.5 * value; break;
-    case control::kFilterEnvRetrigger: filterRetrigger_ = static_cast<int>(value) != 0; break;
-    case control::kLimiter: limiterOn_ = on; break;
-    case control::kSplit: splitNote_ = static_cast<int>(value * 96.0 + 0.0001) + 12; break;
-    case control::kPartsMode:
-        partsMode_ = std::clamp(static_cast<int>(value), 0, 2);
-        if (partsMode_ == 1) roundRobin_[0] = roundRobin_[1] = 7;
-        break;
-    case control::kPartsMix: {
-        partMix_ = v;
-        const float m = std::clamp(partMix_, 0.0f, 1.0f);
-        partGain_[0].target = std::sqrt(1.0f - m) + 0.0001f;
-        partGain_[1].target = std::sqrt(m) + 0.0001f;
-        break;
-    }
-    case control::kVoiceCount:
-        voiceCount_ = static_cast<int>(value) == 16 ? 16 : 8;
-        break;
-    default:
-        if (setLfoParameter(control, value) || setMatrixParameter(control, value) || effects_.setControl(control, value))
-            break;
-        if (control >= control::kFilterEnvAttack && control <= control::kAmpEnvRelease) {
-            ps.envelopeControls[control - control::kFilterEnvAttack] = value;
-            deriveEnvelopeTimes(ps);
-        } else if (control >= control::kFirstVoiceAdjustment && control <= control::kLastVoiceAdjustment) {
-            voices_[static_cast<std::size_t>(part & 15)].adjust.set(control, value);
-        } else if (control >= control::kVoiceMute1 && control < control::kVoiceMute1 + 8) {
-            voiceMute_[static_cast<std::size_t>(control - control::kVoiceMute1)] = static_cast<std::int32_t>(value);
-        } else if (control >= control::kVoiceMute9 && control < control::kVoiceMute9 + 8) {
-            voiceMute_[static_cast<std::size_t>(control - control::kVoiceMute9 + 8)] = static_cast<std::int32_t>(value);
-        }
-        break;
-    }
-}
-
-bool AudioEngine::setLfoParameter(int control, double value) {
-    // LFO 1 and LFO 2 controls, in the order: rate, shape, freq depth, freq
-    // osc 1, freq osc 2, freq filter, PW depth, PW osc 1, PW osc 2, steps,
-    // one shot, soften.
-    static constexpr int kIds[2][12] = {{20, 21, 24, 25, 26, 27, 28, 29, 30, 210, 220, 222},
-                                        {33, 34, 35, 36, 37, 38, 67, 68, 69, 211, 221, 223}};
-    for (int l = 0; l < 2; ++l) {
-        ModLfo& lfo = lfo_[static_cast<std::size_t>(l)];
-        const int* ids = kIds[l];
-        const int which = static_cast<int>(std::find(ids, ids + 12, control) - ids);
-        if (which == 12) continue;
-        const bool on = static_cast<int>(value) != 0;
-        switch (which) {
-        case 0: lfo.setRate(value, fs_); break;
-        case 1: lfo.shape = static_cast<int>(value); break;
-        case 2: lfo.freqDepth = static_cast<float>(value); break;
-        case 3:
-        case 4:
-        case 5: lfo.freqTarget[which - 3] = on; break;
-        case 6: lfo.pwDepth = static_cast<float>(0.33 * value); break;
-        case 7:
-        case 8: lfo.pwTarget[which - 7] = on; break;
-        case 9: lfo.stepCount = std::clamp(static_cast<int>(value), 1, ModLfo::kMaxSteps); break;
-        case 10: lfo.oneShot = on ? 1 : 0; break;
-        default:
-            lfoSoften_[l] = value;
-            lfo.setSoften(value, fs_);
-            break;
-        }
-        return true;
-    }
-    return false;
-}
-
-bool AudioEngine::setMatrixParameter(int control, double value) {
-    for (int slot = 0; slot < ModMatrix::kSlots; ++slot) {
-        if (control == control::kMatrixSource[slot]) {
-            matrix_.setSource(slot, static_cast<int>(value));
-        } else if (control == control::kMatrixAmount[slot]) {
-            matrix_.setAmount(slot, value);
-        } else if (control == control::kMatrixDestination[slot]) {
-            matrix_.setDestination(slot, static_cast<int>(value));
-        } else {
-            continue;
-        }
-        return true;
-    }
-    return false;
 }
 
 // The block-rate sources: the global controllers, and for the per-voice
@@ -309,155 +168,6 @@ void AudioEngine::queueNoteEvent(std::uint32_t note, float velocity, std::int32_
     events_[i] = NoteEvent{note, velocity, position, static_cast<std::uint8_t>(noteOn ? 1 : 0), channel, noteLength};
     ++eventCount_;
     if (noteOn) sleepCountdown_ = kQueuedWake;
-}
-
-void AudioEngine::pressKey(int note, float velocity) {
-    const std::size_t key = static_cast<std::size_t>(note & 127);
-    keyDown_[key] = 1;
-    keyVelocity_[key] = velocity;
-    sleepCountdown_ = wakeLength_;
-    lastVelocity_ = velocity;
-    for (ModLfo& lfo : lfo_) {
-        lfo.oneShotFinished = 0;
-        if (lfo.oneShot) lfo.phase = 0.0;
-        if (allKeysReleased_ && blockSeen && lfo.shape == kStepShape) lfo.phase = 0.0;
-    }
-}
-
-void AudioEngine::startVoice(Voice& voice, int note, float velocity, int channel, int part) {
-    voice.part = static_cast<std::uint32_t>(part);
-    voice.note = note;
-    voice.released = 0;
-    voice.velocity = velocity;
-    voice.randomValue = static_cast<float>(random_.next()) / 32767.0f - 0.5f;
-    if (channel >= 0) voice.channel = channel & 15;
-    voice.filterEnvelopeStage = 0;
-    voice.amplitudeEnvelopeStage = 0;
-    voice.sampleCounter = 0;
-    voice.trigger = 1;
-    voice.finished = 0;
-    voice.polyPressure = polyPressure[static_cast<std::size_t>(note & 127)];
-}
-
-void AudioEngine::rememberNote(int part, int note) {
-    previousNote_[static_cast<std::size_t>(part)] = lastNote_[static_cast<std::size_t>(part)];
-    lastNote_[static_cast<std::size_t>(part)] = note;
-}
-
-void AudioEngine::startUnison(int note, float velocity, int channel) {
-    roundRobin_[0] = roundRobin_[1] = 7;
-    const int half = voiceCount_ / 2;
-    auto startRange = [&](int first, int end, int part) {
-        for (int i = first; i < end; ++i)
-            if (!voiceMute_[static_cast<std::size_t>(i)]) startVoice(voices_[static_cast<std::size_t>(i)], note, velocity, channel, part);
-    };
-    switch (partsMode_) {
-    case 0:
-        startRange(0, voiceCount_, 0);
-        rememberNote(0, note);
-        rememberNote(1, note);
-        break;
-    case 1:
-        startRange(0, half, 0);
-        startRange(half, voiceCount_, 1);
-        rememberNote(0, note);
-        rememberNote(1, note);
-        break;
-    default:
-        if (note >= splitNote_) {
-            startRange(half, voiceCount_, 1);
-            rememberNote(1, note);
-        } else {
-            startRange(0, half, 0);
-            rememberNote(0, note);
-        }
-        break;
-    }
-}
-
-void AudioEngine::startPolyphonic(int note, float velocity, int channel) {
-    const int parts = partsMode_ == 0 ? 1 : 2;
-    for (int part = 0; part < parts; ++part) {
-        int first = 0, size = voiceCount_;
-        std::int32_t* pointer = &roundRobin_[0];
-        if (partsMode_ == 2) {
-            if ((part == 0) != (note < splitNote_)) continue;
-            size = voiceCount_ / 2;
-            first = part * size;
-            pointer = &roundRobin_[static_cast<std::size_t>(part)];
-        }
-        const int start = (((*pointer - first + 1) % size) + size) % size;
-        int chosen = -1;
-        for (int pass = 0; pass < 2 && chosen < 0; ++pass) {
-            for (int step = 0; step < size; ++step) {
-                const int index = first + (start + step) % size;
-                const Voice& v = voices_[static_cast<std::size_t>(index)];
-                if (voiceMute_[static_cast<std::size_t>(index)] || partOfSlot(v.renderSlot) != part) continue;
-                // First pass: a free voice; second pass: steal the first unmuted one.
-                if (pass == 1 || v.released || v.finished) {
-                    chosen = index;
-                    break;
-                }
-            }
-        }
-        if (chosen < 0) continue;  // every voice of the pool is muted
-        *pointer = chosen;
-        startVoice(voices_[static_cast<std::size_t>(chosen)], note, velocity, channel, part);
-        rememberNote(part, note);
-    }
-}
-
-void AudioEngine::noteOn(std::uint32_t note, float velocity, std::uint32_t channel, std::uint32_t /*noteLength*/) {
-    const int key = static_cast<int>(note & 127);
-    pressKey(key, velocity);
-    if (voiceMode_ == 1)
-        startUnison(key, velocity, static_cast<int>(channel));
-    else
-        startPolyphonic(key, velocity, static_cast<int>(channel));
-    allKeysReleased_ = 0;
-}
-
-void AudioEngine::releaseNote(int note) {
-    int released = 0;
-    for (int i = 0; i < voiceCount_; ++i) {
-        Voice& v = voices_[static_cast<std::size_t>(i)];
-        if (v.note == note) v.released = 1;
-        released += v.released;
-    }
-    if (released == voiceCount_) allKeysReleased_ = 1;
-}
-
-void AudioEngine::noteOff(std::uint32_t noteNumber) {
-    const int note = static_cast<int>(noteNumber & 127);
-    keyDown_[static_cast<std::size_t>(note)] = 0;
-    if (voiceMode_ != 1) {
-        releaseNote(note);
-        return;
-    }
-    // Unison: fall back to a key that is still held.
-    int low = 0, high = 126, candidate;
-    if (note == lastNote_[0]) {
-        if (partsMode_ == 2) high = splitNote_ - 1;
-        candidate = previousNote_[0];
-    } else if (note == lastNote_[1]) {
-        if (partsMode_ == 2) low = splitNote_;
-        candidate = previousNote_[1];
-    } else {
-        return;  // not a sounding key
-    }
-    int held = -1;
-    for (int key = std::max(low, 0); key <= std::min(high, 126); ++key) {
-        if (!keyDown_[static_cast<std::size_t>(key)]) continue;
-        held = key;
-        if (key == candidate) break;
-    }
-    if (held < 0) {
-        releaseNote(note);
-        return;
-    }
-    const float velocity = keyVelocity_[static_cast<std::size_t>(held)];
-    pressKey(held, velocity);
-    startUnison(held, velocity, -1);
 }
 
 void AudioEngine::allNotesOff(bool clear) {
@@ -537,23 +247,6 @@ VoiceContext AudioEngine::voiceContext(const Voice& voice, const float* noise) {
     c.random = &random_;
     return c;
 }
-
-// Every voice sounds through its own part's filter. In Dual and Split the
-// first half of the render slots takes part A's filter settings and the
-// second half part B's (the passes planned below), so each part's voices must
-// render in its half. Split and Dual unison start part A on the first half of
-// the voices and part B on the second: every voice renders in its own slot.
-// Dual polyphony gives each note two neighbouring voices, part A first: the
-// even voices fill part A's half of the slots and the odd ones part B's, and
-// the voice search gives each part only the voices of its half (so muted
-// voices cannot push a part onto the other's slots).
-int AudioEngine::renderSlotOf(int voice) const {
-    if (partsMode_ != 1 || voiceMode_ == 1) return voice;
-    const int half = voiceCount_ / 2;
-    return voice % 2 == 0 ? voice / 2 : half + voice / 2;
-}
-
-int AudioEngine::partOfSlot(int slot) const { return partsMode_ != 0 && slot >= voiceCount_ / 2 ? 1 : 0; }
 
 void AudioEngine::updateControls(int start, int length) {
     // Every voice is updated, sounding or not; a silent group's voices are
@@ -674,13 +367,7 @@ void AudioEngine::limitOutput(float* left, float* right, int frames) { limiter_.
 
 void AudioEngine::renderBlock(float* const* outputs, int n, int position) {
     n = std::clamp(n, 1, kMaxBlock);
-    if (voiceResetPending_.exchange(false)) resetVoices();
-    for (int i = 0; i < kVoices; ++i) {
-        Voice& voice = voices_[static_cast<std::size_t>(i)];
-        const int slot = renderSlotOf(i);
-        if (voice.renderSlot != slot) voice.parkedRows = 0;
-        voice.renderSlot = slot;
-    }
+    applyRequestedChanges();
     effects_.takeSwitchChange();
 
     // 1. per-block smoothing

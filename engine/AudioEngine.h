@@ -3,8 +3,12 @@
 // the sleep logic that stops all work while the instrument is silent.
 //
 // Threads: renderBlock, queueNoteEvent, allNotesOff and resetVoices run on the
-// host's audio thread. setEngineParameter may come from any thread; it writes
-// single fields that the audio thread reads at its next block.
+// host's audio thread. setEngineParameter may come from any thread: it writes
+// single fields that the audio thread reads at its next block, and it asks
+// for what restructures the voices (parts mode, voice count, voice mode) or
+// derives several fields at once (the envelope times); the audio thread makes
+// those changes at the start of its next slice, and the read-only views below
+// show them from then on.
 // configureSampleRate and configureBlockSize run while the host does not
 // render (they allocate).
 #pragma once
@@ -194,7 +198,12 @@ private:
     int partsMode_ = 0;
     int splitNote_ = 60;
     int voiceMode_ = 0;
-    std::atomic<bool> voiceResetPending_{false};
+    // What the host's threads ask for; applyRequestedChanges makes it so.
+    struct Requests {
+        std::atomic<int> partsMode{0}, voiceCount{8}, voiceMode{0};
+        std::atomic<bool> dualChosen{false}, envelopeControlsChanged{false};
+    } requests_;
+    void applyRequestedChanges();
     float partMix_ = 0.0f;
     double portamento_ = 0.0;
     double glideRate_ = 0.0;

@@ -3,6 +3,8 @@
 #include <cmath>
 #include <cstring>
 
+#include "VoiceKernels.h"
+
 namespace calverine {
 
 double Decimator::kernelTap(int n) {
@@ -36,6 +38,8 @@ void Decimator::clear() {
     writeIndex_ = 0;
 }
 
-// process() runs in VoiceKernels.cpp, with the voice loops.
+void Decimator::process(const float* left4, const float* right4, int n, float* outLeft, float* outRight) {
+    decimate(left4, right4, n, outLeft, outRight, ring_, kRingEntries, kernel_, kKernelEntries, writeIndex_);
+}
 
 }  // namespace calverine

@@ -236,6 +236,52 @@ void Voice::idle(const VoiceContext& context, double f1, double f2, int start, i
     }
 }
 
+// What the group's oscillators need of this voice for the update.
+void Voice::setOscillatorLane(const VoiceContext& context, OscillatorLanes& oscillators, int lane) const {
+    const PartSettings& p = *context.part;
+    const VoiceModulation& mod = modulation;
+    oscillators.maxIncrement[lane] = static_cast<float>(kFifteenKilohertz / context.oversampledRate);
+    oscillators.crossMod[lane] = static_cast<float>(std::max(p.crossMod + adjust.crossMod + mod.crossMod, 0.0));
+    oscillators.ratioLog2[lane] = static_cast<float>(adjust.ratioLog2);
+    oscillators.sync[lane] = p.sync ? 1.0f : 0.0f;
+    oscillators.saw1[lane] = p.mix1.saw;
+    oscillators.pulse1[lane] = p.mix1.pulse;
+    oscillators.triangle1[lane] = p.mix1.triangle;
+    oscillators.saw2[lane] = p.mix2.saw;
+    oscillators.pulse2[lane] = p.mix2.pulse;
+    oscillators.triangle2[lane] = p.mix2.triangle;
+    oscillators.level1[lane] = p.osc1Level * (1.0f + mod.oscVolume[0]);
+    oscillators.level2[lane] = p.osc2Gain() * (1.0f + mod.oscVolume[1]);
+    oscillators.noise[lane] = p.noise ? 1.0f : 0.0f;
+    oscillators.inputLevel[lane] = p.inputLevel.current;
+}
+
+// What each LFO adds per unit of its output: pitch (6 semitones at full
+// depth), cut-off (half the control's range) and pulse width, each by its
+// switches. An LFO that reaches nothing costs nothing: only those that reach
+// something are listed.
+int Voice::lfoRoutes(const VoiceContext& context, LfoRoute (&routes)[2]) const {
+    const VoiceModulation& mod = modulation;
+    int routeCount = 0;
+    for (int l = 0; l < 2; ++l) {
+        const ModLfo* lfo = context.lfo[l];
+        if (!lfo) continue;
+        const float freqDepth = std::clamp(lfo->freqDepth + mod.lfoDepth[l], 0.0f, 1.0f);
+        const float pwDepth = std::clamp(lfo->pwDepth + mod.lfoDepth[l], 0.0f, 1.0f);
+        const bool freq = (lfo->freqTarget[0] || lfo->freqTarget[1] || lfo->freqTarget[2]) && freqDepth > 0.0f;
+        const bool width = (lfo->pwTarget[0] || lfo->pwTarget[1]) && pwDepth > 0.0f;
+        if (!freq && !width) continue;
+        const float f = freqDepth * static_cast<float>(adjust.freqDepth[l]);
+        const float w = pwDepth * static_cast<float>(adjust.pwDepth[l]);
+        routes[routeCount++] = {lfo->output,
+                                adjust.lfoOffset[l],
+                                {lfo->freqTarget[0] ? 6.0f * f : 0.0f, lfo->freqTarget[1] ? 6.0f * f : 0.0f},
+                                lfo->freqTarget[2] ? 0.5f * f : 0.0f,
+                                {lfo->pwTarget[0] ? w : 0.0f, lfo->pwTarget[1] ? w : 0.0f}};
+    }
+    return routeCount;
+}
+
 void Voice::updateControls(const VoiceContext& context, int start, int length, LaneBlock& lanes,
                            OscillatorLanes& oscillators, int lane) {
     const PartSettings& p = *context.part;
@@ -270,56 +316,18 @@ void Voice::updateControls(const VoiceContext& context, int start, int length, L
                       released != 0, filterEnvelopeStage, amplitudeEnvelopeStage);
     trigger = 0;
     parkedRows = 0;
-    const float maxIncrement = static_cast<float>(kFifteenKilohertz / fs4);
     // Per-sample pitch changes (glide, bend, LFOs) cost a multiply, not a division.
     const double semitoneLog1 = log1 / 12.0, semitoneLog2 = log2s / 12.0, period = 1.0 / fs4;
-    const float crossMod = static_cast<float>(std::max(p.crossMod + adjust.crossMod + mod.crossMod, 0.0));
     const float pw = static_cast<float>(p.pulseWidthSmooth.current + adjust.pulseWidth) + drift.width;
-    oscillators.maxIncrement[lane] = maxIncrement;
-    oscillators.crossMod[lane] = crossMod;
-    oscillators.ratioLog2[lane] = static_cast<float>(log2s);
-    oscillators.sync[lane] = p.sync ? 1.0f : 0.0f;
-    oscillators.saw1[lane] = p.mix1.saw;
-    oscillators.pulse1[lane] = p.mix1.pulse;
-    oscillators.triangle1[lane] = p.mix1.triangle;
-    oscillators.saw2[lane] = p.mix2.saw;
-    oscillators.pulse2[lane] = p.mix2.pulse;
-    oscillators.triangle2[lane] = p.mix2.triangle;
-    oscillators.level1[lane] = p.osc1Level * (1.0f + mod.oscVolume[0]);
-    oscillators.level2[lane] = p.osc2Gain() * (1.0f + mod.oscVolume[1]);
-    oscillators.noise[lane] = p.noise ? 1.0f : 0.0f;
-    oscillators.inputLevel[lane] = p.inputLevel.current;
+    setOscillatorLane(context, oscillators, lane);
 
     const float resonance =
         std::min(1.0f, static_cast<float>(std::max(p.resonance.current + mod.resonance, 0.0f) * adjust.resonance));
     const float level = static_cast<float>(context.level * drift.level * std::clamp(1.0 + mod.volume, 0.0, 2.0));
     const float envelopeAmount = static_cast<float>((p.envelopeAmount.current + mod.envAmount) * adjust.filterMod);
     const float keyTrack = (p.keyTrack ? 1.0f : 0.0f) + mod.keyTrack;
-    // What each LFO adds per unit of its output: pitch (6 semitones at full
-    // depth), cut-off (half the control's range) and pulse width, each by its
-    // switches. An LFO that reaches nothing costs nothing.
-    struct LfoRoute {
-        const float* output;
-        float offset, pitch[2], cutoff, width[2];
-    };
     LfoRoute routes[2];
-    int routeCount = 0;
-    for (int l = 0; l < 2; ++l) {
-        const ModLfo* lfo = context.lfo[l];
-        if (!lfo) continue;
-        const float freqDepth = std::clamp(lfo->freqDepth + mod.lfoDepth[l], 0.0f, 1.0f);
-        const float pwDepth = std::clamp(lfo->pwDepth + mod.lfoDepth[l], 0.0f, 1.0f);
-        const bool freq = (lfo->freqTarget[0] || lfo->freqTarget[1] || lfo->freqTarget[2]) && freqDepth > 0.0f;
-        const bool width = (lfo->pwTarget[0] || lfo->pwTarget[1]) && pwDepth > 0.0f;
-        if (!freq && !width) continue;
-        const float f = freqDepth * static_cast<float>(adjust.freqDepth[l]);
-        const float w = pwDepth * static_cast<float>(adjust.pwDepth[l]);
-        routes[routeCount++] = {lfo->output,
-                                adjust.lfoOffset[l],
-                                {lfo->freqTarget[0] ? 6.0f * f : 0.0f, lfo->freqTarget[1] ? 6.0f * f : 0.0f},
-                                lfo->freqTarget[2] ? 0.5f * f : 0.0f,
-                                {lfo->pwTarget[0] ? w : 0.0f, lfo->pwTarget[1] ? w : 0.0f}};
-    }
+    const int routeCount = lfoRoutes(context, routes);
 
     // A held note at rest (no glide or bend left to travel) keeps each
     // oscillator's pitch through the update unless an LFO moves it (or, for

@@ -188,7 +188,15 @@ private:
         double level = 1.0, attack = 1.0, fall = 1.0;     // factors
         float cutoff = 0.0f, width = 0.0f;
     };
+    // One LFO's reach into this voice: per unit of its output, semitones on
+    // each oscillator, cut-off and pulse width of each oscillator.
+    struct LfoRoute {
+        const float* output;
+        float offset, pitch[2], cutoff, width[2];
+    };
     void smoothControllers(const VoiceContext& context);
+    void setOscillatorLane(const VoiceContext& context, OscillatorLanes& oscillators, int lane) const;
+    int lfoRoutes(const VoiceContext& context, LfoRoute (&routes)[2]) const;
     void runMatrix(const VoiceContext& context);
     Drift moveDrift(const VoiceContext& context, int length);
     // The increment of oscillator n at a pitch that holds through the update;

@@ -110,16 +110,15 @@ void runOutputStage(const OutputStageMode& mode, const LaneBlock* blocks, Output
     lanes4::outputStageLoop(mode, blocks, lanes, groups, subSamples, tables, k, mixLeft, mixRight);
 }
 
-void Decimator::process(const float* left4, const float* right4, int n, float* outLeft, float* outRight) {
+void decimate(const float* left4, const float* right4, int n, float* outLeft, float* outRight, float* ring,
+              int ringEntries, const float* kernel, int entries, std::uint32_t& writeIndex) {
 #if CALVERINE_WIDE_LOOPS
     if (wideLoops().load(std::memory_order_relaxed)) {
-        lanes8::decimateWide(left4, right4, n, outLeft, outRight, ring_, kRingEntries, kernel_, kKernelEntries,
-                             writeIndex_);
+        lanes8::decimateWide(left4, right4, n, outLeft, outRight, ring, ringEntries, kernel, entries, writeIndex);
         return;
     }
 #endif
-    lanes4::decimatorLoop(left4, right4, n, outLeft, outRight, ring_, kRingEntries, kernel_, kKernelEntries,
-                          writeIndex_);
+    lanes4::decimatorLoop(left4, right4, n, outLeft, outRight, ring, ringEntries, kernel, entries, writeIndex);
 }
 
 void formIncrements(OscillatorLanes* lanes, int groups, int start, int length) {

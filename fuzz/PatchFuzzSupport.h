@@ -10,6 +10,7 @@
 #include <limits>
 #include <vector>
 
+#include "LittleEndian.h"
 #include "Messages.h"
 #include "PatchChunk.h"
 #include "PluginParameters.h"
@@ -169,9 +170,8 @@ inline std::vector<std::size_t> sectionHeaders(const std::vector<std::uint8_t>& 
     std::size_t pos = from + static_cast<std::size_t>(Preset::kInfoSize);
     while (pos + 16 <= chunk.size()) {
         headers.push_back(pos);
-        std::uint32_t size, count;
-        std::memcpy(&size, chunk.data() + pos + 8, 4);
-        std::memcpy(&count, chunk.data() + pos + 12, 4);
+        const std::uint32_t size = calverine::le::readU32(chunk.data() + pos + 8);
+        const std::uint32_t count = calverine::le::readU32(chunk.data() + pos + 12);
         pos += 16 + static_cast<std::size_t>(size) * count;
     }
     return headers;

@@ -61,12 +61,12 @@ int PartClipboard::copiedPart() { return shared().copiedPart; }
 bool PartClipboard::partCopied() { return shared().partCopied; }
 bool PartClipboard::trimmersCopied() { return shared().trimmersCopied; }
 
-void PartClipboard::setCopied(int part, int mode) {
+void PartClipboard::setCopied(int part, ClipboardMode mode) {
     Shared& s = shared();
     std::lock_guard<std::mutex> lock(s.mutex);
     s.copiedPart = part;
-    s.partCopied = mode == 1;
-    s.trimmersCopied = mode == 2;
+    s.partCopied = mode == ClipboardMode::Part;
+    s.trimmersCopied = mode == ClipboardMode::Trimmers;
 }
 
 }  // namespace calverine

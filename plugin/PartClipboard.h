@@ -7,6 +7,10 @@
 
 namespace calverine {
 
+// What the clipboard holds: nothing, a whole part, or the trimmers (the
+// per-voice adjustments) of one voice slot.
+enum class ClipboardMode { Empty, Part, Trimmers };
+
 struct ClipboardRecord {
     std::int16_t control = 0;
     std::int16_t part = 0;
@@ -29,7 +33,7 @@ public:
     static int copiedPart();  // -1 when empty
     static bool partCopied();
     static bool trimmersCopied();
-    static void setCopied(int part, int mode);  // mode 1 part, 2 trimmers, 0 neither
+    static void setCopied(int part, ClipboardMode mode);
 };
 
 }  // namespace calverine

@@ -1,5 +1,7 @@
 #include "PatchChunk.h"
 
+#include "LittleEndian.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -9,31 +11,14 @@ namespace calverine::patch {
 
 namespace {
 
-constexpr std::uint32_t tag(const char (&t)[5]) {
-    return (static_cast<std::uint32_t>(static_cast<unsigned char>(t[0])) << 24) |
-           (static_cast<std::uint32_t>(static_cast<unsigned char>(t[1])) << 16) |
-           (static_cast<std::uint32_t>(static_cast<unsigned char>(t[2])) << 8) |
-           static_cast<std::uint32_t>(static_cast<unsigned char>(t[3]));
-}
-
 constexpr std::uint32_t kPres = tag("pres"), kName = tag("name"), kPara = tag("para"), kBars = tag("bars"),
                         kBar2 = tag("bar2"), kPinf = tag("pinf");
 constexpr std::uint32_t kAcceptedIds[] = {tag("CLVS"), tag("CLVF"), tag("QWTF"), tag("QWTR")};
 constexpr int kPartsInChunk = 17;
 
-std::uint32_t readLe32(const std::uint8_t* p) {
-    return static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
-           (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
-}
 std::uint32_t readBe32(const std::uint8_t* p) {
     return (static_cast<std::uint32_t>(p[0]) << 24) | (static_cast<std::uint32_t>(p[1]) << 16) |
            (static_cast<std::uint32_t>(p[2]) << 8) | static_cast<std::uint32_t>(p[3]);
-}
-float readFloat(const std::uint8_t* p) {
-    const std::uint32_t bits = readLe32(p);
-    float f;
-    std::memcpy(&f, &bits, 4);
-    return f;
 }
 
 void putLe32(std::vector<std::uint8_t>& out, std::uint32_t v) {
@@ -89,15 +74,12 @@ struct ParaEntries {
     }
 };
 
-void applyPara(const std::uint8_t* data, std::uint32_t size, std::uint32_t count, std::int32_t version,
-               PluginParameters& store) {
-    if (size < 8) return;
+void applyPara(const Section& para, std::int32_t version, PluginParameters& store) {
+    if (para.elementSize < 8) return;
     auto entries = std::make_unique<ParaEntries>();
-    for (std::uint32_t i = 0; i < count; ++i) {
-        const std::uint8_t* e = data + static_cast<std::size_t>(i) * size;
-        const int control = e[0] | (e[1] << 8);
-        const int part = e[2] | (e[3] << 8);
-        if (float* slot = entries->at(control, part)) *slot = readFloat(e + 4);
+    for (std::uint32_t i = 0; i < para.count; ++i) {
+        const ParaEntry e = paraEntry(para, i);
+        if (float* slot = entries->at(e.control, e.part)) *slot = e.value;
     }
     if (version < 8) {
         // Old patches had oscillator 2 into the filter as a switch, with the
@@ -164,8 +146,26 @@ void migrateVersion(std::int32_t version, PluginParameters& store) {
 }  // namespace
 
 std::int32_t versionOf(const std::uint8_t* data, std::size_t size) {
-    return size >= static_cast<std::size_t>(Preset::kInfoSize) ? static_cast<std::int32_t>(readLe32(data + kVersionOffset))
-                                                                : 0;
+    return size >= static_cast<std::size_t>(Preset::kInfoSize) ? le::readI32(data + kVersionOffset) : 0;
+}
+
+bool SectionWalk::next(Section& section) {
+    if (size_ < pos_ || size_ - pos_ < 16) return false;
+    const std::uint8_t* header = chunk_ + pos_;
+    const std::uint32_t elementSize = le::readU32(header + 8), count = le::readU32(header + 12);
+    const std::uint64_t bytes = static_cast<std::uint64_t>(elementSize) * count;
+    if (bytes > size_ - pos_ - 16) {
+        pos_ = size_;  // runs past the end: the walk ends here
+        return false;
+    }
+    section = {le::readU32(header + 4), elementSize, count, header + 16};
+    pos_ += 16 + static_cast<std::size_t>(bytes);
+    return true;
+}
+
+ParaEntry paraEntry(const Section& para, std::uint32_t i) {
+    const std::uint8_t* e = para.data + static_cast<std::size_t>(i) * para.elementSize;
+    return {le::readU16(e), le::readU16(e + 2), le::readFloat(e + 4)};
 }
 
 void writeChunk(const PluginParameters& store, std::vector<std::uint8_t>& out) {
@@ -205,21 +205,18 @@ bool readChunk(const std::uint8_t* data, std::size_t size, PluginParameters& sto
     preset.info.fill(0);
     for (auto& steps : preset.steps) steps.fill(0.0f);
 
-    std::size_t pos = static_cast<std::size_t>(Preset::kInfoSize);
-    while (size - pos >= 16) {
-        const std::uint8_t* header = data + pos;
-        const std::uint32_t name = readLe32(header + 4);
-        const std::uint32_t elementSize = readLe32(header + 8);
-        const std::uint32_t count = readLe32(header + 12);
+    SectionWalk walk(data, size);
+    Section section;
+    while (walk.next(section)) {
+        const std::uint32_t name = section.tag, elementSize = section.elementSize, count = section.count;
         const std::uint64_t bytes = static_cast<std::uint64_t>(elementSize) * count;
-        if (bytes > size - pos - 16) break;  // runs past the end: the walk ends here
-        const std::uint8_t* body = header + 16;
+        const std::uint8_t* body = section.data;
         if (name == kPres) {
             const std::uint32_t n = std::min<std::uint32_t>(count, 2), width = std::min<std::uint32_t>(elementSize, 4);
             for (std::uint32_t i = 0; i < n; ++i) {
                 std::uint8_t word[4] = {};
                 std::memcpy(word, body + static_cast<std::size_t>(i) * elementSize, width);
-                preset.words[i] = readLe32(word);
+                preset.words[i] = le::readU32(word);
             }
         } else if (name == kName) {
             char text[32] = {};
@@ -233,13 +230,12 @@ bool readChunk(const std::uint8_t* data, std::size_t size, PluginParameters& sto
             for (std::uint32_t i = 0; i < n; ++i) {
                 std::uint8_t word[4] = {};
                 std::memcpy(word, body + static_cast<std::size_t>(i) * elementSize, width);
-                const float v = readFloat(word);
+                const float v = le::readFloat(word);
                 steps[i] = std::isfinite(v) ? v : 0.0f;
             }
         } else if (name == kPara) {
-            applyPara(body, elementSize, count, version, store);
+            applyPara(section, version, store);
         }
-        pos += 16 + static_cast<std::size_t>(bytes);
     }
     migrateVersion(version, store);
     store.setValue(params::kPitchWheel, 0.5f, -1);

@@ -13,6 +13,7 @@
 // reads "serp" in the file.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -38,6 +39,48 @@ bool readChunk(const std::uint8_t* data, std::size_t size, PluginParameters& sto
 
 // The patch version of a chunk's information block (0 when too short).
 std::int32_t versionOf(const std::uint8_t* data, std::size_t size);
+
+// A tag as the chunk stores it: four characters, the first one in the most
+// significant byte.
+constexpr std::uint32_t tag(const char (&t)[5]) {
+    return (static_cast<std::uint32_t>(static_cast<unsigned char>(t[0])) << 24) |
+           (static_cast<std::uint32_t>(static_cast<unsigned char>(t[1])) << 16) |
+           (static_cast<std::uint32_t>(static_cast<unsigned char>(t[2])) << 8) |
+           static_cast<std::uint32_t>(static_cast<unsigned char>(t[3]));
+}
+
+// One section of a chunk as the walk finds it.
+struct Section {
+    std::uint32_t tag = 0;
+    std::uint32_t elementSize = 0;
+    std::uint32_t count = 0;
+    const std::uint8_t* data = nullptr;  // elementSize x count bytes, all inside the chunk
+};
+
+// The walk over a chunk's sections, from the end of the information block
+// on, as readChunk takes them: each section's data follows its 16-byte
+// header, and the walk ends at the first section whose header or data would
+// run past the end of the chunk.
+class SectionWalk {
+public:
+    SectionWalk(const std::uint8_t* chunk, std::size_t size) : chunk_(chunk), size_(size) {}
+    // The next section; false once the walk has ended.
+    bool next(Section& section);
+
+private:
+    const std::uint8_t* chunk_;
+    std::size_t size_;
+    std::size_t pos_ = static_cast<std::size_t>(Preset::kInfoSize);
+};
+
+// Entry i of a "para" section (element size at least 8): control id, part
+// and stored value.
+struct ParaEntry {
+    int control;
+    int part;
+    float value;
+};
+ParaEntry paraEntry(const Section& para, std::uint32_t i);
 
 enum class FileCheck { Ok, TooShort, NotOurs };
 

@@ -7,9 +7,9 @@
 
 #include "Files.h"
 #include "Folders.h"
-#include "Messages.h"
 #include "PartClipboard.h"
 #include "PatchChunk.h"
+#include "PatchFiles.h"
 #include "Time.h"
 
 namespace calverine {
@@ -37,12 +37,14 @@ void copyString(char* to, const char* from, std::size_t size) {
 VstXSynth::VstXSynth(audioMasterCallback audioMaster) : AudioEffectX(audioMaster, kNumPrograms, kNumParams) {
     PartClipboard::attach(kControlIds);
     params_ = std::make_unique<PluginParameters>(1);
-    readSettings();
-    rescanLibrary();
+    settings_.read(params_->locks());
+    navigation_.rescan();
     controllerMap_ = std::make_unique<ControllerMap>(kControlIds);
     readControllerMap();
 
     engine_ = std::make_unique<AudioEngine>();
+    midi_ = std::make_unique<MidiInput>(*engine_, *controllerMap_, *params_, lanes_, navigation_,
+                                        static_cast<MidiInput::Owner&>(*this));
     setSampleRate(44100.0f);
 
     setNumInputs(0);
@@ -60,17 +62,12 @@ VstXSynth::VstXSynth(audioMasterCallback audioMaster) : AudioEffectX(audioMaster
 
     // The first program: the showcase patch if the library holds it, else the
     // first patch of bank 0.
-    int first = programs_.find(platform::joinPath(platform::dataFolder() + "Soundbanks", "Showcase/LD Cyborg T800 QV.fxp"));
-    if (first < 0) first = programs_.libraryIndex(0);
-    if (first >= 0) {
-        programs_.setCurrentBank(programs_.library()[static_cast<std::size_t>(first)].bank);
-        programs_.rebuild();
-        loadProgram(std::max(programs_.programOf(first), 0));
-    }
+    navigation_.loadFirstProgram(
+        platform::joinPath(platform::dataFolder() + "Soundbanks", "Showcase/LD Cyborg T800 QV.fxp"));
 }
 
 VstXSynth::~VstXSynth() {
-    if (controllerMap_ && controllerMap_->changed()) storeControllerMap();
+    if (controllerMap_ && controllerMap_->changed()) settings_.storeControllerMap(controllerMap_->map());
     PartClipboard::detach();
 }
 
@@ -107,13 +104,8 @@ void VstXSynth::setSampleRate(float sampleRate) {
 
 void VstXSynth::setBlockSize(VstInt32 blockSize) {
     AudioEffectX::setBlockSize(blockSize);
-    maxBlockSize_ = std::max<VstInt32>(blockSize, 1);
-    engine_->configureBlockSize(maxBlockSize_);
-    wheelRamp_ = false;
-    for (int k = 0; k < 16; ++k) {
-        bendRamp_[k] = false;
-        bend_[k] = 0.0f;
-    }
+    lanes_.configure(blockSize);
+    engine_->configureBlockSize(lanes_.blockSize());
 }
 
 void VstXSynth::fullReset() {
@@ -153,11 +145,11 @@ void VstXSynth::sendToEngine(int control, float value, int part) {
     if (params::isInteger(control)) value = static_cast<float>(static_cast<int>(value));
     valuesChanged_ = 1;
     if (control == params::kModWheel) {
-        modWheel_ = value;
+        lanes_.setModWheel(value);
         return;
     }
     if (control == params::kPitchWheel) {
-        for (float& bend : bend_) bend = 2.0f * value - 1.0f;
+        lanes_.setAllBends(2.0f * value - 1.0f);
         return;
     }
     engine_->setEngineParameter(control, static_cast<double>(value), std::clamp(part, 0, 15),
@@ -226,77 +218,15 @@ void VstXSynth::controlDisplay(int control, int part, char* text, std::size_t si
     formatControlValue(control, params_->getValue(control, part), displayContext(), text, size);
 }
 
-// ---- patch-wide operations ----------------------------------------------------
+// ---- whole-patch changes ----------------------------------------------------------
 
-void VstXSynth::initializePatch() {
-    for (const params::DefaultRecord& record : params::defaultRecords()) {
-        params_->setValue(record.control, record.value, record.part);
-        sendToEngine(record.control, record.value, record.part);
-    }
-    randomizeVoiceAdjustments(0.7f);
-    sendToEngine(params::kPitchWheel, 0.5f, -1);
-    copyString(params_->current().name, "Init Patch", sizeof(Preset::name));
+void VstXSynth::patchRenamed() {
     updateDisplay();
     if (listener_) listener_->patchNameChanged();
 }
 
-void VstXSynth::randomizeVoiceAdjustments(float amount) {
-    for (int slot = 0; slot < params::kVoiceSlots; ++slot) {
-        for (int control = params::kFirstVoiceAdjustment; control <= params::kLastVoiceAdjustment; ++control) {
-            const float r = static_cast<float>(random_.next()) / 32767.0f;
-            float value;
-            switch (control) {
-            case 130: case 131: case 135: case 144: case 152: case 153:
-                value = 0.5f - 0.0625f * amount + r * 0.125f * amount;
-                break;
-            case 148: value = 0.5f; break;
-            case 145:
-            case 159: continue;
-            default: value = 0.5f - 0.25f * amount + r * 0.5f * amount; break;
-            }
-            setControl(control, value, slot, true);
-        }
-    }
+void VstXSynth::redrawAll() {
     if (listener_) listener_->redrawAll();
-}
-
-void VstXSynth::initializeVoiceAdjustments() {
-    for (int slot = 0; slot < params::kVoiceSlots; ++slot)
-        for (int control = params::kFirstVoiceAdjustment; control <= params::kLastVoiceAdjustment; ++control) {
-            float value = 0.5f;
-            if (control == 145) value = (slot % 2) ? 1.0f : 0.0f;
-            setControl(control, value, slot, true);
-        }
-    if (listener_) listener_->redrawAll();
-}
-
-void VstXSynth::copyPart(int part, int mode) {
-    ClipboardRecord* records = PartClipboard::records();
-    if (!records) return;
-    for (int c = 0; c < PartClipboard::recordCount(); ++c)
-        records[c] = {static_cast<std::int16_t>(c), static_cast<std::int16_t>(part), params_->getValue(c, part)};
-    PartClipboard::setCopied(part, mode);
-}
-
-void VstXSynth::pastePart(int target) {
-    const ClipboardRecord* records = PartClipboard::records();
-    if (!records) return;
-    const bool wholePart = PartClipboard::partCopied();
-    const bool trimmers = PartClipboard::trimmersCopied();
-    for (int c = 0; c < PartClipboard::recordCount(); ++c) {
-        if (wholePart && params::isPartControl(c)) setControl(c, records[c].value, target, false);
-        if (trimmers && params::isVoiceAdjustment(c)) setControl(c, records[c].value, target, false);
-    }
-}
-
-void VstXSynth::swapParts() {
-    for (int c = 0; c < kControlIds; ++c) {
-        if (!params::isPartControl(c)) continue;
-        const float a = params_->getValue(c, 0);
-        const float b = params_->getValue(c, 1);
-        setControl(c, b, 0, false);
-        setControl(c, a, 1, false);
-    }
 }
 
 void VstXSynth::lockForReload() {
@@ -338,20 +268,15 @@ void VstXSynth::processReplacing(float** /*inputs*/, float** outputs, VstInt32 f
     AudioEngine& engine = *engine_;
     engine.blockSeen = 1;
     engine.hostTempo = tempo;
-    engine.modWheel = static_cast<float>(modWheel_);
-    for (int k = 0; k < 16; ++k) engine.bend[static_cast<std::size_t>(k)] = bend_[k];
+    lanes_.startBlock(engine);
 
     // Slices of at most 16 frames; the lanes move the wheel and the bends
     // with 16-frame resolution.
-    const std::size_t laneSlices = engine.wheelLane.size();
     int position = 0;
     int remaining = frames;
     while (remaining > 0) {
         const int length = std::min(remaining, AudioEngine::kMaxBlock);
-        const std::size_t slice = std::min(static_cast<std::size_t>(position / 16), laneSlices - 1);
-        for (int k = 0; k < 16; ++k)
-            if (bendRamp_[k]) engine.bend[static_cast<std::size_t>(k)] = engine.bendLane[slice * 16 + static_cast<std::size_t>(k)];
-        if (wheelRamp_) engine.modWheel = engine.wheelLane[slice];
+        lanes_.enterSlice(engine, position);
         float* slicePointers[2] = {left + position, right + position};
         engine.renderBlock(slicePointers, length, position);
         position += length;
@@ -360,8 +285,7 @@ void VstXSynth::processReplacing(float** /*inputs*/, float** outputs, VstInt32 f
 
     engine.clearEventQueue();
     engine.blockMinimum = 10000.0f;
-    wheelRamp_ = false;
-    std::fill(std::begin(bendRamp_), std::end(bendRamp_), false);
+    lanes_.endBlock();
 
     if (engine.limiterOn()) engine.limitOutput(left, right, frames);
 
@@ -386,150 +310,15 @@ void VstXSynth::processReplacing(float** /*inputs*/, float** outputs, VstInt32 f
     renderBusy_.exchange(0);
 }
 
-void VstXSynth::raiseMidiActivity() {
-    midiActivity_.exchange(1);
-    midiActivityAck_.exchange(0);
-}
-
-void VstXSynth::acknowledgeMidiActivity() {
-    midiActivity_.exchange(0);
-    midiActivityAck_.exchange(1);
-}
+// ---- MIDI ------------------------------------------------------------------------
 
 VstInt32 VstXSynth::processEvents(VstEvents* events) {
-    nextWheelSlice_ = 0;
-    std::fill(std::begin(nextBendSlice_), std::end(nextBendSlice_), 0);
-    // The host allocates numEvents pointers inline, past the declared two.
-    VstEvent* const* list = events->events;
-    for (VstInt32 e = 0; e < events->numEvents; ++e) {
-        const VstEvent* event = list[e];
-        if (!event || event->type != kVstMidiType) continue;
-        const auto* midi = reinterpret_cast<const VstMidiEvent*>(event);
-        const int position = std::clamp<int>(midi->deltaFrames, 0, maxBlockSize_ - 1);
-        const int status = static_cast<unsigned char>(midi->midiData[0]);
-        const int data1 = static_cast<unsigned char>(midi->midiData[1]) & 127;
-        const int data2 = static_cast<unsigned char>(midi->midiData[2]) & 127;
-        const int channel = status & 15;
-        switch (status & 0xF0) {
-        case 0x80:
-        case 0x90:
-            raiseMidiActivity();
-            engine_->queueNoteEvent(static_cast<std::uint32_t>(data1), data2 / 127.0f, position,
-                                    static_cast<std::uint32_t>(channel), (status & 0xF0) == 0x90 && data2 > 0,
-                                    static_cast<std::uint32_t>(midi->noteLength));
-            break;
-        case 0xA0:
-            raiseMidiActivity();
-            engine_->polyPressure[static_cast<std::size_t>(data1)] = data2 / 127.0f;
-            break;
-        case 0xB0: handleController(data1, data2, channel, position); break;
-        case 0xC0: loadProgram(data1); break;
-        case 0xD0:
-            engine_->channelPressure = data1 / 127.0;
-            engine_->channelPressureChannel[static_cast<std::size_t>(channel)] = data1 / 127.0f;
-            raiseMidiActivity();
-            break;
-        case 0xE0: handlePitchBend(data1, data2, channel, position); break;
-        default: break;  // system messages
-        }
-    }
-
-    // After the last event every lane holds the last value up to the block's end.
-    const int lastSlice = (maxBlockSize_ + 15) / 16 - 1;
-    if (wheelRamp_)
-        for (int s = nextWheelSlice_; s <= lastSlice; ++s)
-            engine_->wheelLane[static_cast<std::size_t>(s)] = static_cast<float>(modWheel_);
-    for (int k = 0; k < 16; ++k)
-        if (bendRamp_[k])
-            for (int s = nextBendSlice_[k]; s <= lastSlice; ++s)
-                engine_->bendLane[static_cast<std::size_t>(s * 16 + k)] = bend_[k];
+    midi_->processEvents(*events);
     return 1;
 }
 
-void VstXSynth::handleController(int controller, int value, int channel, int position) {
-    controllerMap_->completeLearn(controller);
-    const float v = value / 127.0f;
-    const std::size_t ch = static_cast<std::size_t>(channel);
-    // Foot and expression: a controller that drives a control no longer
-    // drives the engine's own source.
-    auto routed = [&](int cc) {
-        const ControllerMap::Entry& e = controllerMap_->entry(cc);
-        if (e.control >= kControlIds) return v;
-        setControl(e.control, v * params::scaleOf(e.control), e.part, false);
-        return 0.0f;
-    };
-    switch (controller) {
-    case 0: return;  // bank select, most significant byte
-    case 32: selectBank(value); return;
-    case 4: {
-        const float foot = routed(4);
-        engine_->foot = foot;
-        engine_->footChannel[ch] = foot;
-        raiseMidiActivity();
-        return;
-    }
-    case 11: {
-        const float expression = routed(11);
-        engine_->expression = expression;
-        engine_->expressionChannel[ch] = expression;
-        raiseMidiActivity();
-        return;
-    }
-    case 64:
-        engine_->sustain = v;
-        engine_->pedalUp = value < 64 ? 1 : 0;
-        raiseMidiActivity();
-        return;
-    case 120:
-    case 123:
-        if (ownHostMode_)
-            fullReset();
-        else
-            engine_->allNotesOff(false);
-        raiseMidiActivity();
-        return;
-    default: break;
-    }
-    if (controller == 74 && timbreFlag_) {
-        engine_->timbre = v;
-        engine_->timbreChannel[ch] = v;
-        raiseMidiActivity();
-        return;
-    }
-    const ControllerMap::Entry& e = controllerMap_->entry(controller);
-    if (e.control < kControlIds) {
-        if (e.control == params::kModWheel)
-            rampModWheel(v, position);
-        else
-            setControl(e.control, v * params::scaleOf(e.control), e.part, false);
-    }
-    raiseMidiActivity();
-}
-
-void VstXSynth::rampModWheel(float v, int position) {
-    const int slice = position / 16;
-    if (maxBlockSize_ >= kLaneBlockSize) {
-        for (int s = nextWheelSlice_; s <= slice; ++s) engine_->wheelLane[static_cast<std::size_t>(s)] = v;
-        wheelRamp_ = true;
-        nextWheelSlice_ = slice + 1;
-    }
-    setControl(params::kModWheel, v, -1, false);
-}
-
-void VstXSynth::handlePitchBend(int data1, int data2, int channel, int position) {
-    raiseMidiActivity();
-    if (params_->isRecordLocked(params_->recordOf(params::kPitchWheel, -1))) return;
-    const float v = std::clamp(((data2 * 128 + data1) - 8192) / 16384.0f + 0.5f, 0.0f, 1.0f);
-    if (listener_) listener_->controlChanged(params::kPitchWheel, -1, v, false);
-    const float bend = 2.0f * v - 1.0f;
-    bend_[channel] = bend;
-    if (maxBlockSize_ >= kLaneBlockSize) {
-        const int slice = position / 16;
-        for (int s = nextBendSlice_[channel]; s <= slice; ++s)
-            engine_->bendLane[static_cast<std::size_t>(s * 16 + channel)] = bend;
-        nextBendSlice_[channel] = slice + 1;
-        bendRamp_[channel] = true;
-    }
+void VstXSynth::showPitchWheel(float value) {
+    if (listener_) listener_->controlChanged(params::kPitchWheel, -1, value, false);
 }
 
 // ---- programs ----------------------------------------------------------------
@@ -542,9 +331,10 @@ void VstXSynth::setProgramName(char* name) {
 void VstXSynth::getProgramName(char* name) { copyString(name, params_->current().name, sizeof(Preset::name)); }
 
 bool VstXSynth::getProgramNameIndexed(VstInt32 /*category*/, VstInt32 index, char* text) {
-    const int entry = programs_.libraryIndex(index);
+    const ProgramList& programs = navigation_.programList();
+    const int entry = programs.libraryIndex(index);
     if (!singleProgramMode_ && entry >= 0) {
-        copyString(text, programs_.library()[static_cast<std::size_t>(entry)].name.c_str(), 28);
+        copyString(text, programs.library()[static_cast<std::size_t>(entry)].name.c_str(), 28);
         return true;
     }
     copyString(text, params_->presetCount() > 0 ? params_->current().name : "-/-", sizeof(Preset::name));
@@ -558,7 +348,21 @@ void VstXSynth::setProgram(VstInt32 program) {
         curProgram_ = 0;
         return;
     }
-    loadProgram(program);
+    navigation_.loadProgram(program);
+}
+
+void VstXSynth::programLoaded(const std::string& name) {
+    std::string copy = name;
+    setProgramName(copy.data());
+    updateDisplay();
+}
+
+void VstXSynth::programListRebuilt(int program, int count) {
+    if (singleProgramMode_) return;
+    // The maker's host sees the current bank's programs, none for an empty bank.
+    curProgram_ = program;
+    setNumPrograms(count);
+    updateDisplay();
 }
 
 // ---- identity ----------------------------------------------------------------
@@ -634,10 +438,6 @@ VstIntPtr VstXSynth::vendorSpecific(VstInt32 arg1, VstIntPtr arg2, void* ptr, fl
     return 0;
 }
 
-}  // namespace calverine
-
-namespace calverine {
-
 // ---- chunks and program files ------------------------------------------------
 
 VstInt32 VstXSynth::getChunk(void** data, bool /*isPreset*/) {
@@ -654,6 +454,8 @@ VstInt32 VstXSynth::setChunk(void* data, VstInt32 byteSize, bool /*isPreset*/) {
     return byteSize;
 }
 
+// On the audio thread when a MIDI program change loads the patch: the reload
+// lock then finds no block being rendered and mutes at once.
 void VstXSynth::replaceSound() {
     lockForReload();
     engine_->setStepValues(params_->current().steps[0].data(), params_->current().steps[1].data());
@@ -666,15 +468,9 @@ void VstXSynth::replaceSound() {
 
 bool VstXSynth::loadPatchFile(const std::string& path) {
     std::vector<std::uint8_t> file;
-    if (!platform::readFile(path, file)) return false;  // skipped silently
     const std::uint8_t* chunk = nullptr;
     std::size_t size = 0;
-    const patch::FileCheck check = patch::findChunk(file, chunk, size);
-    if (check != patch::FileCheck::Ok) {
-        if (check == patch::FileCheck::NotOurs)
-            platform::showMessage("Error", "This is not a patch for Calverine.", platform::MessageIcon::Error);
-        return false;
-    }
+    if (!readProgramFile(path, file, chunk, size)) return false;
     currentPatchPath_ = path;
     chunkFromFile_ = true;
     setChunk(const_cast<std::uint8_t*>(chunk), static_cast<VstInt32>(size), true);
@@ -682,133 +478,13 @@ bool VstXSynth::loadPatchFile(const std::string& path) {
     return true;
 }
 
-std::unique_ptr<PluginParameters> VstXSynth::readPatchFile(const std::string& path) const {
-    std::vector<std::uint8_t> file;
-    if (!platform::readFile(path, file)) return nullptr;
-    const std::uint8_t* chunk = nullptr;
-    std::size_t size = 0;
-    if (patch::findChunk(file, chunk, size) != patch::FileCheck::Ok) return nullptr;
-    auto store = std::make_unique<PluginParameters>(1);
-    if (!patch::readChunk(chunk, size, *store)) return nullptr;
-    return store;
-}
+bool VstXSynth::savePatchFile(const std::string& path) const { return calverine::savePatchFile(*params_, path); }
 
-bool VstXSynth::savePatchFile(const std::string& path) const {
-    std::vector<std::uint8_t> file;
-    patch::writeProgramFile(*params_, file);
-    return platform::writeFileAtomically(path, file.data(), file.size());
-}
-
-// ---- programs of the library ---------------------------------------------------
-
-void VstXSynth::rescanLibrary() {
-    const std::string data = platform::dataFolder();
-    if (data.empty()) return;
-    const std::string root = data + "Soundbanks";
-    platform::makeDirectories(root);
-    programs_.scan(root);
-}
-
-void VstXSynth::loadProgram(int program) {
-    if (loadInProgress_.exchange(true)) return;  // a load is already running
-    const int entry = programs_.libraryIndex(program);
-    if (entry >= 0) {
-        const LibraryProgram& p = programs_.library()[static_cast<std::size_t>(entry)];
-        currentLibraryIndex_ = entry;
-        if (loadPatchFile(p.path)) {
-            std::string name = p.name;
-            setProgramName(name.data());
-            updateDisplay();
-        }
-        programs_.setCurrentBank(p.bank);
-        rebuildProgramList();
-    }
-    loadInProgress_.store(false);
-}
-
-void VstXSynth::rebuildProgramList() {
-    programs_.rebuild();
-    if (singleProgramMode_) return;
-    // The maker's host sees the current bank's programs, none for an empty bank.
-    curProgram_ = std::max(programs_.programOf(currentLibraryIndex_), 0);
-    setNumPrograms(static_cast<VstInt32>(programs_.programs().size()));
-    updateDisplay();
-}
-
-void VstXSynth::selectBank(int bank) {
-    if (loadInProgress_.load() || bank < 0 || bank > programs_.bankCount() || bank == programs_.currentBank()) return;
-    programs_.setCurrentBank(bank);
-    rebuildProgramList();
-    loadProgram(0);
-}
-
-// ---- user settings, locks and the CC map ---------------------------------------
-
-namespace {
-
-struct StoredLock {
-    std::uint16_t control;
-    std::uint16_t part;
-    float value;
-};
-static_assert(sizeof(StoredLock) == 8);
-
-std::uint32_t readLe32(const std::vector<std::uint8_t>& b) {
-    return static_cast<std::uint32_t>(b[0]) | (static_cast<std::uint32_t>(b[1]) << 8) |
-           (static_cast<std::uint32_t>(b[2]) << 16) | (static_cast<std::uint32_t>(b[3]) << 24);
-}
-
-}  // namespace
-
-void VstXSynth::readSettings() {
-    std::vector<std::uint8_t> bytes;
-    if (settings_.read("uisize", bytes) && bytes.size() >= 1) uiSize_ = bytes[0];
-    if (!settings_.read("plockcnt", bytes) || bytes.size() < 4) return;
-    const std::uint32_t count = readLe32(bytes);
-    if (count == 0 || !settings_.read("plock", bytes)) return;
-    const std::size_t entries = std::min<std::size_t>(count, bytes.size() / sizeof(StoredLock));
-    auto& locks = params_->locks();
-    for (std::size_t i = 0; i < entries; ++i) {
-        StoredLock stored;
-        std::memcpy(&stored, bytes.data() + i * sizeof(StoredLock), sizeof(StoredLock));
-        if (!std::isfinite(stored.value) || !(stored.value > -9990.0f)) continue;
-        for (LockEntry& lock : locks)
-            if (lock.control == stored.control && lock.part == stored.part) lock.value = stored.value;
-    }
-}
-
-void VstXSynth::storeLocks() const {
-    std::vector<StoredLock> stored;
-    for (const LockEntry& lock : params_->locks()) stored.push_back({lock.control, lock.part, lock.value});
-    const std::uint32_t count = static_cast<std::uint32_t>(stored.size());
-    settings_.write("uisize", &uiSize_, 1);
-    settings_.write("plock", stored.data(), stored.size() * sizeof(StoredLock));
-    settings_.write("plockcnt", &count, sizeof(count));
-}
+// ---- locks and the CC map -------------------------------------------------------
 
 void VstXSynth::readControllerMap() {
-    std::vector<std::uint8_t> controls, parts;
-    if (!settings_.read("DataCC", controls) || !settings_.read("DataCCPART", parts)) return;
-    if (controls.size() < 256 || parts.size() < 256) return;
-    std::array<ControllerMap::Entry, 128> map{};
-    for (int c = 0; c < 128; ++c) {
-        map[static_cast<std::size_t>(c)].control = static_cast<std::uint16_t>(controls[2 * c] | (controls[2 * c + 1] << 8));
-        map[static_cast<std::size_t>(c)].part = static_cast<std::uint16_t>(parts[2 * c] | (parts[2 * c + 1] << 8));
-    }
-    controllerMap_->replaceMap(map);
-}
-
-void VstXSynth::storeControllerMap() const {
-    std::uint8_t controls[256], parts[256];
-    for (int c = 0; c < 128; ++c) {
-        const ControllerMap::Entry& e = controllerMap_->entry(c);
-        controls[2 * c] = static_cast<std::uint8_t>(e.control);
-        controls[2 * c + 1] = static_cast<std::uint8_t>(e.control >> 8);
-        parts[2 * c] = static_cast<std::uint8_t>(e.part);
-        parts[2 * c + 1] = static_cast<std::uint8_t>(e.part >> 8);
-    }
-    settings_.write("DataCC", controls, sizeof(controls));
-    settings_.write("DataCCPART", parts, sizeof(parts));
+    UserSettings::CcMap map{};
+    if (settings_.readControllerMap(map)) controllerMap_->replaceMap(map);
 }
 
 int VstXSynth::lockRecord(int control, int part) const {
@@ -825,14 +501,14 @@ void VstXSynth::toggleLock(int control, int part) {
     if (r == PluginParameters::kNoRecord) return;
     LockEntry& lock = params_->locks()[static_cast<std::size_t>(r)];
     lock.value = lock.locked() ? LockEntry::kUnlocked : params_->current().values[static_cast<std::size_t>(r)];
-    storeLocks();
+    settings_.storeLocks(params_->locks());
 }
 
 void VstXSynth::refreshAndStoreLocks() {
     auto& locks = params_->locks();
     for (std::size_t r = 0; r < locks.size(); ++r)
         if (locks[r].locked()) locks[r].value = params_->current().values[r];
-    storeLocks();
+    settings_.storeLocks(locks);
 }
 
 }  // namespace calverine

@@ -1,10 +1,21 @@
-// The plug-in object: Calverine's answers to a VST 2.4 host, the slicing of
-// host blocks for the engine, and the flags that keep the audio thread and the
-// threads that replace the whole patch out of each other's way.
+// The plug-in object: Calverine's answers to a VST 2.4 host. It owns the
+// engine, the parameter store and the CC map, keeps the one change path
+// (setControl), cuts host blocks into slices for the engine, and keeps the
+// flags that hold the audio thread and the threads that replace the whole
+// patch apart. Its other jobs live in units of their own: MidiInput and
+// ControllerLanes (MIDI), ProgramNavigation and PatchFiles (programs, banks
+// and program files), PatchEdits (whole-patch edits) and UserSettings (what
+// outlives the object).
 //
-// Threads: processEvents and processReplacing run on the host's audio thread;
-// everything else on the host's other threads. lockForReload/unlockAfterReload
-// never run on the audio thread.
+// Threads: processEvents and processReplacing run on the host's audio thread,
+// everything else on the host's other threads. Replacing the whole patch
+// (setChunk, a program load) takes the reload lock: it waits until no block
+// is being rendered, then silences the audio thread until the new patch is in
+// the engine. Mostly that happens on a host or editor thread, but a MIDI
+// program change or bank select loads its patch on the audio thread itself,
+// inside processEvents. That is the one place where the audio thread reads a
+// file, allocates and takes the reload lock (which finds no block being
+// rendered there, so it does not sleep).
 #pragma once
 
 #include <atomic>
@@ -16,24 +27,27 @@
 #include "AudioEffectX.h"
 #include "AudioEngine.h"
 #include "ControlListener.h"
+#include "ControllerLanes.h"
 #include "ControllerMap.h"
-#include "ProgramList.h"
-#include "Settings.h"
+#include "MidiInput.h"
+#include "ProgramNavigation.h"
 #include "PluginParameters.h"
-#include "Random.h"
+#include "PatchEdits.h"
+#include "UserSettings.h"
 #include "ValueDisplay.h"
 
 namespace calverine {
 
-class VstXSynth : public AudioEffectX {
+class VstXSynth : public AudioEffectX,
+                  private MidiInput::Owner,
+                  private ProgramNavigation::Owner,
+                  private PatchEdits::Owner {
 public:
     static constexpr VstInt32 kNumParams = 169;
     static constexpr VstInt32 kNumPrograms = 1;
     static constexpr int kControlIds = params::kControlIds;  // N
     static constexpr VstInt32 kUniqueId = vstFourCC('C', 'L', 'V', 'S');
     static constexpr double kOwnHostGain = 1.95;
-    // Hosts with blocks of at least this many frames get 16-frame controller lanes.
-    static constexpr VstInt32 kLaneBlockSize = 101;
 
     explicit VstXSynth(audioMasterCallback audioMaster);
     ~VstXSynth() override;
@@ -73,49 +87,45 @@ public:
     // ---- the one change path ---------------------------------------------------
     // Every change of a control goes through here: host automation, MIDI
     // controllers, the editor, patch loads. part may be -88888 (current part).
-    void setControl(int control, float value, int part, bool fromEditor);
+    void setControl(int control, float value, int part, bool fromEditor) override;
     // The display text of (control, part) from the current preset.
     void controlDisplay(int control, int part, char* text, std::size_t size);
     // The display text for a host parameter at a normalized value; "-/-"
     // outside the table. Cut to 32 bytes.
     void hostParameterDisplay(VstInt32 index, float normalized, char* text);
 
-    // ---- patch-wide operations --------------------------------------------------
-    void initializePatch();
-    // amount 1.0 from the editor's command, 0.7 inside initializePatch.
-    void randomizeVoiceAdjustments(float amount);
-    void initializeVoiceAdjustments();
-    // mode 1 copies a part, 2 the trimmers of a voice slot, 0 clears the flags.
-    void copyPart(int part, int mode);
-    void pastePart(int target);
-    void swapParts();
+    // ---- patch-wide operations (PatchEdits.h) --------------------------------------
+    void initializePatch() { edits_.initializePatch(); }
+    void randomizeVoiceAdjustments(float amount) { edits_.randomizeVoiceAdjustments(amount); }
+    void initializeVoiceAdjustments() { edits_.initializeVoiceAdjustments(); }
+    void copyPart(int part, ClipboardMode mode) { edits_.copyPart(part, mode); }
+    void pastePart(int target) { edits_.pastePart(target); }
+    void swapParts() { edits_.swapParts(); }
 
-    PluginParameters& parameters() { return *params_; }
+    PluginParameters& parameters() override { return *params_; }
     ControllerMap& controllerMap() { return *controllerMap_; }
     void setControlListener(ControlListener* listener) { listener_ = listener; }
-    bool timbreRouted() const { return timbreFlag_; }
+    bool timbreRouted() const override { return timbreFlag_; }
     bool valuesChanged() const { return valuesChanged_ != 0; }
     void clearValuesChanged() { valuesChanged_ = 0; }
-    double modWheelValue() const { return modWheel_; }
-    float bendValue(int channel) const { return bend_[channel & 15]; }
+    double modWheelValue() const { return lanes_.modWheel(); }
+    float bendValue(int channel) const { return lanes_.bend(channel); }
 
     // ---- patches and programs --------------------------------------------------
     // Loads program n of the current bank (program change, setProgram in the
     // maker's own host, the editor).
-    void loadProgram(int program);
+    void loadProgram(int program) { navigation_.loadProgram(program); }
     // Makes bank b current and loads its first program (MIDI bank select).
-    void selectBank(int bank);
+    void selectBank(int bank) { navigation_.selectBank(bank); }
     // Reads the library below the data folder again and rebuilds the list.
-    void rescanLibrary();
-    ProgramList& programList() { return programs_; }
-    int currentLibraryIndex() const { return currentLibraryIndex_; }
+    void rescanLibrary() { navigation_.rescan(); }
+    ProgramList& programList() { return navigation_.programList(); }
+    int currentLibraryIndex() const { return navigation_.currentLibraryIndex(); }
     const std::string& currentPatchPath() const { return currentPatchPath_; }
     // Loads a program file as the current patch; false (with a message for a
-    // file of another instrument) when it is not one.
-    bool loadPatchFile(const std::string& path);
-    // A patch file read into a store of its own; null when the file cannot be
-    // read or is not a Calverine patch. Nothing reaches the engine.
-    std::unique_ptr<PluginParameters> readPatchFile(const std::string& path) const;
+    // file of another instrument) when it is not one. On the audio thread
+    // for a MIDI program change.
+    bool loadPatchFile(const std::string& path) override;
     // Saves the current patch as a program file; false when it cannot be written.
     bool savePatchFile(const std::string& path) const;
 
@@ -126,64 +136,60 @@ public:
     void toggleLock(int control, int part);
     // Every locked slot takes the current value, then the locks are stored.
     void refreshAndStoreLocks();
-    std::uint8_t uiSize() const { return uiSize_; }
+    std::uint8_t uiSize() const { return settings_.uiSize(); }
 
     // ---- services for the patch loaders and the editor ------------------------
     // Waits until no block is being rendered (sleeping 1 ms between checks),
-    // then silences the audio thread until unlockAfterReload.
+    // then silences the audio thread until unlockAfterReload. Any thread,
+    // the audio thread included (a MIDI program change), but never from
+    // inside processReplacing.
     void lockForReload();
     void unlockAfterReload();
     // allNotesOff with clearing, every stored value back to the engine, then
     // the envelope times.
-    void fullReset();
+    void fullReset() override;
 
-    bool isOwnHostMode() const { return ownHostMode_; }
+    bool isOwnHostMode() const override { return ownHostMode_; }
     bool isMagixHost() const { return magixHost_; }
     bool isSingleProgramMode() const { return singleProgramMode_; }
     // The step the mod LFO's sequence is on, -1 for none (any thread).
     std::int32_t stepPosition(int lfo) const { return stepPosition_[lfo & 1].load(); }
     // MIDI activity: 1 after a note or controller until the editor acknowledges it.
-    std::int32_t midiActivity() const { return midiActivity_.load(); }
-    void acknowledgeMidiActivity();
+    std::int32_t midiActivity() const { return midi_->activity(); }
+    void acknowledgeMidiActivity() { midi_->acknowledgeActivity(); }
     AudioEngine& engine() { return *engine_; }
 
 private:
     void detectHost();
     void resendStoredValues();
-    void raiseMidiActivity();
     // Step 4 of the change path: the value to the engine side.
-    void sendToEngine(int control, float value, int part);
+    void sendToEngine(int control, float value, int part) override;
+    // PatchEdits::Owner: the editor and the host hear of whole-patch edits.
+    void patchRenamed() override;
+    void redrawAll() override;
     void updateTimbreFlag();
-    // The controller messages of processEvents, and the lanes that move the
-    // wheel and the bends within a block.
-    void handleController(int controller, int value, int channel, int position);
-    void handlePitchBend(int data1, int data2, int channel, int position);
-    void rampModWheel(float value, int position);
-    void readSettings();
-    void storeLocks() const;
+    // MidiInput::Owner: the editor's pitch wheel follows the bends.
+    void showPitchWheel(float value) override;
     void readControllerMap();
-    void storeControllerMap() const;
     // The locks of the store's slot for (control, part) with the shape-button mapping.
     int lockRecord(int control, int part) const;
     void replaceSound();
-    // The current bank's program list; in own-host mode also the program
-    // count and number the host sees.
-    void rebuildProgramList();
+    // ProgramNavigation::Owner: the loaded program's name, and in own-host
+    // mode the program count and number the host sees.
+    void programLoaded(const std::string& name) override;
+    void programListRebuilt(int program, int count) override;
     DisplayContext displayContext() const;
 
     std::unique_ptr<AudioEngine> engine_;
     std::unique_ptr<PluginParameters> params_;
     std::unique_ptr<ControllerMap> controllerMap_;
-    platform::Settings settings_;
-    std::uint8_t uiSize_ = 0;
+    UserSettings settings_;
     std::vector<std::uint8_t> chunkBuffer_;  // the last getChunk answer
-    ProgramList programs_;
-    int currentLibraryIndex_ = -1;
+    ProgramNavigation navigation_{*this};
     std::string currentPatchPath_;
-    std::atomic<bool> loadInProgress_{false};
     bool chunkFromFile_ = false;
     ControlListener* listener_ = nullptr;
-    Random random_;
+    PatchEdits edits_{*this};
     std::uint8_t valuesChanged_ = 0;
     bool timbreFlag_ = false;
 
@@ -196,20 +202,12 @@ private:
     std::atomic<std::int32_t> renderBusy_{0};
     std::atomic<std::int32_t> reloadMute_{0};
     std::atomic<std::int32_t> stepPosition_[2] = {-1, -1};
-    std::atomic<std::int32_t> midiActivity_{0};
-    std::atomic<std::int32_t> midiActivityAck_{0};
 
     std::uint8_t skipNextSuspend_ = 0;
-    VstInt32 maxBlockSize_ = 1024;  // the shell's own copy, for event positions
 
-    // controller lanes written by the MIDI input
-    float bend_[16] = {};
-    bool bendRamp_[16] = {};
-    double modWheel_ = 0.0;
-    bool wheelRamp_ = false;
-    // Next lane slice to write, per processEvents call.
-    int nextWheelSlice_ = 0;
-    int nextBendSlice_[16] = {};
+    // controller values written by the MIDI input and the change path
+    ControllerLanes lanes_;
+    std::unique_ptr<MidiInput> midi_;
 };
 
 }  // namespace calverine

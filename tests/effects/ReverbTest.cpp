@@ -1,4 +1,6 @@
+#include "OctaveShimmer.h"
 #include "ReverbUnit.h"
+#include "VowelChorale.h"
 
 #include "EffectControls.h"
 #include "EffectsTestSupport.h"
@@ -8,6 +10,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <complex>
 #include <utility>
 #include <vector>
 
@@ -132,6 +135,66 @@ TEST(ReverbUnit, ShimmerPlaysAnOctaveUpBelowTheCutAndRegenerationAddsOctaves) {
     EXPECT_EQ(analysis::peak(drained, 8192), 0.0);
 }
 
+TEST(OctaveShimmer, ASteadyToneGivesASteadyPureOctave) {
+    // Every bin keeps its magnitude and doubles its phase, so a steady tone
+    // comes out as a steady tone an octave up: the same level in every hop,
+    // and all of its power at twice the frequency.
+    for (double rate : {44100.0, 48000.0}) {
+        double level = 0.0;
+        for (double frequency : {700.0, 1000.0, 3100.0}) {
+            OctaveShimmer shimmer;
+            shimmer.setSampleRate(rate);
+            shimmer.setGains(1.0f, 0.0f);
+            const std::vector<float> in = sine(16384, frequency, rate);
+            std::vector<float> out(in.size());
+            for (std::size_t i = 0; i < in.size(); ++i) out[i] = shimmer.next(in[i]);
+            const std::vector<float> steady = part(out, 8192, 8192);
+            double lo = 1e9, hi = 0.0;
+            for (std::size_t at = 0; at < steady.size(); at += OctaveShimmer::kHop) {
+                const double level = analysis::rms(part(steady, at, OctaveShimmer::kHop));
+                lo = std::min(lo, level);
+                hi = std::max(hi, level);
+            }
+            EXPECT_LT(hi / lo, 1.03) << rate << " Hz, " << frequency << " Hz";
+            // The amplitude at the octave, as an RMS, against the whole RMS.
+            const double octave = responseAt(steady, 2.0 * frequency, rate) * std::sqrt(2.0) / static_cast<double>(steady.size());
+            EXPECT_NEAR(octave / analysis::rms(steady), 1.0, 1e-3) << rate << " Hz, " << frequency << " Hz";
+            // The same level whatever the frequency.
+            if (level == 0.0) level = analysis::rms(steady);
+            EXPECT_NEAR(analysis::rms(steady) / level, 1.0, 0.02) << rate << " Hz, " << frequency << " Hz";
+        }
+    }
+}
+
+TEST(OctaveShimmer, RegenerationReturnsTheOctaveAfterItsFeedbackDelay) {
+    // A 1 kHz burst comes out at 2 kHz after the shimmer's own delay; the
+    // feedback ring plays that back into the shimmer a fixed delay later
+    // (3500 samples at exactly 44.1 kHz, 3809 at any other rate), and it
+    // returns at 4 kHz after the shimmer's delay once more. Times are the
+    // energy centroids of each frequency in 256-sample blocks, good to about
+    // a hop's worth of smearing.
+    for (const auto& [rate, feedbackDelay] : {std::pair{44100.0, 3500.0}, std::pair{48000.0, 3809.0}, std::pair{32000.0, 3809.0}}) {
+        OctaveShimmer shimmer;
+        shimmer.setSampleRate(rate);
+        shimmer.setGains(1.0f, 0.8f);
+        std::vector<float> in = sine(2048, 1000.0, rate);
+        in.resize(32768, 0.0f);
+        std::vector<float> out(in.size());
+        for (std::size_t i = 0; i < in.size(); ++i) out[i] = shimmer.next(in[i]);
+        auto centroid = [&](const std::vector<float>& x, double frequency) {
+            double sum = 0.0, weighted = 0.0;
+            for (std::size_t at = 0; at + 256 <= x.size(); at += 256) {
+                const double e = std::pow(responseAt(part(x, at, 256), frequency, rate), 2.0);
+                sum += e;
+                weighted += e * (static_cast<double>(at) + 128.0);
+            }
+            return weighted / sum;
+        };
+        const double input = centroid(in, 1000.0), octave = centroid(out, 2000.0), second = centroid(out, 4000.0);
+        EXPECT_NEAR((second - octave) - (octave - input), feedbackDelay, 100.0) << rate;
+    }
+}
+
 TEST(ReverbUnit, ChoraleShapesNoiseWithTheVowelFormantsAndCrossesTheChannels) {
     // Vowel 0 (color 0) has formants at 795, 1155, 2898 and 3895 Hz; vowel 2
     // (color 0.5) at 300, 2288, 2945 and 3644 Hz. The reverb behind the
@@ -174,6 +237,58 @@ TEST(ReverbUnit, ChoraleShapesNoiseWithTheVowelFormantsAndCrossesTheChannels) {
     render(reverb, out, true);
     EXPECT_EQ(analysis::peak(out.left), 0.0);
     EXPECT_GT(analysis::peak(out.right), 0.01);
+}
+
+TEST(VowelChorale, ResponseIsTheFormantPeaksTwiceAndTheClosingFilter) {
+    // The right input reaches the left output one sample late, through the
+    // four formant sections twice (on its own lane, then as the previous
+    // output on the next) at 0.2 each time, then the closing filter. Expected
+    // from the analog prototypes under the bilinear transform, where f maps
+    // to s = j tan(pi f / fs) / tan(pi F / fs): a formant (F, level L, q) is
+    // the peak 1 + k (L - 1) s / (s^2 + k s + 1), k = 1 / (sqrt(L) q), which
+    // reaches L at F; the closing filter is 1 + (5 s + 35) / (s^2 + s + 1)
+    // about 81.6 Hz (tan(pi F / fs) = tan(2 pi 100 / fs) / sqrt 6).
+    struct Vowel {
+        float color;
+        double frequency[4], level[4];
+    };
+    const double q[4] = {2.0, 5.0, 6.0, 2.5};
+    const Vowel vowels[] = {{0.0f, {795, 1155, 2898, 3895}, {10, 4, 4, 7}},
+                            {0.5f, {300, 2288, 2945, 3644}, {6, 5, 4, 5}},
+                            {0.625f, {390, 1594, 2672.5, 3462}, {8, 4.5, 4, 6}}};  // halfway to the fourth vowel
+    for (double rate : {44100.0, 48000.0}) {
+        for (const Vowel& vowel : vowels) {
+            VowelChorale chorale;
+            chorale.setSampleRate(rate);
+            chorale.clear();
+            chorale.setVowel(vowel.color);
+            Stereo out(16384);
+            out.right[0] = 1.0f;
+            inSlices(out, [&](int n, float* l, float* r) { chorale.process(n, l, r); });
+            ASSERT_EQ(out.left[0], 0.0f);
+            auto expected = [&](double f) {
+                auto s = [&](double at) { return std::complex<double>(0.0, std::tan(analysis::kPi * f / rate) / std::tan(analysis::kPi * at / rate)); };
+                std::complex<double> formants = 1.0;
+                for (int j = 0; j < 4; ++j) {
+                    const double k = 1.0 / (std::sqrt(vowel.level[j]) * q[j]);
+                    const auto sj = s(vowel.frequency[j]);
+                    formants *= 1.0 + k * (vowel.level[j] - 1.0) * sj / (sj * sj + k * sj + 1.0);
+                }
+                const auto sc = s(std::atan(std::tan(2.0 * analysis::kPi * 100.0 / rate) / std::sqrt(6.0)) * rate / analysis::kPi);
+                const auto closing = 1.0 + (5.0 * sc + 35.0) / (sc * sc + sc + 1.0);
+                return std::abs(0.04 * formants * formants * closing);
+            };
+            std::vector<double> at = {40.0, 150.0, 6000.0, 12000.0};
+            for (int j = 0; j < 4; ++j) {
+                at.push_back(vowel.frequency[j]);
+                at.push_back(vowel.frequency[j] * 1.15);
+            }
+            for (double f : at) {
+                EXPECT_NEAR(analysis::decibels(responseAt(out.left, f, rate)), analysis::decibels(expected(f)), 0.2)
+                    << rate << " Hz, color " << vowel.color << ", at " << f << " Hz";
+            }
+        }
+    }
 }
 
 TEST(ReverbUnit, MixWidthOffsetsAndInputGainShapeTheOutput) {
@@ -223,7 +338,7 @@ TEST(ReverbUnit, MixWidthOffsetsAndInputGainShapeTheOutput) {
     EXPECT_NEAR(reverb.smoothedMix(), std::exp(-2.0 * analysis::kPi * 10.0 * 704 / 44100.0), 0.01);
 }
 
-TEST(ReverbUnit, StageOneClearSilencesTheTail) {
+TEST(ReverbUnit, ClearingTheNetworkSilencesTheTail) {
     Settings s;
     s.time = 1.0f;
     ReverbUnit reverb;
@@ -234,7 +349,7 @@ TEST(ReverbUnit, StageOneClearSilencesTheTail) {
     Stereo tail(4410), cleared(4410);
     render(reverb, tail, true);
     EXPECT_GT(analysis::peak(tail.left), 1e-3);
-    reverb.clear(1);
+    reverb.clear(ReverbUnit::Clear::Network);
     render(reverb, cleared, true);
     EXPECT_LT(analysis::peak(cleared.left), 1e-6);
     EXPECT_LT(analysis::peak(cleared.right), 1e-6);
@@ -251,7 +366,7 @@ TEST(ReverbUnit, EarlyReflectionsReachTheOutputButNotTheNetwork) {
     Stereo out(6000);
     out.left[0] = 1.0f;
     inSlices(out, [&](int n, float* l, float* r) {
-        if (l == out.left.data() + 3008) reverb.clear(1);
+        if (l == out.left.data() + 3008) reverb.clear(ReverbUnit::Clear::Network);
         reverb.process(n, l, r, 1.0f, true);
     });
     EXPECT_GT(analysis::peak(part(out.right, 0, 3008)), 0.01);
@@ -280,7 +395,7 @@ TEST(ReverbUnit, EarlyReflectionsArriveAtTheirTapsWithTheirGains) {
         Stereo out(4400);
         out.left[0] = out.right[0] = 1.0f;
         inSlices(out, [&](int n, float* l, float* r) {
-            reverb.clear(1);
+            reverb.clear(ReverbUnit::Clear::Network);
             reverb.process(n, l, r, 1.0f, true);
         });
         const double a = 1.0 - std::exp(-2.0 * analysis::kPi * 10500.0 / c.rate);

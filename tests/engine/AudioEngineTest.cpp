@@ -118,15 +118,16 @@ TEST(AudioEngine, VoiceModeChangeReinitialisesVoicesOnce) {
     ASSERT_TRUE(engine.isAsleep());
     const auto before = engine.voice(3).sampleCounter;
     engine.setEngineParameter(control::kUnison, 1.0, -1, 0);
+    EXPECT_EQ(engine.voiceMode(), 0);  // the audio thread makes the change, at its next block
+    EXPECT_EQ(engine.voice(3).sampleCounter, before);
+    renderHostBlock(engine, 16);
     EXPECT_EQ(engine.voiceMode(), 1);
-    EXPECT_EQ(engine.sleepCountdown(), engine.wakeLength() / 4);
-    EXPECT_EQ(engine.voice(3).sampleCounter, before);  // the audio thread resets them, at its next block
-    renderHostBlock(engine, 16);
+    EXPECT_EQ(engine.sleepCountdown(), engine.wakeLength() / 4 - 1);  // woken for a quarter, one quiet block gone
     EXPECT_EQ(engine.voice(3).sampleCounter, 64u);
+    engine.setEngineParameter(control::kUnison, 0.0, -1, 0);  // changed and changed back before the
+    engine.setEngineParameter(control::kUnison, 1.0, -1, 0);  // next block: nothing happens
     renderHostBlock(engine, 16);
-    const int countdown = engine.sleepCountdown();
-    engine.setEngineParameter(control::kUnison, 1.0, -1, 0);  // same value: nothing happens
-    EXPECT_EQ(engine.sleepCountdown(), countdown);
+    EXPECT_EQ(engine.sleepCountdown(), engine.wakeLength() / 4 - 2);
     EXPECT_EQ(engine.voice(3).sampleCounter, 128u);
 }
 

@@ -8,7 +8,9 @@
 #include "TestHost.h"
 #include "VstXSynth.h"
 
-using namespace calverine;
+using calverine::AudioEngine;
+using calverine::ControllerMap;
+using calverine::VstXSynth;
 
 namespace {
 
@@ -70,6 +72,8 @@ TEST_F(MidiInput, ModWheelLaneFillsFromTheEvent) {
     EXPECT_FLOAT_EQ(engine().wheelLane[2], 64 / 127.0f);
     EXPECT_FLOAT_EQ(engine().wheelLane[3], 1.0f);
     EXPECT_FLOAT_EQ(engine().wheelLane[15], 1.0f);
+    render(48);  // a host block shorter than the largest: its slices hear the lane, not the last value
+    EXPECT_FLOAT_EQ(engine().modWheel, 64 / 127.0f);
 }
 
 TEST_F(MidiInput, LearnBindsTheControllerAndAppliesTheSameMessage) {
@@ -158,6 +162,10 @@ TEST_F(MidiInput, FixedControllers) {
     EXPECT_EQ(engine().polyPressure[61], 1.0f);
     EXPECT_FLOAT_EQ(engine().channelPressureChannel[5], 32 / 127.0f);
     EXPECT_EQ(engine().timbreChannel[1], 0.0f);
+    send({{0, 0xB0, 64, 63}});  // the pedal is up below the middle value
+    EXPECT_EQ(engine().pedalUp, 1);
+    send({{0, 0xB0, 64, 64}});
+    EXPECT_EQ(engine().pedalUp, 0);
 
     synth.setControl(101, 5.0f, -1, true);  // matrix source 2 = "Timbre (74)"
     send({{0, 0xB1, 74, 127}, {1, 0xB0, 123, 0}});  // then all notes off

@@ -75,6 +75,7 @@ TEST_F(Parameters, ConversionsOfEachKind) {
     EXPECT_FLOAT_EQ(synth.getParameter(8), 0.5f);
     synth.setParameter(30, 0.75f);  // parts mode, integer 0..2: the engine gets the truncated value
     EXPECT_FLOAT_EQ(stored(127), 1.5f);
+    synth.engine().renderBlock(nullptr, 16, 0);  // the audio thread makes the change
     EXPECT_EQ(synth.engine().partsMode(), 1);
 
     synth.setParameter(104, 10.0f / 127.0f);  // matrix source 1 -> "Timbre (74)"
@@ -228,6 +229,7 @@ TEST_F(Parameters, SampleRateChangeResendsTheStoredValues) {
     synth.engine().setEngineParameter(control::kPartsMode, 0.0, -1, 0);
     synth.setSampleRate(48000.0f);
     EXPECT_FLOAT_EQ(synth.engine().masterVolume(), 0.64f * 8.0f);
+    synth.engine().renderBlock(nullptr, 16, 0);
     EXPECT_EQ(synth.engine().partsMode(), 2);
     EXPECT_EQ(synth.bendValue(7), 0.0f);  // pitch wheel centred
 }
@@ -270,7 +272,7 @@ TEST_F(Parameters, PartsCopyPasteAndSwapAcrossObjects) {
     synth.setParameter(43, 0.2f);  // [A] Filter Freq
     synth.setParameter(48, 1.0f);  // [A] Filter Noise
     synth.setControl(140, 0.9f, 2, true);  // a trimmer of voice slot 2
-    synth.copyPart(0, 1);
+    synth.copyPart(0, ClipboardMode::Part);
     {
         VstXSynth other(TestHost::callback);
         other.pastePart(1);
@@ -278,7 +280,7 @@ TEST_F(Parameters, PartsCopyPasteAndSwapAcrossObjects) {
         EXPECT_EQ(other.parameters().getValue(56, 1), 1.0f);
         EXPECT_EQ(other.parameters().getValue(50, 0), 1.0f);  // part A untouched
     }
-    synth.copyPart(2, 2);
+    synth.copyPart(2, ClipboardMode::Trimmers);
     synth.pastePart(5);
     EXPECT_FLOAT_EQ(stored(140, 5), 0.9f);
     EXPECT_EQ(stored(50, 1), 1.0f);  // a trimmer paste leaves the parts alone

@@ -12,6 +12,7 @@
 
 #include "MessageCapture.h"
 #include "PatchChunk.h"
+#include "PatchFiles.h"
 #include "TestHost.h"
 #include "VstXSynth.h"
 
@@ -120,7 +121,7 @@ TEST_F(Patches, RandomPatchRoundTripsThroughChunksAndProgramFiles) {
     EXPECT_TRUE(c.loadPatchFile(file));
     EXPECT_TRUE(chunkOf(c) == expected);
     EXPECT_EQ(c.currentPatchPath(), file);
-    const auto other = c.readPatchFile(file);
+    const auto other = readPatchFile(file);
     ASSERT_NE(other, nullptr);
     EXPECT_EQ(other->getValue(50, 1), stored(a, 50, 1));
     EXPECT_TRUE(messages.texts.empty());
@@ -206,7 +207,7 @@ TEST_F(Patches, OtherInstrumentsFilesAreRefused) {
     ASSERT_EQ(messages.texts.size(), 1u);
     EXPECT_EQ(messages.texts[0], "This is not a patch for Calverine.");
     EXPECT_FLOAT_EQ(stored(synth, 7), 0.33f);
-    EXPECT_EQ(synth.readPatchFile(file), nullptr);
+    EXPECT_EQ(readPatchFile(file), nullptr);
     EXPECT_FALSE(synth.loadPatchFile(host.home + "/missing.fxp"));
     EXPECT_EQ(messages.texts.size(), 1u);  // a missing file is skipped silently
 }
@@ -319,4 +320,20 @@ TEST_F(Patches, DamagedSettingsLeaveTheDefaults) {
     EXPECT_EQ(synth.uiSize(), 0);
     EXPECT_FALSE(synth.isLocked(7, -1));
     EXPECT_EQ(synth.controllerMap().entry(1).control, 98);
+}
+
+TEST_F(Patches, AStoredLockThatIsNotAFiniteNumberLocksNothing) {
+    {
+        VstXSynth maker(TestHost::callback);
+        const LockEntry& slot = maker.parameters().locks()[static_cast<std::size_t>(maker.parameters().recordOf(7, -1))];
+        const LockEntry stored[2] = {{slot.control, slot.part, HUGE_VALF}, {slot.control, slot.part, 0.25f}};
+        fs::create_directories(host.home + "/settings");
+        std::ofstream(host.home + "/settings/plock", std::ios::binary).write(reinterpret_cast<const char*>(stored), 16);
+        std::ofstream(host.home + "/settings/plockcnt", std::ios::binary).write("\1\0\0\0", 4);
+    }
+    VstXSynth first(TestHost::callback);
+    EXPECT_FALSE(first.isLocked(7, -1));
+    std::ofstream(host.home + "/settings/plockcnt", std::ios::binary).write("\2\0\0\0", 4);
+    VstXSynth second(TestHost::callback);  // the count tells how many entries are read
+    EXPECT_TRUE(second.isLocked(7, -1));
 }

@@ -7,7 +7,9 @@
 #include <atomic>
 #include <cmath>
 #include <cstdlib>
+#include <filesystem>
 #include <new>
+#include <string>
 #include <thread>
 
 #include "PartClipboard.h"
@@ -180,7 +182,7 @@ TEST(VstXSynth, ObjectsShareOneClipboardFreedWithTheLast) {
     EXPECT_EQ(PartClipboard::recordCount(), VstXSynth::kControlIds);
     EXPECT_EQ(PartClipboard::copiedPart(), -1);
     PartClipboard::records()[5] = {5, 1, 0.75f};
-    PartClipboard::setCopied(1, 1);
+    PartClipboard::setCopied(1, calverine::ClipboardMode::Part);
 
     auto* second = new VstXSynth(TestHost::callback);
     EXPECT_EQ(PartClipboard::liveObjects(), 2);
@@ -240,6 +242,10 @@ TEST(VstXSynth, StepPositionsFollowTheRunningSequence) {
     EXPECT_EQ(s.synth.stepPosition(0), -1);  // no key held and the transport stopped
 }
 
+// Nothing on the audio thread allocates, with one exception by design: a MIDI
+// program change (or bank select) that selects a patch loads its file right
+// there. That load is sent with the count paused; a program change that
+// selects nothing is counted like every other message.
 TEST(VstXSynth, NothingIsAllocatedOnTheAudioThreadWithEveryEffectAndTheLimiterOn) {
     TestHost host;
     Synth s(512);
@@ -247,15 +253,28 @@ TEST(VstXSynth, NothingIsAllocatedOnTheAudioThreadWithEveryEffectAndTheLimiterOn
     const std::pair<int, float> controls[] = {{10, 1.0f},  {109, 1.0f}, {84, 10.0f}, {85, 0.6f}, {89, 0.5f}, {129, 1.0f},
                                               {19, 0.5f},  {119, 1.0f}, {95, 0.3f},  {79, 1.0f}, {1, 1.0f}};
     for (const auto& [id, value] : controls) s.synth.setControl(id, value, 0, false);
+    // The same patch as the library's only program.
+    const std::string bank = host.home + "/data/Soundbanks/Bank";
+    std::filesystem::create_directories(bank);
+    ASSERT_TRUE(s.synth.savePatchFile(bank + "/Loud.fxp"));
+    s.synth.rescanLibrary();
+    char scratch[] = "Scratch";
+    s.synth.setProgramName(scratch);
     MidiList midi;
     for (int note = 48; note < 60; note += 2) midi.add(0, 0x90, static_cast<unsigned char>(note), 127);
     s.synth.processEvents(midi.events());
+    // Loading silences the held chord; it is struck again.
+    MidiList load{{0, 0xC0, 0, 0}};
+    for (int note = 48; note < 60; note += 2) load.add(0, 0x90, static_cast<unsigned char>(note), 127);
+    VstEvents* loadEvents = load.events();
     MidiList off;
     for (int note = 48; note < 60; note += 2) off.add(0, 0x80, static_cast<unsigned char>(note), 0);
     VstEvents* offEvents = off.events();
-    // A hundred short notes in every held block as well.
+    // A hundred short notes in every held block as well, and a program change
+    // to a program the bank does not have.
     MidiList busy;
     for (int i = 0; i < 100; ++i) busy.add(i * 5, (i & 1) ? 0x80 : 0x90, static_cast<unsigned char>(62 + i / 2), 90);
+    busy.add(3, 0xC0, 5, 0);
     VstEvents* busyEvents = busy.events();
     std::vector<float> heard;
     heard.reserve(100 * 512);
@@ -263,6 +282,11 @@ TEST(VstXSynth, NothingIsAllocatedOnTheAudioThreadWithEveryEffectAndTheLimiterOn
     gAllocations = 0;
     gCounting = true;
     for (int block = 0; block < 40; ++block) {
+        if (block == 20) {
+            gCounting = false;
+            s.synth.processEvents(loadEvents);
+            gCounting = true;
+        }
         s.synth.processEvents(busyEvents);
         s.render(block % 3 ? 512 : 77);
         heard.insert(heard.end(), s.left.begin(), s.left.end());
@@ -275,6 +299,9 @@ TEST(VstXSynth, NothingIsAllocatedOnTheAudioThreadWithEveryEffectAndTheLimiterOn
     }
     gCounting = false;
     EXPECT_EQ(gAllocations.load(), 0);
+    char name[32];
+    s.synth.getProgramName(name);
+    EXPECT_STREQ(name, "Loud");  // the program change loaded the file
     double peak = 0.0, tail = 0.0;
     for (std::size_t i = 0; i < heard.size(); ++i) {
         ASSERT_TRUE(std::isfinite(heard[i])) << i;

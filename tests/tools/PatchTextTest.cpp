@@ -191,6 +191,86 @@ TEST(PatchText, BuiltFilesLoadWithTheWrittenValues) {
     EXPECT_EQ(p.steps[0][2], 0.0f);
 }
 
+TEST(PatchText, ASectionRunningPastTheEndEndsTheWalk) {
+    // The chunk is handed over one byte short of each section's end in turn.
+    // The missing byte is still in memory, so only the walk's own rule keeps
+    // the cut section out: the sections before it are taken, it and those
+    // after it are not. Section sizes: 16-byte header, then pres 4 x 2,
+    // name 32, para 8 x 653, bars and bar2 4 x 512, pinf 560.
+    PluginParameters store;
+    Preset& p = store.current();
+    std::strcpy(p.name, "Cut Short");
+    p.words[0] = 7;
+    const std::size_t record = 10;
+    ASSERT_NE(params::defaultRecords()[record].control, params::kPitchWheel);
+    p.values[record] = 0.123f;
+    p.steps[0][0] = 0.5f;
+    p.steps[1][0] = 0.25f;
+    p.info[3] = 42;
+    Bytes chunk;
+    patch::writeChunk(store, chunk);
+    std::size_t end = static_cast<std::size_t>(Preset::kInfoSize);
+    std::vector<std::size_t> ends;
+    for (std::size_t data : {8u, 32u, 8u * 653u, 2048u, 2048u, 560u}) ends.push_back(end += 16 + data);
+    ASSERT_EQ(ends.back(), chunk.size());
+    for (std::size_t cut = 0; cut <= ends.size(); ++cut) {
+        const std::size_t size = cut < ends.size() ? ends[cut] - 1 : chunk.size();
+        PluginParameters loaded;
+        std::int32_t version = 0;
+        std::string error;
+        ASSERT_TRUE(patchtext::loadChunk(chunk.data(), size, loaded, version, error)) << error;
+        const Preset& q = loaded.current();
+        EXPECT_EQ(q.words[0] == 7, cut > 0) << cut;
+        EXPECT_EQ(std::string(q.name) == "Cut Short", cut > 1) << cut;
+        EXPECT_EQ(q.values[record] == 0.123f, cut > 2) << cut;
+        EXPECT_EQ(q.steps[0][0] == 0.5f, cut > 3) << cut;
+        EXPECT_EQ(q.steps[1][0] == 0.25f, cut > 4) << cut;
+        EXPECT_EQ(q.info[3] == 42, cut > 5) << cut;
+    }
+    // A header cut short ends the walk as well, whatever follows in memory:
+    // here an empty name section one byte short.
+    chunk.insert(chunk.end(), {0, 0, 0, 0, 'e', 'm', 'a', 'n', 1, 0, 0, 0, 0, 0, 0, 0});
+    PluginParameters loaded;
+    std::int32_t version = 0;
+    std::string error;
+    ASSERT_TRUE(patchtext::loadChunk(chunk.data(), chunk.size() - 1, loaded, version, error)) << error;
+    EXPECT_STREQ(loaded.current().name, "Cut Short");
+}
+
+TEST(PatchText, ParaEntriesOutsideTheTableAreIgnored) {
+    // A second "para" section with a control id above 255 whose low byte
+    // names a real control, and the pitch wheel (a global setting) for part
+    // B: neither may change what the first section set.
+    PluginParameters store;
+    const int control = params::defaultRecords()[10].control;
+    store.current().values[10] = 0.123f;
+    store.setValue(params::kPitchWheel, 0.25f, -1);
+    Bytes chunk;
+    patch::writeChunk(store, chunk);
+    auto put32 = [&](std::uint32_t v) {
+        for (int i = 0; i < 4; ++i) chunk.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
+    };
+    auto putFloat = [&](float f) {
+        std::uint32_t bits;
+        std::memcpy(&bits, &f, 4);
+        put32(bits);
+    };
+    put32(0);
+    put32(patch::tag("para"));
+    put32(8);
+    put32(2);
+    put32(static_cast<std::uint32_t>(256 + control));  // control id, part 0
+    putFloat(0.777f);
+    put32(static_cast<std::uint32_t>(params::kPitchWheel) | (1u << 16));  // part 1
+    putFloat(0.9f);
+    PluginParameters loaded;
+    std::int32_t version = 0;
+    std::string error;
+    ASSERT_TRUE(patchtext::loadChunk(chunk.data(), chunk.size(), loaded, version, error)) << error;
+    EXPECT_EQ(loaded.current().values[10], 0.123f);
+    EXPECT_EQ(loaded.getValue(params::kPitchWheel, -1), 0.25f);
+}
+
 TEST(PatchText, EveryHostParameterIsReachedByItsName) {
     for (int i = 0; i < params::kHostParameters; ++i) {
         const params::HostParameter* h = params::hostParameter(i);

@@ -60,43 +60,9 @@ constexpr int kValueColumn = 15;
 constexpr float kDisplayLimit = 1.0e6f;
 constexpr int kStepShape = 3;
 
-// Tags as the chunk reader compares them (four characters, first one highest).
-constexpr std::uint32_t tag(const char (&t)[5]) {
-    return (static_cast<std::uint32_t>(static_cast<unsigned char>(t[0])) << 24) |
-           (static_cast<std::uint32_t>(static_cast<unsigned char>(t[1])) << 16) |
-           (static_cast<std::uint32_t>(static_cast<unsigned char>(t[2])) << 8) |
-           static_cast<std::uint32_t>(static_cast<unsigned char>(t[3]));
-}
-constexpr std::uint32_t kNameTag = tag("name"), kParaTag = tag("para");
-
-std::uint32_t readLe32(const std::uint8_t* p) {
-    return static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
-           (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
-}
-
-float readFloat(const std::uint8_t* p) {
-    const std::uint32_t bits = readLe32(p);
-    float f;
-    std::memcpy(&f, &bits, 4);
-    return f;
-}
+constexpr std::uint32_t kNameTag = patch::tag("name"), kParaTag = patch::tag("para");
 
 bool sameBits(float a, float b) { return std::memcmp(&a, &b, sizeof a) == 0; }
-
-// Walks the sections of a chunk with the same rule as the chunk reader: a
-// section that would run past the end ends the walk.
-template <typename Visit>
-void forEachSection(const std::uint8_t* data, std::size_t size, Visit&& visit) {
-    std::size_t pos = static_cast<std::size_t>(Preset::kInfoSize);
-    while (size - pos >= 16) {
-        const std::uint8_t* header = data + pos;
-        const std::uint32_t name = readLe32(header + 4), elementSize = readLe32(header + 8), count = readLe32(header + 12);
-        const std::uint64_t bytes = static_cast<std::uint64_t>(elementSize) * count;
-        if (bytes > size - pos - 16) break;
-        visit(name, elementSize, count, header + 16);
-        pos += 16 + static_cast<std::size_t>(bytes);
-    }
-}
 
 // Concatenation by appending (GCC 12 misreads `"x" + std::string`).
 template <typename... Parts>
@@ -279,22 +245,26 @@ bool loadChunk(const std::uint8_t* data, std::size_t size, PluginParameters& sto
     version = patch::versionOf(data, size);
     Preset& preset = store.current();
     float wheel = std::numeric_limits<float>::quiet_NaN();
-    forEachSection(data, size, [&](std::uint32_t name, std::uint32_t elementSize, std::uint32_t count, const std::uint8_t* body) {
-        if (name == kNameTag) {
+    // The same sections readChunk took, for what it changes on the way.
+    patch::SectionWalk walk(data, size);
+    patch::Section section;
+    while (walk.next(section)) {
+        if (section.tag == kNameTag) {
             char text[sizeof(Preset::name)] = {};
-            std::memcpy(text, body, static_cast<std::size_t>(std::min<std::uint64_t>(static_cast<std::uint64_t>(elementSize) * count, kNameBytes)));
+            const std::uint64_t bytes = static_cast<std::uint64_t>(section.elementSize) * section.count;
+            std::memcpy(text, section.data, static_cast<std::size_t>(std::min<std::uint64_t>(bytes, kNameBytes)));
             std::memcpy(preset.name, text, sizeof text);
-        } else if (name == kParaTag && elementSize >= 8) {
+        } else if (section.tag == kParaTag && section.elementSize >= 8) {
             // As in the reader: the last entry of a section counts, and a
             // later section overrides an earlier one only with a number.
             float last = std::numeric_limits<float>::quiet_NaN();
-            for (std::uint32_t i = 0; i < count; ++i) {
-                const std::uint8_t* e = body + static_cast<std::size_t>(i) * elementSize;
-                if ((e[0] | (e[1] << 8)) == params::kPitchWheel && e[2] == 0 && e[3] == 0) last = readFloat(e + 4);
+            for (std::uint32_t i = 0; i < section.count; ++i) {
+                const patch::ParaEntry e = patch::paraEntry(section, i);
+                if (e.control == params::kPitchWheel && e.part == 0) last = e.value;
             }
             if (std::isfinite(last)) wheel = last;
         }
-    });
+    }
     if (std::isfinite(wheel)) store.setValue(params::kPitchWheel, wheel, -1);
     return true;
 }
