@@ -10,12 +10,12 @@ void ControllerLanes::configure(int blockSize) {
     wheelRamp_ = false;
     for (int k = 0; k < 16; ++k) {
         bendRamp_[k] = false;
-        bend_[k] = 0.0f;
+        bend_[k].store(0.0f, std::memory_order_relaxed);
     }
 }
 
 void ControllerLanes::setAllBends(float bend) {
-    for (float& b : bend_) b = bend;
+    for (std::atomic<float>& b : bend_) b.store(bend, std::memory_order_relaxed);
 }
 
 void ControllerLanes::beginEvents() {
@@ -32,7 +32,7 @@ void ControllerLanes::moveWheel(AudioEngine& engine, float value, int position) 
 }
 
 void ControllerLanes::moveBend(AudioEngine& engine, int channel, float bend, int position) {
-    bend_[channel] = bend;
+    bend_[channel].store(bend, std::memory_order_relaxed);
     if (blockSize_ < kLaneBlockSize) return;
     const int slice = position / 16;
     for (int s = nextBendSlice_[channel]; s <= slice; ++s)
@@ -45,16 +45,16 @@ void ControllerLanes::endEvents(AudioEngine& engine) {
     const int lastSlice = (blockSize_ + 15) / 16 - 1;
     if (wheelRamp_)
         for (int s = nextWheelSlice_; s <= lastSlice; ++s)
-            engine.wheelLane[static_cast<std::size_t>(s)] = static_cast<float>(modWheel_);
+            engine.wheelLane[static_cast<std::size_t>(s)] = static_cast<float>(modWheel());
     for (int k = 0; k < 16; ++k)
         if (bendRamp_[k])
             for (int s = nextBendSlice_[k]; s <= lastSlice; ++s)
-                engine.bendLane[static_cast<std::size_t>(s * 16 + k)] = bend_[k];
+                engine.bendLane[static_cast<std::size_t>(s * 16 + k)] = bend(k);
 }
 
 void ControllerLanes::startBlock(AudioEngine& engine) const {
-    engine.modWheel = static_cast<float>(modWheel_);
-    for (int k = 0; k < 16; ++k) engine.bend[static_cast<std::size_t>(k)] = bend_[k];
+    engine.modWheel = static_cast<float>(modWheel());
+    for (int k = 0; k < 16; ++k) engine.bend[static_cast<std::size_t>(k)] = bend(k);
 }
 
 void ControllerLanes::enterSlice(AudioEngine& engine, int position) const {

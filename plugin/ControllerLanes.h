@@ -10,6 +10,8 @@
 // and the change path (controls 98 and 99) from the host's other threads.
 #pragma once
 
+#include <atomic>
+
 #include "AudioEngine.h"
 
 namespace calverine {
@@ -24,10 +26,10 @@ public:
     int blockSize() const { return blockSize_; }
 
     // The values themselves, as the change path sets them (controls 98 and 99).
-    void setModWheel(double value) { modWheel_ = value; }
+    void setModWheel(double value) { modWheel_.store(value, std::memory_order_relaxed); }
     void setAllBends(float bend);
-    double modWheel() const { return modWheel_; }
-    float bend(int channel) const { return bend_[channel & 15]; }
+    double modWheel() const { return modWheel_.load(std::memory_order_relaxed); }
+    float bend(int channel) const { return bend_[channel & 15].load(std::memory_order_relaxed); }
 
     // ---- the MIDI input, once per processEvents call ---------------------------
     void beginEvents();
@@ -49,9 +51,10 @@ public:
 
 private:
     int blockSize_ = 1024;
-    float bend_[16] = {};
+    // Written by the change path from any thread, read by the audio thread.
+    std::atomic<float> bend_[16] = {};
     bool bendRamp_[16] = {};
-    double modWheel_ = 0.0;
+    std::atomic<double> modWheel_{0.0};
     bool wheelRamp_ = false;
     // Next lane slice to write, per processEvents call.
     int nextWheelSlice_ = 0;

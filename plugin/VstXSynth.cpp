@@ -229,15 +229,54 @@ void VstXSynth::redrawAll() {
     if (listener_) listener_->redrawAll();
 }
 
-void VstXSynth::lockForReload() {
-    while (renderBusy_.load() != 0) platform::sleepMilliseconds(1);
-    reloadMute_.exchange(1);
-    // A block that started between the check and the mute sees the mute on
-    // its second look and leaves at once; wait for it.
-    while (renderBusy_.load() != 0) platform::sleepMilliseconds(1);
+namespace {
+// How deep this thread is in reloads (a patch load calls setChunk, which
+// reloads), and whether it is inside processReplacing or processEvents.
+thread_local int tReloadDepth = 0;
+thread_local bool tAudioWork = false;
+}  // namespace
+
+bool VstXSynth::lockForReload() {
+    if (tReloadDepth > 0) {
+        ++tReloadDepth;
+        return true;
+    }
+    // One reload at a time. The audio thread's own reload (a MIDI program
+    // change inside processEvents) gives way to another thread's: that one is
+    // waiting for the audio thread to finish its work.
+    std::int32_t free = 0;
+    while (!reloadMute_.compare_exchange_strong(free, 1)) {
+        if (tAudioWork) return false;
+        free = 0;
+        platform::sleepMilliseconds(1);
+    }
+    ++tReloadDepth;
+    // A block or event list that began before the mute sees it on its second
+    // look and leaves at once, or ends; wait for it (unless it is this thread's).
+    if (!tAudioWork)
+        while (renderBusy_.load() != 0) platform::sleepMilliseconds(1);
+    return true;
 }
 
-void VstXSynth::unlockAfterReload() { reloadMute_.exchange(0); }
+void VstXSynth::unlockAfterReload() {
+    if (tReloadDepth > 0 && --tReloadDepth == 0) reloadMute_.store(0);
+}
+
+bool VstXSynth::enterAudioWork() {
+    if (reloadMute_.load() != 0) return false;
+    renderBusy_.store(1);
+    if (reloadMute_.load() != 0) {  // a reload started while this work began
+        renderBusy_.store(0);
+        return false;
+    }
+    tAudioWork = true;
+    return true;
+}
+
+void VstXSynth::leaveAudioWork() {
+    tAudioWork = false;
+    renderBusy_.store(0);
+}
 
 // ---- audio -----------------------------------------------------------------
 
@@ -245,14 +284,7 @@ void VstXSynth::processReplacing(float** /*inputs*/, float** outputs, VstInt32 f
     float* left = outputs[0];
     float* right = outputs[1];
     const std::size_t bytes = sizeof(float) * static_cast<std::size_t>(std::max<VstInt32>(frames, 0));
-    if (reloadMute_.load() != 0) {
-        std::memset(left, 0, bytes);
-        std::memset(right, 0, bytes);
-        return;
-    }
-    renderBusy_.exchange(1);
-    if (reloadMute_.load() != 0) {  // a reload started while this block began
-        renderBusy_.exchange(0);
+    if (!enterAudioWork()) {
         std::memset(left, 0, bytes);
         std::memset(right, 0, bytes);
         return;
@@ -307,13 +339,17 @@ void VstXSynth::processReplacing(float** /*inputs*/, float** outputs, VstInt32 f
         stepPosition_[l].exchange(step);
     }
 
-    renderBusy_.exchange(0);
+    leaveAudioWork();
 }
 
 // ---- MIDI ------------------------------------------------------------------------
 
+// While another thread replaces the patch, a block's events are dropped: the
+// reload releases every voice and silences the block anyway.
 VstInt32 VstXSynth::processEvents(VstEvents* events) {
+    if (!enterAudioWork()) return 1;
     midi_->processEvents(*events);
+    leaveAudioWork();
     return 1;
 }
 
@@ -447,17 +483,22 @@ VstInt32 VstXSynth::getChunk(void** data, bool /*isPreset*/) {
 }
 
 VstInt32 VstXSynth::setChunk(void* data, VstInt32 byteSize, bool /*isPreset*/) {
-    if (byteSize < 0 || !patch::readChunk(static_cast<const std::uint8_t*>(data), static_cast<std::size_t>(byteSize), *params_))
-        return 0;
-    if (!chunkFromFile_) currentPatchPath_.clear();
-    replaceSound();
-    return byteSize;
+    // The store is read into under the reload lock: nothing else writes it meanwhile.
+    if (!lockForReload()) return 0;
+    const bool read = byteSize >= 0 && patch::readChunk(static_cast<const std::uint8_t*>(data),
+                                                        static_cast<std::size_t>(byteSize), *params_);
+    if (read) {
+        if (!chunkFromFile_) currentPatchPath_.clear();
+        replaceSound();
+    }
+    unlockAfterReload();
+    return read ? byteSize : 0;
 }
 
 // On the audio thread when a MIDI program change loads the patch: the reload
 // lock then finds no block being rendered and mutes at once.
 void VstXSynth::replaceSound() {
-    lockForReload();
+    if (!lockForReload()) return;
     engine_->setStepValues(params_->current().steps[0].data(), params_->current().steps[1].data());
     fullReset();
     unlockAfterReload();

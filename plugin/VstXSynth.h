@@ -139,11 +139,14 @@ public:
     std::uint8_t uiSize() const { return settings_.uiSize(); }
 
     // ---- services for the patch loaders and the editor ------------------------
-    // Waits until no block is being rendered (sleeping 1 ms between checks),
-    // then silences the audio thread until unlockAfterReload. Any thread,
-    // the audio thread included (a MIDI program change), but never from
-    // inside processReplacing.
-    void lockForReload();
+    // Takes the reload for this thread (one reload at a time: another thread's
+    // is waited for, sleeping 1 ms between looks), silences the audio thread,
+    // and waits until no block is being rendered and no event list handled;
+    // then the patch may be replaced until unlockAfterReload. Nests on one
+    // thread. Any thread, the audio thread included (a MIDI program change
+    // inside processEvents): there it never waits, and gives way (false) when
+    // another thread is replacing the patch; never from inside processReplacing.
+    bool lockForReload();
     void unlockAfterReload();
     // allNotesOff with clearing, every stored value back to the engine, then
     // the envelope times.
@@ -190,8 +193,8 @@ private:
     bool chunkFromFile_ = false;
     ControlListener* listener_ = nullptr;
     PatchEdits edits_{*this};
-    std::uint8_t valuesChanged_ = 0;
-    bool timbreFlag_ = false;
+    std::atomic<std::uint8_t> valuesChanged_{0};  // written by the change path on any thread
+    std::atomic<bool> timbreFlag_{false};
 
     // host flags
     bool ownHostMode_ = false;
@@ -199,8 +202,14 @@ private:
     bool singleProgramMode_ = true;
 
     // cross-thread flags, changed only by atomic exchange
+    // renderBusy_: the audio thread is inside processReplacing or processEvents;
+    // reloadMute_: a thread holds the reload.
     std::atomic<std::int32_t> renderBusy_{0};
     std::atomic<std::int32_t> reloadMute_{0};
+    // The audio thread's side of the reload: false (and nothing to do) while
+    // a reload holds the plug-in.
+    bool enterAudioWork();
+    void leaveAudioWork();
     std::atomic<std::int32_t> stepPosition_[2] = {-1, -1};
 
     std::uint8_t skipNextSuspend_ = 0;
