@@ -72,20 +72,6 @@ TEST(EffectsChain, SwitchOffCountdownScalesWithTheRateAndStopsTheUnitsAt100) {
     }
 }
 
-TEST(EffectsChain, ReverbNeverRunsAbove88kHz) {
-    struct Case {
-        double host, reverb;
-        int reductions;
-    } cases[] = {{44100.0, 44100.0, 0}, {88000.0, 88000.0, 0}, {88200.0, 44100.0, 1},
-                 {96000.0, 48000.0, 1}, {176400.0, 44100.0, 2}, {192000.0, 48000.0, 2}};
-    for (const Case& c : cases) {
-        EffectsChain chain;
-        chain.setSampleRate(c.host);
-        EXPECT_EQ(chain.reverbRate(), c.reverb) << c.host;
-        EXPECT_EQ(chain.rateReductions(), c.reductions) << c.host;
-    }
-}
-
 TEST(EffectsChain, HeldNotesOverSilenceNeverStartTheQuietCount) {
     EffectsChain chain;
     switchTo(chain, true);

@@ -82,11 +82,7 @@ TEST(ReverbUnit, DecayTimeFollowsTheTimeControl) {
         ReverbUnit reverb;
         configure(reverb, s);
         double meanLength = 0.0;
-        for (int k = 0; k < ReverbUnit::kLines; ++k) {
-            meanLength += reverb.lineLength(k) / 16.0;
-            for (int d = 2; d * d <= reverb.lineLength(k); ++d)  // a prime: no two lines share a period
-                ASSERT_NE(reverb.lineLength(k) % d, 0) << k;
-        }
+        for (int k = 0; k < ReverbUnit::kLines; ++k) meanLength += reverb.lineLength(k) / 16.0;
         EXPECT_NEAR(meanLength / rate, 0.0364, 0.0003) << "the same time at any rate";
         const double expected = (0.5 + 19.5 * time * time) * 42.0 * meanLength / rate;
         Stereo out(static_cast<std::size_t>(0.6 * expected * rate));
@@ -375,6 +371,46 @@ TEST(ReverbUnit, EarlyReflectionsReachTheOutputButNotTheNetwork) {
     });
     EXPECT_GT(analysis::peak(part(out.right, 0, 3008)), 0.01);
     EXPECT_LT(analysis::peak(out.right, 3600), 0.004);
+}
+
+// With the network emptied before every slice, an impulse comes out as the
+// low-passed input and its six early reflections, times 0.25 (output) x 0.5
+// (the reflections' share). Each tap lies at its 44.1 kHz length x rate /
+// 44100 x 0.405, truncated, made odd and raised to a prime (worked out by
+// hand); the input low-pass passes a = 1 - exp(-2 pi 10500 / rate) of the
+// impulse at once, and 1 in all, so nothing else may add to 0.125 (1 + the
+// sum of the gains).
+TEST(ReverbUnit, EarlyReflectionsArriveAtTheirTapsWithTheirGains) {
+    const struct {
+        double rate;
+        int taps[2][6];
+    } cases[] = {{44100.0, {{223, 467, 941, 1571, 2683, 3449}, {241, 457, 877, 2203, 3049, 3719}}},
+                 {48000.0, {{241, 509, 1031, 1709, 2917, 3761}, {263, 491, 953, 2377, 3319, 4049}}}};
+    const double gains[6] = {0.6, 0.6, 0.55, 0.5, 0.4, 0.4};
+    for (const auto& c : cases) {
+        Settings s;
+        s.rate = c.rate;
+        ReverbUnit reverb;
+        configure(reverb, s);
+        Stereo out(4400);
+        out.left[0] = out.right[0] = 1.0f;
+        inSlices(out, [&](int n, float* l, float* r) {
+            reverb.clear(ReverbUnit::Clear::Network);
+            reverb.process(n, l, r, 1.0f, true);
+        });
+        const double a = 1.0 - std::exp(-2.0 * analysis::kPi * 10500.0 / c.rate);
+        for (int ch = 0; ch < 2; ++ch) {
+            const std::vector<float>& x = ch == 0 ? out.left : out.right;
+            for (int j = 0; j < 6; ++j) {
+                const auto tap = static_cast<std::size_t>(c.taps[ch][j]);
+                EXPECT_NEAR(x[tap] / (0.125 * a), gains[j], 1e-3) << c.rate << " channel " << ch << " tap " << j;
+                EXPECT_LT(std::fabs(x[tap - 1]), 1e-6) << c.rate << " channel " << ch << " tap " << j;
+            }
+            double sum = 0.0;
+            for (float v : x) sum += v;
+            EXPECT_NEAR(sum, 0.125 * 4.05, 1e-3) << c.rate << " channel " << ch;
+        }
+    }
 }
 
 TEST(ReverbUnit, SilentTailStaysFiniteAndNormalAtExtremesAndWhileSwitching) {

@@ -9,7 +9,6 @@
 #include "SignalAnalysis.h"
 
 using calverine::AudioEngine;
-using calverine::VoicePass;
 namespace control = calverine::control;
 
 namespace {
@@ -132,34 +131,6 @@ TEST(AudioEngine, VoiceModeChangeReinitialisesVoicesOnce) {
     EXPECT_EQ(engine.voice(3).sampleCounter, 128u);
 }
 
-TEST(AudioEngine, VoicePassesFollowVoiceCountPartsModeAndFilterTopology) {
-    AudioEngine engine;
-    VoicePass passes[4];
-    auto plan = [&] {
-        renderHostBlock(engine, 16);  // the audio thread takes the new modes
-        std::vector<std::tuple<int, int, int>> out;
-        const int count = engine.planVoicePasses(passes);
-        for (int i = 0; i < count; ++i) out.emplace_back(passes[i].firstVoice, passes[i].voices, passes[i].part);
-        return out;
-    };
-    using P = std::vector<std::tuple<int, int, int>>;
-    // 8 voices with equal filter topologies: one two-vector pass, in any parts mode.
-    EXPECT_EQ(plan(), (P{{0, 8, 0}}));
-    engine.setEngineParameter(control::kPartsMode, 1.0, -1, 0);
-    EXPECT_EQ(plan(), (P{{0, 8, 0}}));
-    // Part B switches to four poles: each part renders its own group.
-    engine.setEngineParameter(control::kFilter4Pole, 1.0, 1, 0);
-    EXPECT_EQ(plan(), (P{{0, 4, 0}, {4, 4, 1}}));
-    // 16 voices: each part's groups run together.
-    engine.setEngineParameter(control::kVoiceCount, 16.0, -1, 0);
-    EXPECT_EQ(plan(), (P{{0, 8, 0}, {8, 8, 1}}));
-    engine.setEngineParameter(control::kPartsMode, 0.0, -1, 0);  // single: all part A
-    EXPECT_EQ(plan(), (P{{0, 16, 0}}));
-    engine.setEngineParameter(control::kVoiceCount, 12.0, -1, 0);  // not a voice count: eight
-    EXPECT_EQ(plan(), (P{{0, 8, 0}}));
-    EXPECT_EQ(engine.voiceCount(), 8);
-}
-
 // Every voice sounds through its own part's filter. Part B is kept silent
 // (no oscillator reaches its filter), so what is heard is part A alone: it
 // must not change when part B's filter turns from A's four-pole low-pass
@@ -194,6 +165,60 @@ TEST(AudioEngine, EveryVoiceSoundsThroughItsOwnPartsFilter) {
         for (std::size_t i = 0; i < difference.size(); ++i) difference[i] = heard[1][i] - heard[0][i];
         ASSERT_GT(analysis::rms(heard[0]), 0.01) << c.what;
         EXPECT_LT(analysis::rms(difference), 1e-3 * analysis::rms(heard[0])) << c.what;
+    }
+}
+
+// Two engines play the same note and one of them changes: the ratio of
+// their outputs is the glide. The master volume moves a thousandth of the
+// way to v^2 * 8 each sample, so after volume 0.5 (2) turns to 1 (8), sample
+// n is (8 - 6 * 0.999^(n + 1)) / 2 times the other. A voice's channel
+// pressure passes two one-pole stages per control update, 0.06 of the way
+// and then 0.2: after a step to 1, update k gives (solved by hand)
+// 1 - 1.342857 * 0.94^k + 0.342857 * 0.8^k, heard as the voice level through
+// an "Aftertouch" to "Volume" slot of amount 1 (level 1 + p - 1).
+TEST(AudioEngine, VolumeAndChannelPressureGlideAtTheirRates) {
+    for (bool pressure : {false, true}) {
+        engine_test::Rig steady, moving;
+        for (engine_test::Rig* rig : {&steady, &moving}) {
+            rig->singleSaw();
+            if (pressure) {
+                rig->global(control::kMatrixSource[0], 2);       // "Aftertouch"
+                rig->global(control::kMatrixAmount[0], 1.0);     // amount +1
+                rig->global(control::kMatrixDestination[0], 4);  // "Volume"
+            }
+            rig->on(117);  // 7 kHz: each block holds a few periods
+        }
+        steady.engine.channelPressureChannel[0] = 1.0f;
+        steady.render(0.3);
+        moving.render(0.3);
+        if (pressure)
+            moving.engine.channelPressureChannel[0] = 1.0f;
+        else
+            moving.global(control::kVolume, 1.0);
+        const auto a = steady.render(0.1), b = moving.render(0.1);
+        if (!pressure) {
+            double worst = 0.0;
+            for (std::size_t n = 0; n < a.size(); ++n)
+                if (std::fabs(a[n]) > 0.2 * analysis::peak(a))
+                    worst = std::max(worst, std::fabs(b[n] / a[n] - (8.0 - 6.0 * std::pow(0.999, n + 1.0)) / 2.0));
+            EXPECT_LT(worst, 1e-3) << "volume";
+            continue;
+        }
+        // Block k's level reaches the output about ten samples late, through
+        // the decimation filter: each block is read there. A block's reading
+        // wavers by a few thousandths with the waveform; their mean does not.
+        double bias = 0.0;
+        for (int k = 1; k <= 40; ++k) {
+            double ab = 0.0, aa = 0.0;
+            for (auto i = static_cast<std::size_t>(16 * k - 7); i < static_cast<std::size_t>(16 * k + 9); ++i) {
+                ab += static_cast<double>(a[i]) * b[i];
+                aa += static_cast<double>(a[i]) * a[i];
+            }
+            const double expected = 1.0 - 1.342857 * std::pow(0.94, k) + 0.342857 * std::pow(0.8, k);
+            EXPECT_NEAR(ab / aa, expected, 0.006) << "update " << k;
+            bias += (ab / aa - expected) / 40;
+        }
+        EXPECT_NEAR(bias, 0.0, 0.003);
     }
 }
 

@@ -80,14 +80,3 @@ TEST(Decimator, VectorPathMatchesDirectConvolutionOnOddLengths) {
         }
     });
 }
-
-TEST(Decimator, ClearForgetsTheHistory) {
-    Decimator decimator;
-    float ones[64], out[16], outR[16];
-    std::fill(std::begin(ones), std::end(ones), 1.0f);
-    decimator.process(ones, ones, 16, out, outR);
-    decimator.clear();
-    float zeros[64] = {};
-    decimator.process(zeros, zeros, 16, out, outR);
-    for (float v : out) EXPECT_EQ(v, 0.0f);
-}

@@ -79,9 +79,58 @@ TEST(OutputStage, TwoPoleCutOffLiesWhereTheTableSays) {
         const double lag = std::arg(m / r) * 180.0 / analysis::kPi;
         EXPECT_NEAR(lag, -90.0, 2.0) << "cut-off control " << c << " at " << f << " Hz";
     }
-    EXPECT_NEAR(FilterTables::frequencyAt(0), 27.5, 1e-9);
-    EXPECT_NEAR(FilterTables::frequencyAt(FilterTables::indexOf(0.98f)), 18700.0, 150.0);
-    EXPECT_NEAR(FilterTables::frequencyAt(256) / FilterTables::frequencyAt(0), std::pow(2.0, 1.0 / 12.0), 1e-12);
+}
+
+// A quiet sine at the cut-off of control 0.5 (table index 14750, so
+// 27.5 * 2^(14750 / 3072) = 766.85 Hz), worked out by hand: each trapezoidal
+// section answers as its analog prototype at the prewarped frequency, so at
+// the cut-off the two-pole low-pass passes 1 / k with k = 1.5 (1 - r^2) +
+// 0.35 (1 - 0.7) (T = 1 for small signals), and the four-pole one
+// |G^4 / (1 + k h G^4)| = 1 / |4 - k h| with G^4 = -1/4, loop gain
+// k = 3.42 r + 0.38 and h = 1 / (1 - j 8 / 766.85) its 8 Hz feedback
+// high-pass. At r = 1 the four-pole loop gain 3.8 stays below the 4 at which
+// the filter would oscillate on its own: a peak of about 5, not a tone.
+TEST(OutputStage, GainAtTheCutOffFollowsTheResonance) {
+    const double fc = 27.5 * std::pow(2.0, 14750 / 3072.0);
+    const struct {
+        bool fourPole;
+        float resonance;
+        double gain;
+    } cases[] = {{false, 0.0f, 1 / 1.605}, {false, 0.5f, 1 / 1.23}, {false, 1.0f, 1 / 0.105},
+                 {true, 0.0f, 1 / 3.6200}, {true, 0.5f, 1 / 1.9104}, {true, 1.0f, 1 / 0.2043}};
+    for (const auto& c : cases) {
+        Stage s;
+        const auto y = s.run({c.fourPole, false, false}, 0.5f, c.resonance, static_cast<int>(kFs4 / 4),
+                             [&](int i) { return static_cast<float>(1e-3 * std::sin(2 * analysis::kPi * fc * i / kFs4)); });
+        EXPECT_NEAR(std::abs(phasor(y, fc)) / 1e-3, c.gain, 0.015 * c.gain)
+            << (c.fourPole ? "four" : "two") << "-pole, resonance " << c.resonance;
+    }
+}
+
+// The two-pole damping grows with the first integrator's swing, by
+// 0.35 (1 - 0.7 T(s1)). At full resonance a quiet sine at the cut-off passes
+// clean with gain 1 / 0.105; the louder it is, the less of it passes and the
+// more third harmonic it gains, until the damping nears its ceiling
+// 0.35 (1 - 0.7 / 15) (T falls to 1/15) and the gain 1 / 0.3337 = 3.0.
+TEST(OutputStage, TwoPoleDistortsMoreTheLouderItIsDriven) {
+    const double fc = 27.5 * std::pow(2.0, 14750 / 3072.0);
+    double lastGain = 1e9, lastThird = 0.0;
+    for (double amplitude : {0.01, 0.03, 0.1, 0.3, 1.0, 3.0}) {
+        Stage s;
+        const auto y = s.run({}, 0.5f, 1.0f, static_cast<int>(kFs4 / 4),
+                             [&](int i) { return static_cast<float>(amplitude * std::sin(2 * analysis::kPi * fc * i / kFs4)); });
+        const double gain = std::abs(phasor(y, fc)) / amplitude;
+        const double third = std::abs(phasor(y, 3 * fc)) / std::abs(phasor(y, fc));
+        EXPECT_LT(gain, lastGain) << amplitude;
+        if (amplitude <= 1.0) {
+            EXPECT_GT(third, 1.1 * lastThird) << amplitude;
+        }
+        EXPECT_TRUE(amplitude == 0.01 ? third < 1e-4 : amplitude < 0.3 || third > 1e-3) << amplitude << ": " << third;
+        lastGain = gain;
+        lastThird = third;
+    }
+    EXPECT_GT(lastGain, 3.0);
+    EXPECT_LT(lastGain, 3.3);
 }
 
 TEST(OutputStage, FullResonanceRingsButStaysBounded) {

@@ -48,6 +48,20 @@ TEST_F(Allocation, DualWithEightVoicesPairsPartsAndStealsInRoundRobinOrder) {
     EXPECT_EQ(playing(72), (std::set<int>{4, 5}));
 }
 
+// A new note takes a voice that is releasing before it steals one whose key
+// is held, wherever the round robin stands.
+TEST_F(Allocation, ReleasedVoicesAreTakenBeforeHeldOnes) {
+    set(control::kAmpEnvRelease, 0.75, 0);  // half-second halvings: the released voices ring on
+    for (int n = 0; n < 8; ++n) on(60 + n);   // voices 1..7, then 0
+    off(62);                                  // voice 3
+    off(65);                                  // voice 6
+    on(70);
+    on(71);
+    EXPECT_EQ(playing(70), (std::set<int>{3}));
+    EXPECT_EQ(playing(71), (std::set<int>{6}));
+    for (int note : {60, 61, 63, 64, 66, 67}) EXPECT_EQ(playing(note).size(), 1u) << note;
+}
+
 TEST_F(Allocation, SplitKeepsEachPartInItsHalfAndTheSplitNoteBelongsToB) {
     set(control::kPartsMode, 2);
     set(control::kSplit, 0.5);  // note 60
