@@ -1,6 +1,7 @@
-// renderBlock cost per 16-sample slice: asleep (the idle instrument) and awake
-// (a key held, so the control segments, voice pass and decimator all run), at
-// two sample rates. Items processed are output samples.
+// renderBlock cost per 16-sample slice: asleep (the idle instrument), awake
+// (a key held, so the control segments, voice pass and decimator all run),
+// and 16 held voices of a heavy patch, plain or modulated. Items processed are
+// output samples; real-time factor = items/s / rate.
 #include <benchmark/benchmark.h>
 
 #include "AudioEngine.h"
@@ -9,13 +10,15 @@
 
 namespace {
 
+namespace c = calverine::control;
+
 class EngineFixture : public benchmark::Fixture {
 public:
     void SetUp(const benchmark::State& state) override {
         engine.configureSampleRate(static_cast<double>(state.range(0)));
         engine.configureBlockSize(512);
-        engine.setEngineParameter(calverine::control::kVolume, 0.5, -1, 0);
-        engine.setEngineParameter(calverine::control::kVoiceCount, static_cast<double>(state.range(1)), -1, 0);
+        engine.setEngineParameter(c::kVolume, 0.5, -1, 0);
+        engine.setEngineParameter(c::kVoiceCount, static_cast<double>(state.range(1)), -1, 0);
         // a third argument of 4 runs the four-lane loops even where eight are possible
         calverine::useWideVoiceLoops(state.range(2) != 4);
     }
@@ -37,25 +40,20 @@ public:
 
 }  // namespace
 
-BENCHMARK_DEFINE_F(EngineFixture, Asleep)(benchmark::State& state) {
-    for (int i = 0; i < 4; ++i) {  // let the engine fall asleep
+// A fourth argument of 1 holds a key; without one the engine falls asleep first.
+BENCHMARK_DEFINE_F(EngineFixture, Idle)(benchmark::State& state) {
+    if (state.range(3) != 0) engine.queueNoteEvent(60, 0.8f, 0, 0, true, 0);
+    for (int i = 0; i < 4 && state.range(3) == 0; ++i) {
         float* outs[2] = {left, right};
         engine.renderBlock(outs, 16, 0);
     }
     renderHostBlocks(state);
 }
 
-BENCHMARK_DEFINE_F(EngineFixture, Awake)(benchmark::State& state) {
-    engine.queueNoteEvent(60, 0.8f, 0, 0, true, 0);  // a held key keeps it awake
-    renderHostBlocks(state);
-}
-
-namespace {
-
 // The heavy patch: both oscillators saw + pulse, the four-pole filter swept by
-// a slow envelope decay, for both parts.
-void setHeavyPatch(calverine::AudioEngine& engine) {
-    namespace c = calverine::control;
+// a slow envelope decay, for both parts. A fourth argument of 1 adds both LFOs
+// and six matrix slots at work.
+BENCHMARK_DEFINE_F(EngineFixture, SixteenVoices)(benchmark::State& state) {
     for (int part = 0; part < 2; ++part) {
         for (int id : {c::kOsc1Saw, c::kOsc1Pulse, c::kOsc2Saw, c::kOsc2Pulse, c::kFilter4Pole})
             engine.setEngineParameter(id, 1.0, part, 1);
@@ -64,45 +62,27 @@ void setHeavyPatch(calverine::AudioEngine& engine) {
         engine.setEngineParameter(c::kFilterMod, 0.8, part, 1);
         engine.setEngineParameter(c::kFilterEnvAttack + 1, 0.7, part, 1);
     }
-}
-
-void holdSixteenNotes(calverine::AudioEngine& engine) {
-    for (int n = 0; n < 16; ++n) engine.queueNoteEvent(static_cast<std::uint32_t>(40 + 3 * n), 0.8f, 0, 0, true, 0);
-}
-
-}  // namespace
-
-// 16 held voices of the heavy patch. Real-time factor = items/s / rate.
-BENCHMARK_DEFINE_F(EngineFixture, SixteenVoicesFourPole)(benchmark::State& state) {
-    setHeavyPatch(engine);
-    holdSixteenNotes(engine);
-    renderHostBlocks(state);
-}
-
-// The same with both LFOs and six matrix slots at work.
-BENCHMARK_DEFINE_F(EngineFixture, SixteenVoicesModulated)(benchmark::State& state) {
-    namespace c = calverine::control;
-    setHeavyPatch(engine);
-    engine.setEngineParameter(c::kLfo1Rate, 0.6, -1, 0);
-    engine.setEngineParameter(c::kLfo1FreqDepth, 0.05, -1, 0);
-    engine.setEngineParameter(c::kLfo1FreqOsc1, 1.0, -1, 0);
-    engine.setEngineParameter(c::kLfo1FreqFilter, 1.0, -1, 0);
-    engine.setEngineParameter(c::kLfo2Rate, 0.3, -1, 0);
-    engine.setEngineParameter(c::kLfo2Rate + 1, 2.0, -1, 0);  // sample and hold
-    // velocity to volume, the LFOs to cut-off and pulse width, the wheel to LFO 1 depth and
-    // pitch, random to fine tuning
-    const int slots[6][3] = {{1, 4, 1}, {9, 1, 0}, {10, 11, 0}, {6, 2, 0}, {6, 6, 0}, {8, 9, 0}};
-    for (int s = 0; s < 6; ++s) {
-        engine.setEngineParameter(c::kMatrixSource[s], slots[s][0], -1, 0);
-        engine.setEngineParameter(c::kMatrixAmount[s], slots[s][2] ? 1.0 : 0.6, -1, 0);
-        engine.setEngineParameter(c::kMatrixDestination[s], slots[s][1], -1, 0);
+    if (state.range(3) != 0) {
+        engine.setEngineParameter(c::kLfo1Rate, 0.6, -1, 0);
+        engine.setEngineParameter(c::kLfo1FreqDepth, 0.05, -1, 0);
+        engine.setEngineParameter(c::kLfo1FreqOsc1, 1.0, -1, 0);
+        engine.setEngineParameter(c::kLfo1FreqFilter, 1.0, -1, 0);
+        engine.setEngineParameter(c::kLfo2Rate, 0.3, -1, 0);
+        engine.setEngineParameter(c::kLfo2Rate + 1, 2.0, -1, 0);  // sample and hold
+        // velocity to volume, the LFOs to cut-off and pulse width, the wheel to LFO 1 depth and
+        // pitch, random to fine tuning
+        const int slots[6][3] = {{1, 4, 1}, {9, 1, 0}, {10, 11, 0}, {6, 2, 0}, {6, 6, 0}, {8, 9, 0}};
+        for (int s = 0; s < 6; ++s) {
+            engine.setEngineParameter(c::kMatrixSource[s], slots[s][0], -1, 0);
+            engine.setEngineParameter(c::kMatrixAmount[s], slots[s][2] ? 1.0 : 0.6, -1, 0);
+            engine.setEngineParameter(c::kMatrixDestination[s], slots[s][1], -1, 0);
+        }
     }
-    holdSixteenNotes(engine);
+    for (int n = 0; n < 16; ++n) engine.queueNoteEvent(static_cast<std::uint32_t>(40 + 3 * n), 0.8f, 0, 0, true, 0);
     renderHostBlocks(state);
 }
 
-// Arguments: rate, voices, lanes per vector (8 where the processor has them).
-BENCHMARK_REGISTER_F(EngineFixture, SixteenVoicesFourPole)->Args({48000, 16, 8})->Args({48000, 16, 4});
-BENCHMARK_REGISTER_F(EngineFixture, SixteenVoicesModulated)->Args({48000, 16, 8})->Args({48000, 16, 4});
-BENCHMARK_REGISTER_F(EngineFixture, Asleep)->Args({44100, 8, 8})->Args({96000, 16, 8});
-BENCHMARK_REGISTER_F(EngineFixture, Awake)->Args({44100, 8, 8})->Args({44100, 16, 8})->Args({96000, 16, 8});
+// Arguments: rate, voices, lanes per vector (8 where the processor has them), key held / modulated.
+BENCHMARK_REGISTER_F(EngineFixture, SixteenVoices)->ArgsProduct({{48000}, {16}, {8, 4}, {0, 1}});
+BENCHMARK_REGISTER_F(EngineFixture, Idle)->Args({44100, 8, 8, 0})->Args({96000, 16, 8, 0})
+    ->Args({44100, 8, 8, 1})->Args({44100, 16, 8, 1})->Args({96000, 16, 8, 1});

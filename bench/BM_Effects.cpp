@@ -30,10 +30,10 @@ struct Signal {
 };
 
 template <typename Slice>
-void runSlices(benchmark::State& state, Signal& signal, Slice slice) {
+void runSlices(benchmark::State& state, Signal& signal, Slice slice, int step = 16) {
     for (auto _ : state) {
         signal.refill();
-        for (int at = 0; at < kBlock; at += 16) slice(16, signal.left + at, signal.right + at);
+        for (int at = 0; at < kBlock; at += step) slice(step, signal.left + at, signal.right + at);
         benchmark::DoNotOptimize(signal.left);
     }
     state.SetItemsProcessed(state.iterations() * kBlock);
@@ -87,12 +87,7 @@ void BM_OutputLimiter(benchmark::State& state) {
     calverine::OutputLimiter limiter;
     limiter.setSampleRate(kRate);
     Signal signal;
-    for (auto _ : state) {
-        signal.refill();
-        limiter.process(kBlock, signal.left, signal.right);
-        benchmark::DoNotOptimize(signal.left);
-    }
-    state.SetItemsProcessed(state.iterations() * kBlock);
+    runSlices(state, signal, [&](int n, float* l, float* r) { limiter.process(n, l, r); }, kBlock);
 }
 BENCHMARK(BM_OutputLimiter);
 

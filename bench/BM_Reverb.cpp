@@ -19,14 +19,13 @@ void BM_Reverb(benchmark::State& state) {
     const auto mode = static_cast<Mode>(state.range(1));
     calverine::ReverbUnit reverb;
     reverb.setSampleRate(rate);
-    reverb.setControl(calverine::effects_control::kReverbOn, 1.0f);
-    reverb.setControl(calverine::effects_control::kReverbTime, 0.6f);
-    reverb.setControl(calverine::effects_control::kReverbColor, 0.3f);
-    reverb.setControl(calverine::effects_control::kReverbMix, 0.5f);
+    namespace ec = calverine::effects_control;
     const bool shimmer = mode == kShimmer || mode == kShimmerChorale;
-    reverb.setControl(calverine::effects_control::kReverbShimmer, shimmer ? 0.7f : 0.0f);
-    reverb.setControl(calverine::effects_control::kReverbRegen, shimmer ? 0.5f : 0.0f);
-    reverb.setControl(calverine::effects_control::kReverbChorale, mode >= kChorale ? 1.0f : 0.0f);
+    const std::pair<int, float> controls[] = {
+        {ec::kReverbOn, 1.0f},    {ec::kReverbTime, 0.6f},  {ec::kReverbColor, 0.3f}, {ec::kReverbMix, 0.5f},
+        {ec::kReverbShimmer, shimmer ? 0.7f : 0.0f}, {ec::kReverbRegen, shimmer ? 0.5f : 0.0f},
+        {ec::kReverbChorale, mode >= kChorale ? 1.0f : 0.0f}};
+    for (const auto& [id, value] : controls) reverb.setControl(id, value);
 
     // A few seconds of noise, replayed: the reverb is never fed silence.
     const int frames = 1 << 17;
@@ -55,10 +54,6 @@ BENCHMARK(BM_Reverb)
     ->ArgNames({"rate", "mode"})
     ->ArgsProduct({{44100, 48000}, {kPlain, kShimmer, kChorale, kShimmerChorale}});
 
-}  // namespace
-
-namespace {
-
 // The shimmer's transforms on their own: one forward of N = 4096 and one
 // inverse of N/2 per hop of 256 samples.
 void BM_RealFft(benchmark::State& state) {
@@ -72,11 +67,7 @@ void BM_RealFft(benchmark::State& state) {
     std::uniform_real_distribution<float> uniform(-1.0f, 1.0f);
     for (float& v : input) v = uniform(generator);
     for (auto _ : state) {
-        if (inverse) {
-            fft.inverse(input.data(), output.data());
-        } else {
-            fft.forward(input.data(), output.data());
-        }
+        inverse ? fft.inverse(input.data(), output.data()) : fft.forward(input.data(), output.data());
         benchmark::DoNotOptimize(output.data());
     }
     state.SetItemsProcessed(state.iterations());

@@ -88,71 +88,59 @@ TEST(MidiScheduleTest, MissingFileIsAnError) {
     EXPECT_NE(error.find("cannot read MIDI file '/nonexistent/calverine/none.mid'"), std::string::npos) << error;
 }
 
-struct BrokenFile {
-    const char* name;
-    std::vector<std::uint8_t> bytes;
-};
+using Bytes = std::vector<std::uint8_t>;
 
 // An MThd chunk of a format 0 file.
-std::vector<std::uint8_t> header(std::uint16_t tracks = 1, std::uint16_t division = 96) {
-    std::vector<std::uint8_t> h = {'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 0};
-    for (const std::uint16_t v : {tracks, division}) {
-        h.push_back(static_cast<std::uint8_t>(v >> 8));
-        h.push_back(static_cast<std::uint8_t>(v & 0xff));
-    }
-    return h;
+Bytes header(std::uint8_t tracks = 1, std::uint8_t division = 96) {
+    return {'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 0, 0, tracks, 0, division};
 }
 
-std::vector<std::uint8_t> withTrack(std::vector<std::uint8_t> file, std::vector<std::uint8_t> body,
-                                    int declaredLength = -1) {
+// The header and one MTrk chunk declaring `declaredLength` bytes (by default, the body's).
+Bytes withTrack(Bytes body, int declaredLength = -1, Bytes file = header()) {
     const auto length = static_cast<std::uint32_t>(declaredLength >= 0 ? declaredLength : std::ssize(body));
-    for (const char c : {'M', 'T', 'r', 'k'}) {
-        file.push_back(static_cast<std::uint8_t>(c));
-    }
-    for (const int shift : {24, 16, 8, 0}) {
-        file.push_back(static_cast<std::uint8_t>(length >> shift));
-    }
+    file.insert(file.end(), {'M', 'T', 'r', 'k'});
+    for (const int shift : {24, 16, 8, 0}) file.push_back(static_cast<std::uint8_t>(length >> shift));
     file.insert(file.end(), body.begin(), body.end());
     return file;
 }
 
-const std::vector<std::uint8_t> kGoodTrack = {0x00, 0x90, 60, 100, 0x60, 0x80, 60, 0, 0x00, 0xff, 0x2f, 0x00};
+const Bytes kGoodTrack = {0x00, 0x90, 60, 100, 0x60, 0x80, 60, 0, 0x00, 0xff, 0x2f, 0x00};
 
 // Several of these make libsmf itself stop the process with a failed
 // assertion; they must come back as an error instead.
 TEST(MidiScheduleTest, RefusesBrokenFilesWithAReason) {
-    const std::vector<BrokenFile> cases = {
-        BrokenFile{"text", {'h', 'e', 'l', 'l', 'o', ' ', 'w', 'o', 'r', 'l', 'd', '!', '!', '!', '\n'}},
-        BrokenFile{"empty", {}},
-        BrokenFile{"headerOnly", header()},
-        BrokenFile{"trackLongerThanFile", withTrack(header(), {0x00, 0x90, 0x45}, 16)},
-        BrokenFile{"noEndOfTrack", withTrack(header(), {0x00, 0x90, 0x45, 0x40})},
-        BrokenFile{"eventCutShort", withTrack(header(), {0x00, 0x90, 0x45})},
-        BrokenFile{"dataWithoutStatus", withTrack(header(), {0x00, 0x45, 0x40, 0x00, 0xff, 0x2f, 0x00})},
-        BrokenFile{"eventsAfterEnd", withTrack(header(), {0x00, 0xff, 0x2f, 0x00, 0x00, 0x90, 60, 100})},
-        BrokenFile{"shortTempo", withTrack(header(), {0x00, 0xff, 0x51, 0x02, 0x07, 0xa1, 0x00, 0xff, 0x2f, 0x00})},
-        BrokenFile{"zeroTempo", withTrack(header(), {0x00, 0xff, 0x51, 0x03, 0, 0, 0, 0x00, 0xff, 0x2f, 0x00})},
-        BrokenFile{"sysexContinuation", withTrack(header(), {0x00, 0xf7, 0x02, 0x7e, 0x35, 0x00, 0xff, 0x2f, 0x00})},
-        BrokenFile{"runningStatusAfterSysex", withTrack(header(), {0x00, 0x90, 60, 100, 0x00, 0xf0, 0x01, 0xf7, 0x60,
-                                                                   60, 0, 0x00, 0xff, 0x2f, 0x00})},
-        BrokenFile{"runningStatusAfterMeta", withTrack(header(), {0x00, 0x90, 60, 100, 0x00, 0xff, 0x01, 0x01, 'A',
-                                                                  0x60, 60, 0, 0x00, 0xff, 0x2f, 0x00})},
-        BrokenFile{"systemMessage", withTrack(header(), {0x00, 0xf8, 0x00, 0xff, 0x2f, 0x00})},
-        BrokenFile{"zeroDivision", withTrack(header(1, 0), kGoodTrack)},
-        BrokenFile{"noTracks", withTrack(header(0), kGoodTrack)},
-        BrokenFile{"endlessDeltaTime", withTrack(header(), {0xff, 0xff, 0xff, 0xff, 0x7f, 0x90, 60, 1})},
+    const std::pair<const char*, Bytes> cases[] = {
+        {"text", {'h', 'e', 'l', 'l', 'o', ' ', 'w', 'o', 'r', 'l', 'd', '!', '!', '!', '\n'}},
+        {"empty", {}},
+        {"headerOnly", header()},
+        {"trackLongerThanFile", withTrack({0x00, 0x90, 0x45}, 16)},
+        {"noEndOfTrack", withTrack({0x00, 0x90, 0x45, 0x40})},
+        {"eventCutShort", withTrack({0x00, 0x90, 0x45})},
+        {"dataWithoutStatus", withTrack({0x00, 0x45, 0x40, 0x00, 0xff, 0x2f, 0x00})},
+        {"eventsAfterEnd", withTrack({0x00, 0xff, 0x2f, 0x00, 0x00, 0x90, 60, 100})},
+        {"shortTempo", withTrack({0x00, 0xff, 0x51, 0x02, 0x07, 0xa1, 0x00, 0xff, 0x2f, 0x00})},
+        {"zeroTempo", withTrack({0x00, 0xff, 0x51, 0x03, 0, 0, 0, 0x00, 0xff, 0x2f, 0x00})},
+        {"sysexContinuation", withTrack({0x00, 0xf7, 0x02, 0x7e, 0x35, 0x00, 0xff, 0x2f, 0x00})},
+        {"runningStatusAfterSysex",
+         withTrack({0x00, 0x90, 60, 100, 0x00, 0xf0, 0x01, 0xf7, 0x60, 60, 0, 0x00, 0xff, 0x2f, 0x00})},
+        {"runningStatusAfterMeta",
+         withTrack({0x00, 0x90, 60, 100, 0x00, 0xff, 0x01, 0x01, 'A', 0x60, 60, 0, 0x00, 0xff, 0x2f, 0x00})},
+        {"systemMessage", withTrack({0x00, 0xf8, 0x00, 0xff, 0x2f, 0x00})},
+        {"zeroDivision", withTrack(kGoodTrack, -1, header(1, 0))},
+        {"noTracks", withTrack(kGoodTrack, -1, header(0))},
+        {"endlessDeltaTime", withTrack({0xff, 0xff, 0xff, 0xff, 0x7f, 0x90, 60, 1})},
     };
     // The same builders make a file that loads: each case breaks only what it names.
     MidiSchedule good;
     std::string why;
-    ASSERT_TRUE(good.loadBytes(withTrack(header(), kGoodTrack), "good.mid", why)) << why;
+    ASSERT_TRUE(good.loadBytes(withTrack(kGoodTrack), "good.mid", why)) << why;
     EXPECT_EQ(good.events().size(), 2u);
     const std::string prefix = "cannot parse MIDI file 'broken.mid': ";
-    for (const BrokenFile& c : cases) {
-        SCOPED_TRACE(c.name);
+    for (const auto& [name, bytes] : cases) {
+        SCOPED_TRACE(name);
         MidiSchedule s;
         std::string error;
-        EXPECT_FALSE(s.loadBytes(c.bytes, "broken.mid", error));
+        EXPECT_FALSE(s.loadBytes(bytes, "broken.mid", error));
         EXPECT_EQ(error.rfind(prefix, 0), 0u) << error;
         EXPECT_GT(error.size(), prefix.size());
         EXPECT_EQ(error.find('\n'), std::string::npos);

@@ -33,14 +33,21 @@ Bytes programFile(const PluginParameters& store) {
     return file;
 }
 
+// A chunk as the text reader loads it, and the version it came from.
+PluginParameters loaded(const std::uint8_t* chunk, std::size_t size, std::int32_t* version = nullptr) {
+    PluginParameters store;
+    std::int32_t v = 0;
+    std::string error;
+    EXPECT_TRUE(patchtext::loadChunk(chunk, size, store, version ? *version : v, error)) << error;
+    return store;
+}
+
 std::string dumpOf(const Bytes& file) {
     const std::uint8_t* chunk = nullptr;
     std::size_t size = 0;
     EXPECT_EQ(patch::findChunk(file, chunk, size), patch::FileCheck::Ok);
-    PluginParameters store;
     std::int32_t version = 0;
-    std::string error;
-    EXPECT_TRUE(patchtext::loadChunk(chunk, size, store, version, error)) << error;
+    const PluginParameters store = loaded(chunk, size, &version);
     return patchtext::formatPatch(store, version);
 }
 
@@ -53,13 +60,13 @@ std::string parseError(const std::string& text) {
 
 // Builds text into a store; the store as the built file loads back.
 PluginParameters built(const std::string& text) {
-    PluginParameters store, loaded;
+    PluginParameters store, back;
     std::string error;
     EXPECT_TRUE(patchtext::parsePatch(text, store, error)) << error;
     Bytes chunk;
     patch::writeChunk(store, chunk);
-    EXPECT_TRUE(patch::readChunk(chunk.data(), chunk.size(), loaded));
-    return loaded;
+    EXPECT_TRUE(patch::readChunk(chunk.data(), chunk.size(), back));
+    return back;
 }
 
 Bytes buildFile(const std::string& text) {
@@ -214,12 +221,8 @@ TEST(PatchText, ASectionRunningPastTheEndEndsTheWalk) {
     for (std::size_t data : {8u, 32u, 8u * 653u, 2048u, 2048u, 560u}) ends.push_back(end += 16 + data);
     ASSERT_EQ(ends.back(), chunk.size());
     for (std::size_t cut = 0; cut <= ends.size(); ++cut) {
-        const std::size_t size = cut < ends.size() ? ends[cut] - 1 : chunk.size();
-        PluginParameters loaded;
-        std::int32_t version = 0;
-        std::string error;
-        ASSERT_TRUE(patchtext::loadChunk(chunk.data(), size, loaded, version, error)) << error;
-        const Preset& q = loaded.current();
+        PluginParameters walked = loaded(chunk.data(), cut < ends.size() ? ends[cut] - 1 : chunk.size());
+        const Preset& q = walked.current();
         EXPECT_EQ(q.words[0] == 7, cut > 0) << cut;
         EXPECT_EQ(std::string(q.name) == "Cut Short", cut > 1) << cut;
         EXPECT_EQ(q.values[record] == 0.123f, cut > 2) << cut;
@@ -230,11 +233,7 @@ TEST(PatchText, ASectionRunningPastTheEndEndsTheWalk) {
     // A header cut short ends the walk as well, whatever follows in memory:
     // here an empty name section one byte short.
     chunk.insert(chunk.end(), {0, 0, 0, 0, 'e', 'm', 'a', 'n', 1, 0, 0, 0, 0, 0, 0, 0});
-    PluginParameters loaded;
-    std::int32_t version = 0;
-    std::string error;
-    ASSERT_TRUE(patchtext::loadChunk(chunk.data(), chunk.size() - 1, loaded, version, error)) << error;
-    EXPECT_STREQ(loaded.current().name, "Cut Short");
+    EXPECT_STREQ(loaded(chunk.data(), chunk.size() - 1).current().name, "Cut Short");
 }
 
 TEST(PatchText, ParaEntriesOutsideTheTableAreIgnored) {
@@ -247,28 +246,18 @@ TEST(PatchText, ParaEntriesOutsideTheTableAreIgnored) {
     store.setValue(params::kPitchWheel, 0.25f, -1);
     Bytes chunk;
     patch::writeChunk(store, chunk);
-    auto put32 = [&](std::uint32_t v) {
+    const auto bits = [](float f) {
+        std::uint32_t b;
+        std::memcpy(&b, &f, 4);
+        return b;
+    };
+    // The section header (zero, tag, entry size, count), then the entries: control id | part << 16, value.
+    for (std::uint32_t v : {0u, patch::tag("para"), 8u, 2u, static_cast<std::uint32_t>(256 + control), bits(0.777f),
+                            static_cast<std::uint32_t>(params::kPitchWheel) | (1u << 16), bits(0.9f)})
         for (int i = 0; i < 4; ++i) chunk.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
-    };
-    auto putFloat = [&](float f) {
-        std::uint32_t bits;
-        std::memcpy(&bits, &f, 4);
-        put32(bits);
-    };
-    put32(0);
-    put32(patch::tag("para"));
-    put32(8);
-    put32(2);
-    put32(static_cast<std::uint32_t>(256 + control));  // control id, part 0
-    putFloat(0.777f);
-    put32(static_cast<std::uint32_t>(params::kPitchWheel) | (1u << 16));  // part 1
-    putFloat(0.9f);
-    PluginParameters loaded;
-    std::int32_t version = 0;
-    std::string error;
-    ASSERT_TRUE(patchtext::loadChunk(chunk.data(), chunk.size(), loaded, version, error)) << error;
-    EXPECT_EQ(loaded.current().values[10], 0.123f);
-    EXPECT_EQ(loaded.getValue(params::kPitchWheel, -1), 0.25f);
+    PluginParameters para = loaded(chunk.data(), chunk.size());
+    EXPECT_EQ(para.current().values[10], 0.123f);
+    EXPECT_EQ(para.getValue(params::kPitchWheel, -1), 0.25f);
 }
 
 TEST(PatchText, EveryHostParameterIsReachedByItsName) {

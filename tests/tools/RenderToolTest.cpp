@@ -55,9 +55,7 @@ protected:
 double number(const std::string& text, int word = 0) {
     std::istringstream in(text);
     std::string w;
-    for (int i = 0; i <= word; ++i) {
-        in >> w;
-    }
+    for (int i = 0; i <= word; ++i) in >> w;
     return std::stod(w);
 }
 
@@ -107,22 +105,26 @@ PeakLine peakLine(const std::string& out) {
 
 std::int64_t samplesAbove(const WavData& wav, float level) {
     std::int64_t n = 0;
-    for (const std::vector<float>* channel : {&wav.left, &wav.right})
-        for (float x : *channel) n += std::fabs(x) > level ? 1 : 0;
+    for (std::size_t i = 0; i < wav.left.size(); ++i)
+        n += (std::fabs(wav.left[i]) > level) + (std::fabs(wav.right[i]) > level);
     return n;
 }
 
 TEST_F(RenderToolTest, PeakLevelIsReportedAndClipping24BitOutputIsWarnedOf) {
     const std::string notes = twoNoteFile();
     {
-        SCOPED_TRACE("normal level");
-        const RunResult run = render({notes, "--tail", "0.1"});
+        SCOPED_TRACE("normal level, every other setting at its default");
+        const RunResult run = render({notes});
         ASSERT_EQ(run.status, 0) << run.err;
         EXPECT_EQ(run.err, "");
         const PeakLine peak = peakLine(run.out);
         ASSERT_TRUE(peak.found) << run.out;
         const WavData wav = readWav(folder_.file("out.wav"));
         ASSERT_TRUE(wav.ok);
+        EXPECT_EQ(wav.sampleRate, 44100);
+        EXPECT_EQ(wav.frames, (1.75 + 2.0) * 44100) << "two seconds of tail";
+        EXPECT_EQ(fact(report(), "blockSize"), "512");
+        EXPECT_EQ(fact(report(), "vendor"), "Calverine Render");
         const double measured = std::max(analysis::peak(wav.left), analysis::peak(wav.right));
         EXPECT_NEAR(measured, 0.2 * 100 / 127, 1e-3);
         EXPECT_NEAR(peak.linear, measured, 0.0006);
@@ -149,18 +151,11 @@ TEST_F(RenderToolTest, PeakLevelIsReportedAndClipping24BitOutputIsWarnedOf) {
         const RunResult run = render(args);
         ASSERT_EQ(run.status, 0) << run.err;
         EXPECT_EQ(peakLine(run.out).found, !quiet) << run.out;
-        if (quiet) {
-            EXPECT_EQ(run.out, "");
-        }
-        const std::vector<std::string> warnings = lines(run.err);
-        ASSERT_EQ(warnings.size(), 1u) << run.err;
-        const std::string& warning = warnings[0];
-        EXPECT_EQ(warning.rfind("calverine-render: warning: ", 0), 0u) << warning;
-        std::string count = " ";
-        count += std::to_string(over);
-        count += " samples clipped";
-        EXPECT_NE(warning.find(count), std::string::npos) << warning;
-        EXPECT_NE(warning.find("use --float or a lower Volume"), std::string::npos) << warning;
+        EXPECT_EQ(run.out == "", quiet);
+        ASSERT_EQ(lines(run.err).size(), 1u) << run.err;
+        const std::string warning = "calverine-render: warning: " + std::to_string(over) + " samples clipped";
+        EXPECT_EQ(run.err.rfind(warning + " in the 24-bit output", 0), 0u) << run.err;
+        EXPECT_NE(run.err.find("use --float or a lower Volume"), std::string::npos) << run.err;
         const WavData wav = readWav(folder_.file("out.wav"));
         EXPECT_EQ(samplesAbove(wav, 0.9999f), over);  // the clipped ones sit at full scale
     }
@@ -198,7 +193,7 @@ TEST_F(RenderToolTest, EveryOptionReachesThePlugin) {
     EXPECT_EQ(wav.sampleRate, 22050);
     EXPECT_EQ(wav.format, SF_FORMAT_WAV | SF_FORMAT_FLOAT);
     EXPECT_EQ(std::to_string(wav.frames), fact(r, "frames"));
-    EXPECT_FALSE(fileExists(folder_.file("out.wav")));
+    EXPECT_FALSE(std::filesystem::exists(folder_.file("out.wav")));
 }
 
 TEST_F(RenderToolTest, TempoChangesInTheFileReachThePlugin) {
@@ -259,7 +254,7 @@ TEST_F(RenderToolTest, HelpGoesToStandardOutput) {
     EXPECT_EQ(run.err, "");
 }
 
-TEST_F(RenderToolTest, FailedWriteLeavesNoFile) {
+TEST_F(RenderToolTest, FailedWritesLeaveNoFile) {
     const RunResult missing = render({twoNoteFile(), "--tail", "0", "-o", "no/such/folder/out.wav"});
     EXPECT_EQ(missing.status, 1);
     ASSERT_EQ(lines(missing.err).size(), 1u) << missing.err;
@@ -270,18 +265,18 @@ TEST_F(RenderToolTest, FailedWriteLeavesNoFile) {
     const RunResult taken = render({"notes.mid", "--tail", "0", "-o", "taken.wav"});
     EXPECT_EQ(taken.status, 1);
     ASSERT_EQ(lines(taken.err).size(), 1u) << taken.err;
+    EXPECT_EQ(taken.err.rfind("calverine-render: cannot write 'taken.wav'", 0), 0u) << taken.err;
     EXPECT_EQ(folder_.list(), (std::vector<std::string>{"notes.mid", "report.txt", "taken.wav"}));
-}
 
-TEST_F(RenderToolTest, WriteErrorMidwayLeavesNoFile) {
     // The render needs about 500 kB; files may not grow past 64 kB, so a
     // write fails part-way through as it would on a full disk.
-    const RunResult run = runRender({testSynthPath(), "--tail", "0", "--rate", "8000", "-o", "big.wav"}, folder_.path(),
+    TempFolder small;
+    const RunResult run = runRender({testSynthPath(), "--tail", "0", "--rate", "8000", "-o", "big.wav"}, small.path(),
                                     {}, -1, 64 * 1024);
     EXPECT_EQ(run.status, 1);
     ASSERT_EQ(lines(run.err).size(), 1u) << run.err;
     EXPECT_EQ(run.err.rfind("calverine-render: cannot write 'big.wav': ", 0), 0u) << run.err;
-    EXPECT_TRUE(folder_.list().empty());
+    EXPECT_TRUE(small.list().empty());
 }
 
 TEST_F(RenderToolTest, TerminationMidwayLeavesNoFile) {
@@ -333,7 +328,7 @@ TEST_F(RenderToolTest, ProgressBarAppearsOnATerminalForLongAudio) {
 struct BadRun {
     const char* name;
     std::vector<std::string> args;
-    const char* mode;  // CALVERINE_TEST_SYNTH_MODE, or nullptr
+    std::vector<std::string> env = {};
 };
 
 TEST_F(RenderToolTest, BadInputExitsWithStatusTwoAndOneLine) {
@@ -350,30 +345,24 @@ TEST_F(RenderToolTest, BadInputExitsWithStatusTwoAndOneLine) {
     // One case for each source of refusal (the readers' own tests go through
     // their reasons), the plug-in's parameter count, and what used to abort.
     const std::vector<BadRun> cases = {
-        {"noArguments", {}, nullptr},
-        {"missingMidiFile", {synth, "none.mid"}, nullptr},
-        {"midiFileCutShort", {synth, "cut.mid"}, nullptr},
-        {"pluginNotAnObject", {"fake.so", "ok.mid"}, nullptr},
-        {"wrongMagic", {synth, "ok.mid"}, "badmagic"},
-        {"blockTooLarge", {synth, "ok.mid", "--block", "9000"}, nullptr},
-        {"paramIndexOutOfRange", {synth, "ok.mid", "--param", "4=0.5"}, nullptr},
-        {"programBad", {synth, "ok.mid", "--program", "bad.fxp"}, nullptr},
+        {"noArguments", {}},
+        {"missingMidiFile", {synth, "none.mid"}},
+        {"midiFileCutShort", {synth, "cut.mid"}},
+        {"pluginNotAnObject", {"fake.so", "ok.mid"}},
+        {"wrongMagic", {synth, "ok.mid"}, {"CALVERINE_TEST_SYNTH_MODE=badmagic"}},
+        {"blockTooLarge", {synth, "ok.mid", "--block", "9000"}},
+        {"paramIndexOutOfRange", {synth, "ok.mid", "--param", "4=0.5"}},
+        {"programBad", {synth, "ok.mid", "--program", "bad.fxp"}},
     };
     for (const BadRun& c : cases) {
         SCOPED_TRACE(c.name);
-        std::vector<std::string> env;
-        if (c.mode != nullptr) {
-            env.push_back(std::string("CALVERINE_TEST_SYNTH_MODE=") + c.mode);
-        }
-        const RunResult run = runRender(c.args, folder_.path(), env);
+        const RunResult run = runRender(c.args, folder_.path(), c.env);
         EXPECT_EQ(run.status, 2) << run.err;
-        const std::vector<std::string> errLines = lines(run.err);
-        EXPECT_EQ(errLines.size(), 1u) << run.err;
-        const std::string first = errLines.empty() ? "" : errLines[0];
-        EXPECT_EQ(first.rfind("calverine-render: ", 0), 0u) << run.err;
-        EXPECT_GT(first.size(), 30u) << "says what is wrong";
+        EXPECT_EQ(lines(run.err).size(), 1u) << run.err;
+        EXPECT_EQ(run.err.rfind("calverine-render: ", 0), 0u) << run.err;
+        EXPECT_GT(run.err.size(), 30u) << "says what is wrong";
         EXPECT_EQ(run.out, "");
-        EXPECT_FALSE(fileExists(folder_.file("out.wav")));
+        EXPECT_FALSE(std::filesystem::exists(folder_.file("out.wav")));
     }
 }
 

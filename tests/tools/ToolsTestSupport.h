@@ -17,25 +17,25 @@
 namespace calverine::test {
 
 // Paths of the built programs, from the build system.
-std::string renderToolPath();
-std::string testSynthPath();
-std::string legacyEntrySynthPath();
-std::string noEntryPluginPath();
+inline std::string testSynthPath() { return TEST_SYNTH_PLUGIN_PATH; }
 
 void writeBytes(const std::string& path, const std::vector<std::uint8_t>& bytes);
-void writeText(const std::string& path, const std::string& text);
-bool fileExists(const std::string& path);
+inline void writeText(const std::string& path, const std::string& text) {
+    writeBytes(path, {text.begin(), text.end()});
+}
 
 // One MTrk chunk, built event by event. Delta times are in ticks.
 class SmfTrack {
 public:
     SmfTrack& event(std::uint32_t delta, std::initializer_list<std::uint8_t> bytes);
-    SmfTrack& tempo(std::uint32_t delta, std::uint32_t microsecondsPerQuarter);
-    SmfTrack& end(std::uint32_t delta = 0);  // End Of Track
+    SmfTrack& tempo(std::uint32_t delta, std::uint32_t microsecondsPerQuarter) {
+        const auto t = microsecondsPerQuarter;
+        return event(delta, {0xff, 0x51, 0x03, std::uint8_t(t >> 16), std::uint8_t(t >> 8), std::uint8_t(t)});
+    }
+    SmfTrack& end(std::uint32_t delta = 0) { return event(delta, {0xff, 0x2f, 0x00}); }  // End Of Track
     const std::vector<std::uint8_t>& bytes() const { return bytes_; }
 
 private:
-    void varLength(std::uint32_t value);
     std::vector<std::uint8_t> bytes_;
 };
 
@@ -47,7 +47,6 @@ std::vector<std::uint8_t> fxpFile(const std::vector<std::uint8_t>& chunk, const 
 struct WavData {
     bool ok = false;
     int sampleRate = 0;
-    int channels = 0;
     int format = 0;  // libsndfile format word
     std::int64_t frames = 0;
     std::vector<float> left;
@@ -55,8 +54,8 @@ struct WavData {
 };
 WavData readWav(const std::string& path);
 
-// Index of the first sample with |x| above `threshold`, or -1.
-std::int64_t firstSoundAt(const std::vector<float>& x, float threshold = 1e-4f);
+// Index of the first sample with |x| above 1e-4, or -1.
+std::int64_t firstSoundAt(const std::vector<float>& x);
 
 struct RunResult {
     int status = -1;  // exit status, or 128 + signal

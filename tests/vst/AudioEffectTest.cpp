@@ -115,7 +115,7 @@ TEST_F(AudioEffectTest, OpcodesReachTheirOperations) {
     // effSetProgram carries the program in `value`; out-of-range numbers are ignored.
     dispatch(effSetProgram, 0, 2);
     EXPECT_EQ(dispatch(effGetProgram), 2);
-    dispatch(effSetProgram, 0, 7);
+    dispatch(effSetProgram, 0, 3);
     EXPECT_EQ(dispatch(effGetProgram), 2);
 
     void* data = nullptr;
