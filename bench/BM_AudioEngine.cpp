@@ -83,12 +83,12 @@ BENCHMARK_DEFINE_F(EngineFixture, SixteenVoicesFourPole)(benchmark::State& state
 BENCHMARK_DEFINE_F(EngineFixture, SixteenVoicesModulated)(benchmark::State& state) {
     namespace c = calverine::control;
     setHeavyPatch(engine);
-    engine.setEngineParameter(c::kLfo1Rate, 0.6, -1, 0);
-    engine.setEngineParameter(c::kLfo1FreqDepth, 0.05, -1, 0);
-    engine.setEngineParameter(c::kLfo1FreqOsc1, 1.0, -1, 0);
-    engine.setEngineParameter(c::kLfo1FreqFilter, 1.0, -1, 0);
-    engine.setEngineParameter(c::kLfo2Rate, 0.3, -1, 0);
-    engine.setEngineParameter(c::kLfo2Rate + 1, 2.0, -1, 0);  // sample and hold
+    engine.setEngineParameter(c::kLfo[0].rate, 0.6, -1, 0);
+    engine.setEngineParameter(c::kLfo[0].freqDepth, 0.05, -1, 0);
+    engine.setEngineParameter(c::kLfo[0].freqOsc1, 1.0, -1, 0);
+    engine.setEngineParameter(c::kLfo[0].freqFilter, 1.0, -1, 0);
+    engine.setEngineParameter(c::kLfo[1].rate, 0.3, -1, 0);
+    engine.setEngineParameter(c::kLfo[1].shape, 2.0, -1, 0);  // sample and hold
     // velocity to volume, the LFOs to cut-off and pulse width, the wheel to LFO 1 depth and
     // pitch, random to fine tuning
     const int slots[6][3] = {{1, 4, 1}, {9, 1, 0}, {10, 11, 0}, {6, 2, 0}, {6, 6, 0}, {8, 9, 0}};

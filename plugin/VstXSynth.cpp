@@ -159,7 +159,7 @@ void VstXSynth::sendToEngine(int control, float value, int part) {
 
 void VstXSynth::updateTimbreFlag() {
     bool timbre = false;
-    for (int source : params::kMatrixSources) timbre = timbre || params_->getValue(source, -1) == params::kTimbreSource;
+    for (int source : control::kMatrixSource) timbre = timbre || params_->getValue(source, -1) == params::kTimbreSource;
     timbreFlag_ = timbre;
 }
 
@@ -198,8 +198,7 @@ void VstXSynth::getParameterDisplay(VstInt32 index, char* text) { hostParameterD
 
 DisplayContext VstXSynth::displayContext() const {
     DisplayContext context;
-    context.lfoShape[0] = static_cast<int>(params_->getValue(21, -1));
-    context.lfoShape[1] = static_cast<int>(params_->getValue(34, -1));
+    for (int l = 0; l < 2; ++l) context.lfoShape[l] = static_cast<int>(params_->getValue(control::kLfo[l].shape, -1));
     for (int l = 0; l < 2; ++l) context.lfoHertz[l] = engine_->lfo(l).ratePerSample * engine_->sampleRate();
     return context;
 }
@@ -529,8 +528,8 @@ void VstXSynth::readControllerMap() {
 }
 
 int VstXSynth::lockRecord(int control, int part) const {
-    if (control >= 332 && control <= 335) control = 21;
-    if (control >= 336 && control <= 339) control = 34;
+    for (int l = 0; l < 2; ++l)
+        if (control >= kShapeButtons[l] && control < kShapeButtons[l] + 4) control = control::kLfo[l].shape;
     if (control < 0 || control >= kControlIds) return PluginParameters::kNoRecord;
     return params_->recordOf(control, params_->isPerPart(control) ? part : -1);
 }

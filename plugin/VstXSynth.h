@@ -130,8 +130,9 @@ public:
     bool savePatchFile(const std::string& path) const;
 
     // ---- MIDI learn and parameter lock -----------------------------------------
-    // The editor's shape buttons 332..335 and 336..339 stand for the shapes of
-    // LFO 1 and LFO 2.
+    // The editor's four shape buttons of each LFO (command tags from
+    // kShapeButtons[lfo]) stand for that LFO's shape control.
+    static constexpr int kShapeButtons[2] = {332, 336};
     bool isLocked(int control, int part) const;
     void toggleLock(int control, int part);
     // Every locked slot takes the current value, then the locks are stored.

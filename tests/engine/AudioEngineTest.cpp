@@ -150,7 +150,7 @@ TEST(AudioEngine, EveryVoiceSoundsThroughItsOwnPartsFilter) {
             rig.global(control::kPartsMode, 1.0);
             rig.global(control::kVoiceCount, c.voices);
             rig.global(control::kUnison, c.unison);
-            if (c.muted >= 0) rig.global(c.muted < 8 ? control::kVoiceMute1 + c.muted : control::kVoiceMute9 + c.muted - 8, 1.0);
+            if (c.muted >= 0) rig.global(control::voiceMute(c.muted), 1.0);
             rig.set(control::kFilter4Pole, 1.0);
             rig.set(control::kFilterFreq, 0.5);
             for (int id : {control::kFilterOsc1, control::kFilterOsc2}) rig.engine.setEngineParameter(id, 0.0, 1, 1);
@@ -225,7 +225,8 @@ TEST(AudioEngine, VolumeAndChannelPressureGlideAtTheirRates) {
 TEST(AudioEngine, AllNotesOffReleasesKeysAndWithClearSilencesTheEffectsTails) {
     AudioEngine engine;
     // Effects on with a long echo.
-    const std::pair<int, double> controls[] = {{10, 1.0}, {109, 1.0}, {84, 4.0}, {85, 0.9}, {89, 0.5}, {7, 0.5}};
+    const std::pair<int, double> controls[] = {{control::kEffects, 1.0},   {control::kDelayOn, 1.0},     {control::kDelayTime, 4.0},
+                                               {control::kDelayFeedback, 0.9}, {control::kDelayDryWet, 0.5}, {control::kVolume, 0.5}};
     for (const auto& [id, value] : controls) engine.setEngineParameter(id, value, -1, 0);
     engine.queueNoteEvent(60, 1.0f, 0, 0, true, 0);
     engine.queueNoteEvent(67, 1.0f, 0, 0, true, 0);

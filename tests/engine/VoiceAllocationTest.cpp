@@ -80,8 +80,8 @@ TEST_F(Allocation, SplitKeepsEachPartInItsHalfAndTheSplitNoteBelongsToB) {
 }
 
 TEST_F(Allocation, MutedVoicesNeverStart) {
-    set(control::kVoiceMute1 + 2, 1);
-    set(control::kVoiceMute1 + 3, 1);
+    set(control::voiceMute(2), 1);
+    set(control::voiceMute(3), 1);
     for (int i = 0; i < 20; ++i) on(50 + i);  // fills and then steals
     EXPECT_EQ(engine.voice(2).note, 60);  // still at its initial note
     EXPECT_TRUE(engine.voice(2).released);
