@@ -38,7 +38,7 @@ double withinRange(int id, double value) {
 
 }  // namespace
 
-void AudioEngine::setEngineParameter(int control, double value, int part, std::uint8_t /*flag*/) {
+void AudioEngine::setEngineParameter(int control, double value, int part) {
     if (!std::isfinite(value)) return;
     value = withinRange(control, value);
     PartSettings& ps = parts_[part & 1];

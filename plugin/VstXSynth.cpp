@@ -109,7 +109,7 @@ void VstXSynth::setBlockSize(VstInt32 blockSize) {
 }
 
 void VstXSynth::fullReset() {
-    engine_->allNotesOff(true);
+    engine_->allNotesOff(AudioEngine::Sound::Clear);
     resendStoredValues();
     engine_->updateEnvelopeTimes();
 }
@@ -152,8 +152,7 @@ void VstXSynth::sendToEngine(int control, float value, int part) {
         lanes_.setAllBends(2.0f * value - 1.0f);
         return;
     }
-    engine_->setEngineParameter(control, static_cast<double>(value), std::clamp(part, 0, 15),
-                                params::isPartControl(control) ? 1 : 0);
+    engine_->setEngineParameter(control, static_cast<double>(value), std::clamp(part, 0, 15));
     if (params::kindOf(control) == params::Kind::SourceList) updateTimbreFlag();
 }
 

@@ -138,7 +138,7 @@ TEST(ModMatrix, EffectsDestinationsReachTheirUnits) {
         const std::pair<int, double> controls[] = {{control::kEffects, 1.0}, {control::kReverbOn, 0.0}, {control::kDelayOn, 1.0},
                                                     {control::kDelayTime, 10.0}, {control::kDelayFeedback, 0.5},
                                                     {control::kDelayDryWet, 0.0}};
-        for (const auto& [id, value] : controls) rig.engine.setEngineParameter(id, value, -1, 0);
+        for (const auto& [id, value] : controls) rig.engine.setEngineParameter(id, value, -1);
         if (slotOn) rig.slot(0, matrix::kConst, 1.0, 34);  // "DL Dry/Wet"
         rig.on(60);
         rig.render(0.1);

@@ -123,7 +123,7 @@ TEST(VoiceSound, ExtremeSettingsGiveFiniteNormalOutput) {
                 if (id == control::kVoiceCount) value = 16;
                 const bool mute = (id >= 70 && id <= 77) || (id >= 170 && id <= 177);
                 if (id == control::kVolume || mute) continue;  // something must be heard
-                for (int part = 0; part < 16; ++part) rig.engine.setEngineParameter(id, value, part, 0);
+                for (int part = 0; part < 16; ++part) rig.engine.setEngineParameter(id, value, part);
             }
             for (int note : {0, 127, 60, 61, 62, 63, 64, 65, 66, 67, 68, 69, 70, 71, 72, 73, 74, 75}) rig.on(note);
             rig.engine.bend[0] = static_cast<float>(2 * v - 1);
@@ -320,7 +320,7 @@ TEST(VoiceSound, EachVoiceAdjustmentIsHeardInWhatItAdjusts) {
     auto adjusted = [](Rig& rig, int adjustment, double v) {
         const int next = (rig.engine.roundRobin(0) + 1) % rig.engine.voiceCount();
         for (int slot = 0; slot < 16; ++slot)
-            rig.engine.setEngineParameter(adjustment, slot == next ? v : 1.0 - v, slot, 0);
+            rig.engine.setEngineParameter(adjustment, slot == next ? v : 1.0 - v, slot);
     };
     // Pitch: oscillator 1 and 2 offsets of +-0.5 semitones and the detune;
     // an octave ratio of 2.02 keeps note 33 and stretches the octaves above
@@ -477,8 +477,8 @@ TEST(VoiceSound, CentredAdjustmentsMakeSixteenEqualVoices) {
         rig.global(control::kVoiceCount, 16);
         for (int slot = 0; slot < 16; ++slot) {
             for (int id = control::kFirstVoiceAdjustment; id <= control::kLastVoiceAdjustment; ++id)
-                rig.engine.setEngineParameter(id, 0.5, slot, 0);
-            rig.engine.setEngineParameter(control::adjust::kAmpSustain, sustainAdjustment, slot, 0);
+                rig.engine.setEngineParameter(id, 0.5, slot);
+            rig.engine.setEngineParameter(control::adjust::kAmpSustain, sustainAdjustment, slot);
         }
         std::vector<double> rms;
         for (int k = 0; k < 16; ++k) {  // each note takes the next voice

@@ -296,8 +296,8 @@ TEST_F(Parameters, SampleRateChangeResendsTheStoredValues) {
     synth.setParameter(1, 0.8f);  // Volume
     EXPECT_FLOAT_EQ(synth.engine().masterVolume(), 0.64f * 8.0f);
     synth.setParameter(30, 1.0f);  // parts mode "Split"
-    synth.engine().setEngineParameter(control::kVolume, 0.0, -1, 0);
-    synth.engine().setEngineParameter(control::kPartsMode, 0.0, -1, 0);
+    synth.engine().setEngineParameter(control::kVolume, 0.0, -1);
+    synth.engine().setEngineParameter(control::kPartsMode, 0.0, -1);
     synth.setSampleRate(48000.0f);
     EXPECT_FLOAT_EQ(synth.engine().masterVolume(), 0.64f * 8.0f);
     synth.engine().renderBlock(nullptr, 16, 0);
