@@ -358,11 +358,17 @@ void VstXSynth::showPitchWheel(float value) {
 // ---- programs ----------------------------------------------------------------
 
 void VstXSynth::setProgramName(char* name) {
-    copyString(params_->current().name, name, sizeof(Preset::name));
+    {
+        const std::lock_guard<std::mutex> guard(nameLock_);
+        copyString(params_->current().name, name, sizeof(Preset::name));
+    }
     if (listener_) listener_->patchNameChanged();
 }
 
-void VstXSynth::getProgramName(char* name) { copyString(name, params_->current().name, sizeof(Preset::name)); }
+void VstXSynth::getProgramName(char* name) {
+    const std::lock_guard<std::mutex> guard(nameLock_);
+    copyString(name, params_->current().name, sizeof(Preset::name));
+}
 
 bool VstXSynth::getProgramNameIndexed(VstInt32 /*category*/, VstInt32 index, char* text) {
     const ProgramList& programs = navigation_.programList();
@@ -371,11 +377,12 @@ bool VstXSynth::getProgramNameIndexed(VstInt32 /*category*/, VstInt32 index, cha
         copyString(text, programs.library()[static_cast<std::size_t>(entry)].name.c_str(), 28);
         return true;
     }
+    const std::lock_guard<std::mutex> guard(nameLock_);
     copyString(text, params_->presetCount() > 0 ? params_->current().name : "-/-", sizeof(Preset::name));
     return true;
 }
 
-VstInt32 VstXSynth::getProgram() { return singleProgramMode_ ? 0 : curProgram_; }
+VstInt32 VstXSynth::getProgram() { return singleProgramMode_ ? 0 : curProgram_.load(); }
 
 void VstXSynth::setProgram(VstInt32 program) {
     if (singleProgramMode_) {
@@ -483,8 +490,11 @@ VstInt32 VstXSynth::getChunk(void** data, bool /*isPreset*/) {
 VstInt32 VstXSynth::setChunk(void* data, VstInt32 byteSize, bool /*isPreset*/) {
     // The store is read into under the reload lock: nothing else writes it meanwhile.
     if (!lockForReload()) return 0;
-    const bool read = byteSize >= 0 && patch::readChunk(static_cast<const std::uint8_t*>(data),
-                                                        static_cast<std::size_t>(byteSize), *params_);
+    bool read = false;
+    if (byteSize >= 0) {
+        const std::lock_guard<std::mutex> guard(nameLock_);
+        read = patch::readChunk(static_cast<const std::uint8_t*>(data), static_cast<std::size_t>(byteSize), *params_);
+    }
     if (read) {
         if (!chunkFromFile_) currentPatchPath_.clear();
         replaceSound();

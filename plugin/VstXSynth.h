@@ -21,6 +21,7 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -205,6 +206,10 @@ private:
     // cross-thread flags, changed only by atomic exchange
     // renderBusy_: the audio thread is inside processReplacing or processEvents;
     // reloadMute_: a thread holds the reload.
+    // The patch name: the host reads it from its threads while a load or a
+    // rename writes it. Never taken on the audio thread but by a MIDI program
+    // change, which loads a whole patch there anyway.
+    std::mutex nameLock_;
     std::atomic<std::int32_t> renderBusy_{0};
     std::atomic<std::int32_t> reloadMute_{0};
     // The audio thread's side of the reload: false (and nothing to do) while
