@@ -17,8 +17,8 @@ public:
     void SetUp(const benchmark::State& state) override {
         engine.configureSampleRate(static_cast<double>(state.range(0)));
         engine.configureBlockSize(512);
-        engine.setEngineParameter(c::kVolume, 0.5, -1, 0);
-        engine.setEngineParameter(c::kVoiceCount, static_cast<double>(state.range(1)), -1, 0);
+        engine.setEngineParameter(c::kVolume, 0.5, -1);
+        engine.setEngineParameter(c::kVoiceCount, static_cast<double>(state.range(1)), -1);
         // a third argument of 4 runs the four-lane loops even where eight are possible
         calverine::useWideVoiceLoops(state.range(2) != 4);
     }
@@ -56,26 +56,26 @@ BENCHMARK_DEFINE_F(EngineFixture, Idle)(benchmark::State& state) {
 BENCHMARK_DEFINE_F(EngineFixture, SixteenVoices)(benchmark::State& state) {
     for (int part = 0; part < 2; ++part) {
         for (int id : {c::kOsc1Saw, c::kOsc1Pulse, c::kOsc2Saw, c::kOsc2Pulse, c::kFilter4Pole})
-            engine.setEngineParameter(id, 1.0, part, 1);
-        engine.setEngineParameter(c::kFilterFreq, 0.3, part, 1);
-        engine.setEngineParameter(c::kFilterReso, 0.5, part, 1);
-        engine.setEngineParameter(c::kFilterMod, 0.8, part, 1);
-        engine.setEngineParameter(c::kFilterEnvAttack + 1, 0.7, part, 1);
+            engine.setEngineParameter(id, 1.0, part);
+        engine.setEngineParameter(c::kFilterFreq, 0.3, part);
+        engine.setEngineParameter(c::kFilterReso, 0.5, part);
+        engine.setEngineParameter(c::kFilterMod, 0.8, part);
+        engine.setEngineParameter(c::kFilterEnvAttack + 1, 0.7, part);
     }
     if (state.range(3) != 0) {
-        engine.setEngineParameter(c::kLfo1Rate, 0.6, -1, 0);
-        engine.setEngineParameter(c::kLfo1FreqDepth, 0.05, -1, 0);
-        engine.setEngineParameter(c::kLfo1FreqOsc1, 1.0, -1, 0);
-        engine.setEngineParameter(c::kLfo1FreqFilter, 1.0, -1, 0);
-        engine.setEngineParameter(c::kLfo2Rate, 0.3, -1, 0);
-        engine.setEngineParameter(c::kLfo2Rate + 1, 2.0, -1, 0);  // sample and hold
+        engine.setEngineParameter(c::kLfo[0].rate, 0.6, -1);
+        engine.setEngineParameter(c::kLfo[0].freqDepth, 0.05, -1);
+        engine.setEngineParameter(c::kLfo[0].freqOsc1, 1.0, -1);
+        engine.setEngineParameter(c::kLfo[0].freqFilter, 1.0, -1);
+        engine.setEngineParameter(c::kLfo[1].rate, 0.3, -1);
+        engine.setEngineParameter(c::kLfo[1].shape, 2.0, -1);  // sample and hold
         // velocity to volume, the LFOs to cut-off and pulse width, the wheel to LFO 1 depth and
         // pitch, random to fine tuning
         const int slots[6][3] = {{1, 4, 1}, {9, 1, 0}, {10, 11, 0}, {6, 2, 0}, {6, 6, 0}, {8, 9, 0}};
         for (int s = 0; s < 6; ++s) {
-            engine.setEngineParameter(c::kMatrixSource[s], slots[s][0], -1, 0);
-            engine.setEngineParameter(c::kMatrixAmount[s], slots[s][2] ? 1.0 : 0.6, -1, 0);
-            engine.setEngineParameter(c::kMatrixDestination[s], slots[s][1], -1, 0);
+            engine.setEngineParameter(c::kMatrixSource[s], slots[s][0], -1);
+            engine.setEngineParameter(c::kMatrixAmount[s], slots[s][2] ? 1.0 : 0.6, -1);
+            engine.setEngineParameter(c::kMatrixDestination[s], slots[s][1], -1);
         }
     }
     for (int n = 0; n < 16; ++n) engine.queueNoteEvent(static_cast<std::uint32_t>(40 + 3 * n), 0.8f, 0, 0, true, 0);

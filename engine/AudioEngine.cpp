@@ -170,8 +170,8 @@ void AudioEngine::queueNoteEvent(std::uint32_t note, float velocity, std::int32_
     if (noteOn) sleepCountdown_ = kQueuedWake;
 }
 
-void AudioEngine::allNotesOff(bool clear) {
-    if (clear) {
+void AudioEngine::allNotesOff(Sound sound) {
+    if (sound == Sound::Clear) {
         initialiseVoices();
         decimator_.clear();
         effects_.clearUnits();
@@ -323,7 +323,7 @@ void AudioEngine::runBlockMatrix() {
     if (matrixActive_ && reference) matrix_.blockPass(referenceSources(*reference), blockModulation_);
     // A slot that stopped moving portamento or the part mix gives them back.
     if (wasPortamento && !blockModulation_.portamentoSet) updateGlideRate();
-    if (wasMix && !blockModulation_.partMixSet) setEngineParameter(control::kPartsMix, partMix_, -1, 0);
+    if (wasMix && !blockModulation_.partMixSet) setEngineParameter(control::kPartsMix, partMix_, -1);
     if (!matrixActive_) return;
     const BlockModulation& b = blockModulation_;
     lfo_[0].rateOffset = b.lfoRate[0];

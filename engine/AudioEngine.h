@@ -59,7 +59,7 @@ public:
     // ---- controls -----------------------------------------------------------
     // `value` is already in engine scale; `part` is the part (0, 1) or voice
     // slot (0..15) for per-part and per-voice controls.
-    void setEngineParameter(int control, double value, int part, std::uint8_t flag);
+    void setEngineParameter(int control, double value, int part);
 
     // ---- audio thread -------------------------------------------------------
     // Events should arrive in position order; the queue keeps them sorted and
@@ -73,7 +73,10 @@ public:
     // The final limiter stage over a whole host block, in place; the shell
     // calls it when the "Limiter" control is on.
     void limitOutput(float* left, float* right, int frames);
-    void allNotesOff(bool clear);
+    // Releases every voice and key; Sound::Clear also silences at once:
+    // voices re-initialised, decimator and effects units cleared.
+    enum class Sound { Keep, Clear };
+    void allNotesOff(Sound sound);
     void resetVoices();
     void updateEnvelopeTimes();
     // The step values of the two step LFOs (512 each), set with a patch.

@@ -22,13 +22,13 @@ double withinRange(int id, double value) {
     case control::kBendRangeDown: return std::clamp(value, 0.0, 48.0);
     case control::kFilterOsc2:
     case control::kPartsMode: return std::clamp(value, 0.0, 2.0);
-    case control::kLfo1Shape:
-    case control::kLfo2Rate + 1: return std::clamp(value, 0.0, 3.0);  // the two LFO shapes
+    case control::kLfo[0].shape:
+    case control::kLfo[1].shape: return std::clamp(value, 0.0, 3.0);  // the two LFO shapes
     case control::kVoiceCount: return value;
-    case 84: return std::clamp(value, 0.0, 14.0);  // delay time
-    case 55: return std::clamp(value, 0.0, 2.0);   // delay Double-X mode
-    case 210:
-    case 211: return std::clamp(value, 0.0, 128.0);
+    case control::kDelayTime: return std::clamp(value, 0.0, 14.0);
+    case control::kDelayDoubleX: return std::clamp(value, 0.0, 2.0);
+    case control::kLfo[0].steps:
+    case control::kLfo[1].steps: return std::clamp(value, 0.0, 128.0);
     default: break;
     }
     for (int slot = 0; slot < 12; ++slot)
@@ -38,7 +38,7 @@ double withinRange(int id, double value) {
 
 }  // namespace
 
-void AudioEngine::setEngineParameter(int control, double value, int part, std::uint8_t /*flag*/) {
+void AudioEngine::setEngineParameter(int control, double value, int part) {
     if (!std::isfinite(value)) return;
     value = withinRange(control, value);
     PartSettings& ps = parts_[part & 1];
@@ -114,33 +114,31 @@ void AudioEngine::setEngineParameter(int control, double value, int part, std::u
 }
 
 bool AudioEngine::setLfoParameter(int control, double value) {
-    // LFO 1 and LFO 2 controls, in the order: rate, shape, freq depth, freq
-    // osc 1, freq osc 2, freq filter, PW depth, PW osc 1, PW osc 2, steps,
-    // one shot, soften.
-    static constexpr int kIds[2][12] = {{20, 21, 24, 25, 26, 27, 28, 29, 30, 210, 220, 222},
-                                        {33, 34, 35, 36, 37, 38, 67, 68, 69, 211, 221, 223}};
     for (int l = 0; l < 2; ++l) {
         ModLfo& lfo = lfo_[static_cast<std::size_t>(l)];
-        const int* ids = kIds[l];
-        const int which = static_cast<int>(std::find(ids, ids + 12, control) - ids);
-        if (which == 12) continue;
+        const control::LfoControls& id = control::kLfo[l];
         const bool on = static_cast<int>(value) != 0;
-        switch (which) {
-        case 0: lfo.setRate(value, fs_); break;
-        case 1: lfo.shape = static_cast<int>(value); break;
-        case 2: lfo.freqDepth = static_cast<float>(value); break;
-        case 3:
-        case 4:
-        case 5: lfo.freqTarget[which - 3] = on; break;
-        case 6: lfo.pwDepth = static_cast<float>(0.33 * value); break;
-        case 7:
-        case 8: lfo.pwTarget[which - 7] = on; break;
-        case 9: lfo.stepCount = std::clamp(static_cast<int>(value), 1, ModLfo::kMaxSteps); break;
-        case 10: lfo.oneShot = on ? 1 : 0; break;
-        default:
+        if (control == id.rate) {
+            lfo.setRate(value, fs_);
+        } else if (control == id.shape) {
+            lfo.shape = static_cast<int>(value);
+        } else if (control == id.freqDepth) {
+            lfo.freqDepth = static_cast<float>(value);
+        } else if (control == id.freqOsc1 || control == id.freqOsc2 || control == id.freqFilter) {
+            lfo.freqTarget[control == id.freqOsc1 ? 0 : control == id.freqOsc2 ? 1 : 2] = on;
+        } else if (control == id.pwDepth) {
+            lfo.pwDepth = static_cast<float>(0.33 * value);
+        } else if (control == id.pwOsc1 || control == id.pwOsc2) {
+            lfo.pwTarget[control == id.pwOsc1 ? 0 : 1] = on;
+        } else if (control == id.steps) {
+            lfo.stepCount = std::clamp(static_cast<int>(value), 1, ModLfo::kMaxSteps);
+        } else if (control == id.oneShot) {
+            lfo.oneShot = on ? 1 : 0;
+        } else if (control == id.soften) {
             lfoSoften_[l] = value;
             lfo.setSoften(value, fs_);
-            break;
+        } else {
+            continue;
         }
         return true;
     }

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "DriftTable.h"
+#include "EngineControls.h"
 #include "FilterTables.h"
 #include "OscillatorBank.h"
 #include "Vec4.h"
@@ -24,44 +25,45 @@ double exp2Approx(double x) { return exp2Scalar(static_cast<float>(x)); }
 }  // namespace
 
 void VoiceAdjustments::set(int control, double v) {
+    namespace adjust = control::adjust;
     auto range = [v](double r) { return (1.0 / r) * std::pow(r * r, v); };
     switch (control) {
-    case 130: osc1Pitch = v - 0.5; break;
-    case 131: osc2Pitch = v - 0.5; break;
-    case 132: pulseWidth = (v - 0.5) * 0.1; break;
-    case 133: cutoff = 0.1 * v - 0.05; break;
-    case 134: resonance = range(1.2); break;
-    case 135: filterMod = range(1.5); break;
-    case 136: envelope.filterAttack = range(1.5); break;
-    case 137: envelope.filterDecay = range(1.25); break;
-    case 138: filterSustain = range(1.25); break;
-    case 139: envelope.filterRelease = range(1.25); break;
-    case 140: envelope.ampAttack = range(1.5); break;
-    case 141: envelope.ampDecay = range(1.25); break;
-    case 142: break;  // the loudness sustain has no adjustment
-    case 143: envelope.ampRelease = range(1.25); break;
-    case 144: level = range(1.5); break;
-    case 145: spread = 2.0 * v - 1.0; break;
-    case 146: presence = range(1.25); break;
-    case 147: portamento = range(1.25); break;
-    case 148: osc2Detune = v - 0.5; break;
-    case 149: lfoOffset[0] = static_cast<float>((v - 0.5) * 0.2); break;
-    case 150: freqDepth[0] = v + 0.5; break;
-    case 151: pwDepth[0] = v + 0.5; break;
-    case 152:
+    case adjust::kOsc1Pitch: osc1Pitch = v - 0.5; break;
+    case adjust::kOsc2Pitch: osc2Pitch = v - 0.5; break;
+    case adjust::kPulseWidth: pulseWidth = (v - 0.5) * 0.1; break;
+    case adjust::kCutoff: cutoff = 0.1 * v - 0.05; break;
+    case adjust::kResonance: resonance = range(1.2); break;
+    case adjust::kFilterMod: filterMod = range(1.5); break;
+    case adjust::kFilterAttack: envelope.filterAttack = range(1.5); break;
+    case adjust::kFilterDecay: envelope.filterDecay = range(1.25); break;
+    case adjust::kFilterSustain: filterSustain = range(1.25); break;
+    case adjust::kFilterRelease: envelope.filterRelease = range(1.25); break;
+    case adjust::kAmpAttack: envelope.ampAttack = range(1.5); break;
+    case adjust::kAmpDecay: envelope.ampDecay = range(1.25); break;
+    case adjust::kAmpSustain: break;  // the loudness sustain has no adjustment
+    case adjust::kAmpRelease: envelope.ampRelease = range(1.25); break;
+    case adjust::kLevel: level = range(1.5); break;
+    case adjust::kSpread: spread = 2.0 * v - 1.0; break;
+    case adjust::kPresence: presence = range(1.25); break;
+    case adjust::kPortamento: portamento = range(1.25); break;
+    case adjust::kOsc2Detune: osc2Detune = v - 0.5; break;
+    case adjust::kLfo1Offset: lfoOffset[0] = static_cast<float>((v - 0.5) * 0.2); break;
+    case adjust::kLfo1FreqDepth: freqDepth[0] = v + 0.5; break;
+    case adjust::kLfo1PwDepth: pwDepth[0] = v + 0.5; break;
+    case adjust::kOsc1Scale:
         ratio1 = 2.0 * range(1.01);
         ratioLog1 = std::log2(ratio1);
         break;
-    case 153:
+    case adjust::kOsc2Scale:
         ratio2 = 2.0 * range(1.01);
         ratioLog2 = std::log2(ratio2);
         break;
-    case 154: keyScale = range(1.1); break;
-    case 155: lfoOffset[1] = static_cast<float>((v - 0.5) * 0.2); break;
-    case 156: freqDepth[1] = v + 0.5; break;
-    case 157: pwDepth[1] = v + 0.5; break;
-    case 158: crossMod = (v - 0.5) * 0.5; break;
-    case 159: semitones = static_cast<int>(48.0 * v + 0.001) - 24; break;
+    case adjust::kKeyScale: keyScale = range(1.1); break;
+    case adjust::kLfo2Offset: lfoOffset[1] = static_cast<float>((v - 0.5) * 0.2); break;
+    case adjust::kLfo2FreqDepth: freqDepth[1] = v + 0.5; break;
+    case adjust::kLfo2PwDepth: pwDepth[1] = v + 0.5; break;
+    case adjust::kCrossMod: crossMod = (v - 0.5) * 0.5; break;
+    case adjust::kSemitones: semitones = static_cast<int>(48.0 * v + 0.001) - 24; break;
     default: break;
     }
 }

@@ -98,7 +98,7 @@ void MidiInput::handleController(int controller, int value, int channel, int pos
         if (owner_.isOwnHostMode())
             owner_.fullReset();
         else
-            engine_.allNotesOff(false);
+            engine_.allNotesOff(AudioEngine::Sound::Keep);
         raiseActivity();
         return;
     default: break;

@@ -184,7 +184,8 @@ constexpr int kPartControls[kPerPartControls] = {41, 47, 44, 42, 43, 48, 49, 15,
 
 // Global controls without a host parameter (after the wheels): voice count and
 // the two pitch-bend ranges.
-constexpr DefaultRecord kHiddenGlobals[] = {{-1, 8.0f, kVoiceCountControl}, {-1, 12.0f, 80}, {-1, 12.0f, 81}};
+constexpr DefaultRecord kHiddenGlobals[] = {
+    {-1, 8.0f, control::kVoiceCount}, {-1, 12.0f, control::kBendRangeUp}, {-1, 12.0f, control::kBendRangeDown}};
 
 constexpr int kSwitches[] = {10,  14,  25,  26,  27,  29,  30,  36,  37,  38,  42,  43,  45,  46,  48,  49,
                              53,  55,  56,  57,  58,  68,  69,  70,  71,  72,  73,  74,  75,  76,  77,  78,
@@ -222,7 +223,7 @@ std::array<DefaultRecord, kDefaultRecords> buildDefaultRecords() {
             records[next++] = {part, value, control};
         }
     for (int slot = 0; slot < kVoiceSlots; ++slot)
-        for (int control = kFirstVoiceAdjustment; control <= kLastVoiceAdjustment; ++control)
+        for (int control = control::kFirstVoiceAdjustment; control <= control::kLastVoiceAdjustment; ++control)
             records[next++] = {slot, 0.5f, control};
     return records;
 }
@@ -256,10 +257,6 @@ const ListEntry kDestinations[kDestinationCount] = {
     {"RV Color", 36},     {"RV Width", 37},      {"RV Regen", 38},      {"RV Shimmer", 39},    {"RV Dry/Wet", 40},
     {"CH Low Cut", 41},   {"CH High Cut", 42},   {"CH Rate", 43},       {"CH Dry/Wet", 44}};
 
-const int kMatrixSources[12] = {100, 101, 102, 103, 104, 105, 182, 185, 188, 191, 194, 197};
-const int kMatrixAmounts[12] = {110, 111, 112, 113, 114, 115, 183, 186, 189, 192, 195, 198};
-const int kMatrixDestinations[12] = {120, 121, 122, 123, 124, 125, 184, 187, 190, 193, 196, 199};
-
 const HostParameter* hostParameter(int index) {
     return index >= 0 && index < kHostParameters ? &kHostTable[index] : nullptr;
 }
@@ -270,9 +267,9 @@ const std::array<DefaultRecord, kDefaultRecords>& defaultRecords() {
 }
 
 Kind kindOf(int control) {
-    if (contains(kMatrixSources, control)) return Kind::SourceList;
-    if (contains(kMatrixDestinations, control)) return Kind::DestinationList;
-    if (control == kStepsLfo1 || control == kStepsLfo2) return Kind::StepCount;
+    if (contains(control::kMatrixSource, control)) return Kind::SourceList;
+    if (contains(control::kMatrixDestination, control)) return Kind::DestinationList;
+    if (control == control::kLfo[0].steps || control == control::kLfo[1].steps) return Kind::StepCount;
     if (isSwitch(control)) return Kind::Switch;
     if (isInteger(control)) return Kind::Integer;
     return Kind::Continuous;
@@ -282,19 +279,19 @@ bool isSwitch(int control) { return contains(kSwitches, control); }
 bool isInteger(int control) { return contains(kIntegers, control); }
 bool isPartControl(int control) { return contains(kPartControls, control); }
 bool isVoiceAdjustment(int control) {
-    return control >= kFirstVoiceAdjustment && control <= kLastVoiceAdjustment;
+    return control >= control::kFirstVoiceAdjustment && control <= control::kLastVoiceAdjustment;
 }
 
 float scaleOf(int control) {
     switch (control) {
-    case 84: return 14.0f;
-    case 32:
-    case 80:
-    case 81: return 48.0f;
-    case 21:
-    case 34: return 3.0f;
-    case 54:
-    case 127: return 2.0f;
+    case control::kDelayTime: return 14.0f;
+    case control::kTranspose:
+    case control::kBendRangeUp:
+    case control::kBendRangeDown: return 48.0f;
+    case control::kLfo[0].shape:
+    case control::kLfo[1].shape: return 3.0f;
+    case control::kFilterOsc2:
+    case control::kPartsMode: return 2.0f;
     default: return 1.0f;
     }
 }

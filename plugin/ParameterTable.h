@@ -11,6 +11,8 @@
 #include <array>
 #include <cstdint>
 
+#include "EngineControls.h"
+
 namespace calverine::params {
 
 constexpr int kHostParameters = 169;
@@ -27,14 +29,10 @@ constexpr int kCurrent = -88888;  // "the current part" / "the current preset"
 // and it keeps every integer conversion of a stored value defined.
 constexpr float kValueBound = 1.0e6f;
 
-// Control ids with a meaning of their own in the shell.
+// Control ids with a meaning of their own in the shell (the engine's are
+// named in EngineControls.h).
 constexpr int kModWheel = 98;
 constexpr int kPitchWheel = 99;
-constexpr int kFirstVoiceAdjustment = 130;
-constexpr int kLastVoiceAdjustment = 159;
-constexpr int kVoiceCountControl = 169;
-constexpr int kStepsLfo1 = 210;
-constexpr int kStepsLfo2 = 211;
 constexpr float kTimbreSource = 5.0f;  // stored value of the "Timbre (74)" source
 
 struct HostParameter {
@@ -60,10 +58,6 @@ constexpr int kSourceCount = 21;
 constexpr int kDestinationCount = 59;
 extern const ListEntry kSources[kSourceCount];
 extern const ListEntry kDestinations[kDestinationCount];
-// The twelve matrix slots' source, amount and destination control ids.
-extern const int kMatrixSources[12];
-extern const int kMatrixAmounts[12];
-extern const int kMatrixDestinations[12];
 
 enum class Kind { Continuous, Switch, Integer, SourceList, DestinationList, StepCount };
 

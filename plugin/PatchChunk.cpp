@@ -122,23 +122,23 @@ void migrate(PluginParameters& store, int control, int part, float value) {
 void migrateVersion(std::int32_t version, PluginParameters& store) {
     Preset& preset = store.current();
     if (version < 6)
-        for (int amount : params::kMatrixAmounts) migrate(store, amount, -1, store.getValue(amount, -1) * 0.5f + 0.5f);
+        for (int amount : control::kMatrixAmount) migrate(store, amount, -1, store.getValue(amount, -1) * 0.5f + 0.5f);
     if (version < 7) {
         // LFO 1's steps were spread over all 512 entries.
-        const int n = std::clamp(static_cast<int>(store.getValue(params::kStepsLfo1, -1)), 1, Preset::kSteps);
+        const int n = std::clamp(static_cast<int>(store.getValue(control::kLfo[0].steps, -1)), 1, Preset::kSteps);
         for (int i = 0; i < n; ++i)
             preset.steps[0][static_cast<std::size_t>(i)] = preset.steps[0][static_cast<std::size_t>(i * (Preset::kSteps / n))];
     }
     if (version < 9) {
         preset.steps[1] = preset.steps[0];
-        migrate(store, params::kStepsLfo2, -1, store.getValue(params::kStepsLfo1, -1));
+        migrate(store, control::kLfo[1].steps, -1, store.getValue(control::kLfo[0].steps, -1));
     }
     if (version >= 9 && version <= 12) {
         for (int part = 0; part < 2; ++part)
-            if (store.getValue(54, part) == 4.0f) migrate(store, 54, part, 2.0f);
-        for (int voice = 0; voice < params::kVoiceSlots; ++voice) migrate(store, 148, voice, 0.5f);
+            if (store.getValue(control::kFilterOsc2, part) == 4.0f) migrate(store, control::kFilterOsc2, part, 2.0f);
+        for (int voice = 0; voice < params::kVoiceSlots; ++voice) migrate(store, control::adjust::kOsc2Detune, voice, 0.5f);
         for (int voice = 8; voice < params::kVoiceSlots; ++voice)
-            for (int c = params::kFirstVoiceAdjustment; c <= params::kLastVoiceAdjustment; ++c)
+            for (int c = control::kFirstVoiceAdjustment; c <= control::kLastVoiceAdjustment; ++c)
                 migrate(store, c, voice, store.getValue(c, voice - 8));
     }
 }

@@ -18,7 +18,7 @@ void PatchEdits::initializePatch() {
 
 void PatchEdits::randomizeVoiceAdjustments(float amount) {
     for (int slot = 0; slot < params::kVoiceSlots; ++slot) {
-        for (int control = params::kFirstVoiceAdjustment; control <= params::kLastVoiceAdjustment; ++control) {
+        for (int control = control::kFirstVoiceAdjustment; control <= control::kLastVoiceAdjustment; ++control) {
             // Every adjustment draws, also those that are centred or left alone,
             // so the sequence does not depend on which ones move.
             const float r = static_cast<float>(random_.next()) / 32767.0f;
@@ -40,7 +40,7 @@ void PatchEdits::randomizeVoiceAdjustments(float amount) {
 
 void PatchEdits::initializeVoiceAdjustments() {
     for (int slot = 0; slot < params::kVoiceSlots; ++slot)
-        for (int control = params::kFirstVoiceAdjustment; control <= params::kLastVoiceAdjustment; ++control) {
+        for (int control = control::kFirstVoiceAdjustment; control <= control::kLastVoiceAdjustment; ++control) {
             float value = 0.5f;
             if (control == 145) value = (slot % 2) ? 1.0f : 0.0f;
             owner_.setControl(control, value, slot, true);

@@ -44,10 +44,14 @@ void ProgramNavigation::rebuild() {
 }
 
 void ProgramNavigation::selectBank(int bank) {
-    if (loadInProgress_.load() || bank < 0 || bank > programs_.bankCount() || bank == programs_.currentBank()) return;
-    programs_.setCurrentBank(bank);
-    rebuild();
-    loadProgram(0);
+    if (loadInProgress_.exchange(true)) return;  // a load is running
+    const bool change = bank >= 0 && bank <= programs_.bankCount() && bank != programs_.currentBank();
+    if (change) {
+        programs_.setCurrentBank(bank);
+        rebuild();
+    }
+    loadInProgress_.store(false);
+    if (change) loadProgram(0);
 }
 
 }  // namespace calverine

@@ -5,6 +5,8 @@
 #include <cstring>
 #include <vector>
 
+#include "LittleEndian.h"
+
 namespace calverine {
 
 namespace {
@@ -16,18 +18,13 @@ struct StoredLock {
 };
 static_assert(sizeof(StoredLock) == 8);
 
-std::uint32_t readLe32(const std::vector<std::uint8_t>& b) {
-    return static_cast<std::uint32_t>(b[0]) | (static_cast<std::uint32_t>(b[1]) << 8) |
-           (static_cast<std::uint32_t>(b[2]) << 16) | (static_cast<std::uint32_t>(b[3]) << 24);
-}
-
 }  // namespace
 
 void UserSettings::read(Locks& locks) {
     std::vector<std::uint8_t> bytes;
     if (settings_.read("uisize", bytes) && bytes.size() >= 1) uiSize_ = bytes[0];
     if (!settings_.read("plockcnt", bytes) || bytes.size() < 4) return;
-    const std::uint32_t count = readLe32(bytes);
+    const std::uint32_t count = le::readU32(bytes.data());
     if (count == 0 || !settings_.read("plock", bytes)) return;
     const std::size_t entries = std::min<std::size_t>(count, bytes.size() / sizeof(StoredLock));
     for (std::size_t i = 0; i < entries; ++i) {
@@ -53,8 +50,8 @@ bool UserSettings::readControllerMap(CcMap& map) const {
     if (!settings_.read("DataCC", controls) || !settings_.read("DataCCPART", parts)) return false;
     if (controls.size() < 256 || parts.size() < 256) return false;
     for (int c = 0; c < 128; ++c) {
-        map[static_cast<std::size_t>(c)].control = static_cast<std::uint16_t>(controls[2 * c] | (controls[2 * c + 1] << 8));
-        map[static_cast<std::size_t>(c)].part = static_cast<std::uint16_t>(parts[2 * c] | (parts[2 * c + 1] << 8));
+        map[static_cast<std::size_t>(c)].control = le::readU16(controls.data() + 2 * c);
+        map[static_cast<std::size_t>(c)].part = le::readU16(parts.data() + 2 * c);
     }
     return true;
 }

@@ -48,15 +48,15 @@ void formatControlValue(int control, float v, const DisplayContext& context, cha
         std::snprintf(text, size, "%s", v < 0.5f ? "Off" : "On");
         return;
     }
-    if (contains(params::kMatrixSources, 12, control)) {
+    if (contains(control::kMatrixSource, 12, control)) {
         std::snprintf(text, size, "%s", listName(params::kSources, params::kSourceCount, n));
         return;
     }
-    if (contains(params::kMatrixDestinations, 12, control)) {
+    if (contains(control::kMatrixDestination, 12, control)) {
         std::snprintf(text, size, "%s", listName(params::kDestinations, params::kDestinationCount, n));
         return;
     }
-    if (contains(params::kMatrixAmounts, 12, control)) {
+    if (contains(control::kMatrixAmount, 12, control)) {
         const double a = 2.0 * v - 1.0;
         signedInt(text, size, static_cast<int>(a >= 0 ? 100.0 * a + 0.01 : 100.0 * a - 0.01));
         return;
@@ -66,7 +66,7 @@ void formatControlValue(int control, float v, const DisplayContext& context, cha
         return;
     }
     if (params::isVoiceAdjustment(control)) {
-        if (control == params::kLastVoiceAdjustment)
+        if (control == control::kLastVoiceAdjustment)
             signedInt(text, size, static_cast<int>(v * 48.0f + 0.001f) - 24);
         else
             centred(text, size, v);
@@ -120,8 +120,8 @@ void formatControlValue(int control, float v, const DisplayContext& context, cha
         std::snprintf(text, size, "A %d%% <> B %d%%", a, b);
         return;
     }
-    case params::kStepsLfo1:
-    case params::kStepsLfo2: std::snprintf(text, size, "%d Steps", n); return;
+    case control::kLfo[0].steps:
+    case control::kLfo[1].steps: std::snprintf(text, size, "%d Steps", n); return;
     default: std::snprintf(text, size, "%.2f", static_cast<double>(v) * 10.0); return;
     }
 }

@@ -109,7 +109,7 @@ void VstXSynth::setBlockSize(VstInt32 blockSize) {
 }
 
 void VstXSynth::fullReset() {
-    engine_->allNotesOff(true);
+    engine_->allNotesOff(AudioEngine::Sound::Clear);
     resendStoredValues();
     engine_->updateEnvelopeTimes();
 }
@@ -152,14 +152,13 @@ void VstXSynth::sendToEngine(int control, float value, int part) {
         lanes_.setAllBends(2.0f * value - 1.0f);
         return;
     }
-    engine_->setEngineParameter(control, static_cast<double>(value), std::clamp(part, 0, 15),
-                                params::isPartControl(control) ? 1 : 0);
+    engine_->setEngineParameter(control, static_cast<double>(value), std::clamp(part, 0, 15));
     if (params::kindOf(control) == params::Kind::SourceList) updateTimbreFlag();
 }
 
 void VstXSynth::updateTimbreFlag() {
     bool timbre = false;
-    for (int source : params::kMatrixSources) timbre = timbre || params_->getValue(source, -1) == params::kTimbreSource;
+    for (int source : control::kMatrixSource) timbre = timbre || params_->getValue(source, -1) == params::kTimbreSource;
     timbreFlag_ = timbre;
 }
 
@@ -198,8 +197,7 @@ void VstXSynth::getParameterDisplay(VstInt32 index, char* text) { hostParameterD
 
 DisplayContext VstXSynth::displayContext() const {
     DisplayContext context;
-    context.lfoShape[0] = static_cast<int>(params_->getValue(21, -1));
-    context.lfoShape[1] = static_cast<int>(params_->getValue(34, -1));
+    for (int l = 0; l < 2; ++l) context.lfoShape[l] = static_cast<int>(params_->getValue(control::kLfo[l].shape, -1));
     for (int l = 0; l < 2; ++l) context.lfoHertz[l] = engine_->lfo(l).ratePerSample * engine_->sampleRate();
     return context;
 }
@@ -360,11 +358,17 @@ void VstXSynth::showPitchWheel(float value) {
 // ---- programs ----------------------------------------------------------------
 
 void VstXSynth::setProgramName(char* name) {
-    copyString(params_->current().name, name, sizeof(Preset::name));
+    {
+        const std::lock_guard<std::mutex> guard(nameLock_);
+        copyString(params_->current().name, name, sizeof(Preset::name));
+    }
     if (listener_) listener_->patchNameChanged();
 }
 
-void VstXSynth::getProgramName(char* name) { copyString(name, params_->current().name, sizeof(Preset::name)); }
+void VstXSynth::getProgramName(char* name) {
+    const std::lock_guard<std::mutex> guard(nameLock_);
+    copyString(name, params_->current().name, sizeof(Preset::name));
+}
 
 bool VstXSynth::getProgramNameIndexed(VstInt32 /*category*/, VstInt32 index, char* text) {
     const ProgramList& programs = navigation_.programList();
@@ -373,11 +377,12 @@ bool VstXSynth::getProgramNameIndexed(VstInt32 /*category*/, VstInt32 index, cha
         copyString(text, programs.library()[static_cast<std::size_t>(entry)].name.c_str(), 28);
         return true;
     }
+    const std::lock_guard<std::mutex> guard(nameLock_);
     copyString(text, params_->presetCount() > 0 ? params_->current().name : "-/-", sizeof(Preset::name));
     return true;
 }
 
-VstInt32 VstXSynth::getProgram() { return singleProgramMode_ ? 0 : curProgram_; }
+VstInt32 VstXSynth::getProgram() { return singleProgramMode_ ? 0 : curProgram_.load(); }
 
 void VstXSynth::setProgram(VstInt32 program) {
     if (singleProgramMode_) {
@@ -485,8 +490,11 @@ VstInt32 VstXSynth::getChunk(void** data, bool /*isPreset*/) {
 VstInt32 VstXSynth::setChunk(void* data, VstInt32 byteSize, bool /*isPreset*/) {
     // The store is read into under the reload lock: nothing else writes it meanwhile.
     if (!lockForReload()) return 0;
-    const bool read = byteSize >= 0 && patch::readChunk(static_cast<const std::uint8_t*>(data),
-                                                        static_cast<std::size_t>(byteSize), *params_);
+    bool read = false;
+    if (byteSize >= 0) {
+        const std::lock_guard<std::mutex> guard(nameLock_);
+        read = patch::readChunk(static_cast<const std::uint8_t*>(data), static_cast<std::size_t>(byteSize), *params_);
+    }
     if (read) {
         if (!chunkFromFile_) currentPatchPath_.clear();
         replaceSound();
@@ -529,8 +537,8 @@ void VstXSynth::readControllerMap() {
 }
 
 int VstXSynth::lockRecord(int control, int part) const {
-    if (control >= 332 && control <= 335) control = 21;
-    if (control >= 336 && control <= 339) control = 34;
+    for (int l = 0; l < 2; ++l)
+        if (control >= kShapeButtons[l] && control < kShapeButtons[l] + 4) control = control::kLfo[l].shape;
     if (control < 0 || control >= kControlIds) return PluginParameters::kNoRecord;
     return params_->recordOf(control, params_->isPerPart(control) ? part : -1);
 }

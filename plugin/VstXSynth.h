@@ -21,6 +21,7 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -130,8 +131,9 @@ public:
     bool savePatchFile(const std::string& path) const;
 
     // ---- MIDI learn and parameter lock -----------------------------------------
-    // The editor's shape buttons 332..335 and 336..339 stand for the shapes of
-    // LFO 1 and LFO 2.
+    // The editor's four shape buttons of each LFO (command tags from
+    // kShapeButtons[lfo]) stand for that LFO's shape control.
+    static constexpr int kShapeButtons[2] = {332, 336};
     bool isLocked(int control, int part) const;
     void toggleLock(int control, int part);
     // Every locked slot takes the current value, then the locks are stored.
@@ -204,6 +206,10 @@ private:
     // cross-thread flags, changed only by atomic exchange
     // renderBusy_: the audio thread is inside processReplacing or processEvents;
     // reloadMute_: a thread holds the reload.
+    // The patch name: the host reads it from its threads while a load or a
+    // rename writes it. Never taken on the audio thread but by a MIDI program
+    // change, which loads a whole patch there anyway.
+    std::mutex nameLock_;
     std::atomic<std::int32_t> renderBusy_{0};
     std::atomic<std::int32_t> reloadMute_{0};
     // The audio thread's side of the reload: false (and nothing to do) while

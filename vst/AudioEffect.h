@@ -6,6 +6,8 @@
 // the host's other threads (see the overriding classes for what each may do).
 #pragma once
 
+#include <atomic>
+
 #include "vst24.h"
 
 class AEffEditor;
@@ -92,6 +94,6 @@ protected:
     VstInt32 blockSize_ = 1024;
     VstInt32 numPrograms_;
     VstInt32 numParams_;
-    VstInt32 curProgram_ = 0;
+    std::atomic<VstInt32> curProgram_{0};  // hosts set and ask from several threads
     AEffect cEffect_{};
 };

@@ -73,7 +73,7 @@ TEST(AudioEngine, OutOfOrderEventsAreSortedAndOverflowIsDropped) {
 
 TEST(AudioEngine, SleepsTwoSecondsAfterTheLastKeyAndThenOutputsZeros) {
     AudioEngine engine;
-    engine.setEngineParameter(control::kVolume, 0.5, -1, 0);
+    engine.setEngineParameter(control::kVolume, 0.5, -1);
     engine.queueNoteEvent(60, 1.0f, 0, 0, true, 0);
     EXPECT_EQ(engine.sleepCountdown(), 1400);  // a queued note-on wakes the engine
     renderHostBlock(engine, 64);
@@ -117,15 +117,15 @@ TEST(AudioEngine, VoiceModeChangeReinitialisesVoicesOnce) {
     renderHostBlock(engine, 16);
     ASSERT_TRUE(engine.isAsleep());
     const auto before = engine.voice(3).sampleCounter;
-    engine.setEngineParameter(control::kUnison, 1.0, -1, 0);
+    engine.setEngineParameter(control::kUnison, 1.0, -1);
     EXPECT_EQ(engine.voiceMode(), 0);  // the audio thread makes the change, at its next block
     EXPECT_EQ(engine.voice(3).sampleCounter, before);
     renderHostBlock(engine, 16);
     EXPECT_EQ(engine.voiceMode(), 1);
     EXPECT_EQ(engine.sleepCountdown(), engine.wakeLength() / 4 - 1);  // woken for a quarter, one quiet block gone
     EXPECT_EQ(engine.voice(3).sampleCounter, 64u);
-    engine.setEngineParameter(control::kUnison, 0.0, -1, 0);  // changed and changed back before the
-    engine.setEngineParameter(control::kUnison, 1.0, -1, 0);  // next block: nothing happens
+    engine.setEngineParameter(control::kUnison, 0.0, -1);  // changed and changed back before the
+    engine.setEngineParameter(control::kUnison, 1.0, -1);  // next block: nothing happens
     renderHostBlock(engine, 16);
     EXPECT_EQ(engine.sleepCountdown(), engine.wakeLength() / 4 - 2);
     EXPECT_EQ(engine.voice(3).sampleCounter, 128u);
@@ -150,13 +150,13 @@ TEST(AudioEngine, EveryVoiceSoundsThroughItsOwnPartsFilter) {
             rig.global(control::kPartsMode, 1.0);
             rig.global(control::kVoiceCount, c.voices);
             rig.global(control::kUnison, c.unison);
-            if (c.muted >= 0) rig.global(c.muted < 8 ? control::kVoiceMute1 + c.muted : control::kVoiceMute9 + c.muted - 8, 1.0);
+            if (c.muted >= 0) rig.global(control::voiceMute(c.muted), 1.0);
             rig.set(control::kFilter4Pole, 1.0);
             rig.set(control::kFilterFreq, 0.5);
-            for (int id : {control::kFilterOsc1, control::kFilterOsc2}) rig.engine.setEngineParameter(id, 0.0, 1, 1);
+            for (int id : {control::kFilterOsc1, control::kFilterOsc2}) rig.engine.setEngineParameter(id, 0.0, 1);
             if (bandPassB) {
-                rig.engine.setEngineParameter(control::kFilter4Pole, 0.0, 1, 1);
-                rig.engine.setEngineParameter(control::kFilterBandPass, 1.0, 1, 1);
+                rig.engine.setEngineParameter(control::kFilter4Pole, 0.0, 1);
+                rig.engine.setEngineParameter(control::kFilterBandPass, 1.0, 1);
             }
             for (int note : {48, 55, 60}) rig.on(note);
             heard[bandPassB] = rig.render(0.3);
@@ -225,20 +225,21 @@ TEST(AudioEngine, VolumeAndChannelPressureGlideAtTheirRates) {
 TEST(AudioEngine, AllNotesOffReleasesKeysAndWithClearSilencesTheEffectsTails) {
     AudioEngine engine;
     // Effects on with a long echo.
-    const std::pair<int, double> controls[] = {{10, 1.0}, {109, 1.0}, {84, 4.0}, {85, 0.9}, {89, 0.5}, {7, 0.5}};
-    for (const auto& [id, value] : controls) engine.setEngineParameter(id, value, -1, 0);
+    const std::pair<int, double> controls[] = {{control::kEffects, 1.0},   {control::kDelayOn, 1.0},     {control::kDelayTime, 4.0},
+                                               {control::kDelayFeedback, 0.9}, {control::kDelayDryWet, 0.5}, {control::kVolume, 0.5}};
+    for (const auto& [id, value] : controls) engine.setEngineParameter(id, value, -1);
     engine.queueNoteEvent(60, 1.0f, 0, 0, true, 0);
     engine.queueNoteEvent(67, 1.0f, 0, 0, true, 0);
     std::vector<float> left(4410), right(4410);
     renderHostBlock(engine, 4410, left.data(), right.data());
     ASSERT_TRUE(engine.keyDown(67));
-    engine.allNotesOff(false);
+    engine.allNotesOff(AudioEngine::Sound::Keep);
     EXPECT_FALSE(engine.keyDown(60));
     EXPECT_FALSE(engine.keyDown(67));
     EXPECT_TRUE(engine.allKeysReleased());
     renderHostBlock(engine, 4410, left.data(), right.data());
     EXPECT_GT(analysis::peak(left), 0.01);  // the echo rings on
-    engine.allNotesOff(true);
+    engine.allNotesOff(AudioEngine::Sound::Clear);
     float loudest = 0.0f;
     for (int block = 0; block < 20; ++block) {
         renderHostBlock(engine, 4410, left.data(), right.data());

@@ -116,9 +116,9 @@ TEST(ModLfo, SoftenSlowsOnlyFallingSteps) {
 TEST(ModLfo, VibratoOnTheSoundHasTheRateAndDepth) {
     engine_test::Rig rig;
     rig.singleSaw();
-    rig.global(control::kLfo1Rate, 0.5);            // 2 Hz
-    rig.global(control::kLfo1FreqDepth, 1.0 / 6.0);  // one semitone
-    rig.global(control::kLfo1FreqOsc1, 1.0);
+    rig.global(control::kLfo[0].rate, 0.5);            // 2 Hz
+    rig.global(control::kLfo[0].freqDepth, 1.0 / 6.0);  // one semitone
+    rig.global(control::kLfo[0].freqOsc1, 1.0);
     rig.on(69);
     const std::vector<float> left = rig.render(2.0);
     // Frequency in windows of 10 ms over the second second.

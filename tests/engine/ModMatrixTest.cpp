@@ -135,8 +135,10 @@ TEST(ModMatrix, EffectsDestinationsReachTheirUnits) {
     // offset lets the echo through.
     auto echoAfterRelease = [](bool slotOn) {
         Rig rig;
-        const std::pair<int, double> controls[] = {{10, 1.0}, {119, 0.0}, {109, 1.0}, {84, 10.0}, {85, 0.5}, {89, 0.0}};
-        for (const auto& [id, value] : controls) rig.engine.setEngineParameter(id, value, -1, 0);
+        const std::pair<int, double> controls[] = {{control::kEffects, 1.0}, {control::kReverbOn, 0.0}, {control::kDelayOn, 1.0},
+                                                    {control::kDelayTime, 10.0}, {control::kDelayFeedback, 0.5},
+                                                    {control::kDelayDryWet, 0.0}};
+        for (const auto& [id, value] : controls) rig.engine.setEngineParameter(id, value, -1);
         if (slotOn) rig.slot(0, matrix::kConst, 1.0, 34);  // "DL Dry/Wet"
         rig.on(60);
         rig.render(0.1);

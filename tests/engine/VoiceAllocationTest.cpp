@@ -18,7 +18,7 @@ protected:
         for (int pos = 0; pos < frames; pos += 16) engine.renderBlock(nullptr, std::min(16, frames - pos), pos);
         engine.clearEventQueue();
     }
-    void set(int id, double value, int part = -1) { engine.setEngineParameter(id, value, part, 0); }
+    void set(int id, double value, int part = -1) { engine.setEngineParameter(id, value, part); }
     // The voices below the voice count that play `note` and are not released.
     std::set<int> playing(int note) {
         std::set<int> voices;
@@ -80,8 +80,8 @@ TEST_F(Allocation, SplitKeepsEachPartInItsHalfAndTheSplitNoteBelongsToB) {
 }
 
 TEST_F(Allocation, MutedVoicesNeverStart) {
-    set(control::kVoiceMute1 + 2, 1);
-    set(control::kVoiceMute1 + 3, 1);
+    set(control::voiceMute(2), 1);
+    set(control::voiceMute(3), 1);
     for (int i = 0; i < 20; ++i) on(50 + i);  // fills and then steals
     EXPECT_EQ(engine.voice(2).note, 60);  // still at its initial note
     EXPECT_TRUE(engine.voice(2).released);
@@ -89,8 +89,8 @@ TEST_F(Allocation, MutedVoicesNeverStart) {
 
     // A whole pool muted: notes for it are silent, the other part still plays.
     AudioEngine split;
-    split.setEngineParameter(control::kPartsMode, 2, -1, 0);
-    for (int i = 0; i < 4; ++i) split.setEngineParameter(control::kVoiceMute1 + i, 1, -1, 0);
+    split.setEngineParameter(control::kPartsMode, 2, -1);
+    for (int i = 0; i < 4; ++i) split.setEngineParameter(control::kVoiceMute1 + i, 1, -1);
     split.queueNoteEvent(40, 1.0f, 0, 0, true, 0);
     split.queueNoteEvent(80, 1.0f, 1, 0, true, 0);
     split.renderBlock(nullptr, 16, 0);

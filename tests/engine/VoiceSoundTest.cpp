@@ -9,6 +9,7 @@
 #include "LoopWidths.h"
 
 namespace control = calverine::control;
+namespace adjust = calverine::control::adjust;
 
 using engine_test::noteHz;
 using engine_test::Rig;
@@ -122,7 +123,7 @@ TEST(VoiceSound, ExtremeSettingsGiveFiniteNormalOutput) {
                 if (id == control::kVoiceCount) value = 16;
                 const bool mute = (id >= 70 && id <= 77) || (id >= 170 && id <= 177);
                 if (id == control::kVolume || mute) continue;  // something must be heard
-                for (int part = 0; part < 16; ++part) rig.engine.setEngineParameter(id, value, part, 0);
+                for (int part = 0; part < 16; ++part) rig.engine.setEngineParameter(id, value, part);
             }
             for (int note : {0, 127, 60, 61, 62, 63, 64, 65, 66, 67, 68, 69, 70, 71, 72, 73, 74, 75}) rig.on(note);
             rig.engine.bend[0] = static_cast<float>(2 * v - 1);
@@ -155,10 +156,10 @@ TEST(VoiceSound, BothLoopWidthsSoundTheSame) {
         [](Rig& rig) {
             rig.set(control::kFilterBandPass, 1.0);
             rig.global(control::kVcaSaturation, 1.0);
-            for (int id : {control::kLfo1FreqOsc1, control::kLfo1PwOsc1}) rig.global(id, 1.0);
-            rig.global(control::kLfo1Rate, 0.6);
-            rig.global(control::kLfo1FreqDepth, 0.2);
-            rig.global(control::kLfo1PwDepth, 0.5);
+            for (int id : {control::kLfo[0].freqOsc1, control::kLfo[0].pwOsc1}) rig.global(id, 1.0);
+            rig.global(control::kLfo[0].rate, 0.6);
+            rig.global(control::kLfo[0].freqDepth, 0.2);
+            rig.global(control::kLfo[0].pwDepth, 0.5);
         },
         [](Rig& rig) {
             for (int id : {control::kFilter4Pole, control::kFilterBandPass, control::kSync}) rig.set(id, 1.0);
@@ -256,7 +257,7 @@ TEST(VoiceSound, RungOutFiltersSettleToZeroWithoutSubnormals) {
 
 TEST(VoiceSound, ReleasedVoiceIsFreedWhenItsEnvelopeEnds) {
     Rig rig;
-    rig.set(control::kFilterEnvAttack + 7, 0.5);  // loudness release 50 ms
+    rig.set(control::kAmpEnvRelease, 0.5);  // loudness release 50 ms
     rig.on(60);
     rig.render(0.1);
     ASSERT_FALSE(rig.engine.voice(1).finished);
@@ -275,7 +276,7 @@ TEST(VoiceSound, FinishedVoiceKeepsItsClocksRunning) {
         Rig rig;
         rig.global(control::kVoiceCount, voices);
         rig.global(control::kPortamento, 1.0);          // 4.5 semitones per second
-        rig.set(control::kFilterEnvAttack + 3, 1.0);    // filter release: halves every 5 s
+        rig.set(control::kFilterEnvRelease, 1.0);  // filter release: halves every 5 s
         rig.set(control::kAmpEnvRelease, 0.0);          // loudness release: 0.5 ms
         rig.on(72);  // the voice rests at note 60: twelve semitones to glide
         rig.render(0.2);
@@ -319,7 +320,7 @@ TEST(VoiceSound, EachVoiceAdjustmentIsHeardInWhatItAdjusts) {
     auto adjusted = [](Rig& rig, int adjustment, double v) {
         const int next = (rig.engine.roundRobin(0) + 1) % rig.engine.voiceCount();
         for (int slot = 0; slot < 16; ++slot)
-            rig.engine.setEngineParameter(control::kFirstVoiceAdjustment + adjustment, slot == next ? v : 1.0 - v, slot, 0);
+            rig.engine.setEngineParameter(adjustment, slot == next ? v : 1.0 - v, slot);
     };
     // Pitch: oscillator 1 and 2 offsets of +-0.5 semitones and the detune;
     // an octave ratio of 2.02 keeps note 33 and stretches the octaves above
@@ -330,17 +331,21 @@ TEST(VoiceSound, EachVoiceAdjustmentIsHeardInWhatItAdjusts) {
         bool osc2;
         int note;
         double hz;
-    } pitches[] = {{0, 1.0, false, 69, noteHz(69.5)},  {1, 1.0, true, 69, noteHz(69.5)},
-                   {1, 0.0, true, 69, noteHz(68.5)},   {18, 0.0, true, 69, noteHz(68.5)},
-                   {18, 1.0, false, 69, 440.0},        {22, 1.0, false, 33, 55.0},
-                   {22, 1.0, false, 93, 55.0 * std::pow(2.02, 5.0)}, {29, 1.0, false, 69, noteHz(93)},
-                   {29, 0.0, false, 69, noteHz(45)}};
+    } pitches[] = {{adjust::kOsc1Pitch, 1.0, false, 69, noteHz(69.5)},
+                   {adjust::kOsc2Pitch, 1.0, true, 69, noteHz(69.5)},
+                   {adjust::kOsc2Pitch, 0.0, true, 69, noteHz(68.5)},
+                   {adjust::kOsc2Detune, 0.0, true, 69, noteHz(68.5)},
+                   {adjust::kOsc2Detune, 1.0, false, 69, 440.0},
+                   {adjust::kOsc1Scale, 1.0, false, 33, 55.0},
+                   {adjust::kOsc1Scale, 1.0, false, 93, 55.0 * std::pow(2.02, 5.0)},
+                   {adjust::kSemitones, 1.0, false, 69, noteHz(93)},
+                   {adjust::kSemitones, 0.0, false, 69, noteHz(45)}};
     for (const auto& c : pitches) {
         Rig rig;
         rig.set(control::kFilterOsc1, c.osc2 ? 0.0 : 1.0);
         rig.set(control::kFilterOsc2, c.osc2 ? 2.0 : 0.0);
         adjusted(rig, c.adjustment, c.v);
-        EXPECT_NEAR(rig.pitch(c.note), c.hz, c.hz * 1e-4) << "adjustment " << 130 + c.adjustment << " at " << c.v;
+        EXPECT_NEAR(rig.pitch(c.note), c.hz, c.hz * 1e-4) << "adjustment " << c.adjustment << " at " << c.v;
     }
 
     // Output level 1.5^(2v - 1); cut-off control +0.1 v - 0.05, here
@@ -357,7 +362,7 @@ TEST(VoiceSound, EachVoiceAdjustmentIsHeardInWhatItAdjusts) {
         rig.render(0.2);
         return rig.render(0.2);
     };
-    const auto plain = sound(14, 0.5);
+    const auto plain = sound(adjust::kLevel, 0.5);
     {
         Rig rig;  // "Filter O2" at 1 passes oscillator 2 at -7.5 dB
         rig.set(control::kFilterOsc1, 0.0);
@@ -368,20 +373,20 @@ TEST(VoiceSound, EachVoiceAdjustmentIsHeardInWhatItAdjusts) {
         rig.render(0.2);
         EXPECT_NEAR(analysis::rms(rig.render(0.2)) / analysis::rms(plain), std::pow(10.0, -7.5 / 20), 0.002);
     }
-    EXPECT_NEAR(analysis::rms(sound(14, 1.0)) / analysis::rms(plain), 1.5, 0.005);
-    EXPECT_NEAR(analysis::rms(sound(14, 0.0)) / analysis::rms(plain), 1 / 1.5, 0.005);
+    EXPECT_NEAR(analysis::rms(sound(adjust::kLevel, 1.0)) / analysis::rms(plain), 1.5, 0.005);
+    EXPECT_NEAR(analysis::rms(sound(adjust::kLevel, 0.0)) / analysis::rms(plain), 1 / 1.5, 0.005);
     auto highBand = [](const std::vector<float>& x) {
         const auto spectrum = analysis::spectrum(x, 8192);
         double sum = 0.0;
         for (std::size_t k = 5000 * 8192 / 44100; k <= 10000 * 8192 / 44100; ++k) sum += spectrum[k] * spectrum[k];
         return std::sqrt(sum);
     };
-    EXPECT_NEAR(highBand(sound(3, 1.0)) / highBand(plain), 1.936, 0.015);
+    EXPECT_NEAR(highBand(sound(adjust::kCutoff, 1.0)) / highBand(plain), 1.936, 0.015);
 
     // Placement: the spread adjustment scaled by "Spread".
     for (double spread : {0.0, 1.0}) {
         Rig rig;
-        adjusted(rig, 15, 1.0);  // fully right
+        adjusted(rig, adjust::kSpread, 1.0);  // fully right
         rig.global(control::kSpread, spread);
         rig.on(60);
         rig.render(0.5);
@@ -403,7 +408,7 @@ TEST(VoiceSound, EachVoiceAdjustmentIsHeardInWhatItAdjusts) {
         rig.on(69);
         rig.off(69);
         rig.render(0.2);  // awake, the master volume glides in from 0
-        rig.set(control::kFilterEnvAttack + 4, 0.5);
+        rig.set(control::kAmpEnvAttack, 0.5);
         rig.set(control::kAmpEnvRelease, 0.75);
         adjusted(rig, adjustment, v);
         rig.on(69);
@@ -415,10 +420,10 @@ TEST(VoiceSound, EachVoiceAdjustmentIsHeardInWhatItAdjusts) {
     };
     const double halfRise = 0.2448 * std::log(0.63) / std::log(0.26);
     for (double v : {0.5, 1.0}) {
-        const auto x = envelope(10, v);
+        const auto x = envelope(adjust::kAmpAttack, v);
         const double held = analysis::rms(std::vector<float>(x.begin() + 40000, x.begin() + 44000));
         EXPECT_NEAR(crossing(x, 0.5 * held), halfRise * std::pow(1.5, 2 * v - 1), 0.001) << "attack adjustment " << v;
-        const auto y = envelope(13, v);
+        const auto y = envelope(adjust::kAmpRelease, v);
         const double halvings = crossing(y, 0.125 * held, 1.0) - crossing(y, 0.5 * held, 1.0);
         EXPECT_NEAR(halvings, 2 * 0.5 * std::pow(1.25, 2 * v - 1), 0.005) << "release adjustment " << v;
     }
@@ -472,8 +477,8 @@ TEST(VoiceSound, CentredAdjustmentsMakeSixteenEqualVoices) {
         rig.global(control::kVoiceCount, 16);
         for (int slot = 0; slot < 16; ++slot) {
             for (int id = control::kFirstVoiceAdjustment; id <= control::kLastVoiceAdjustment; ++id)
-                rig.engine.setEngineParameter(id, 0.5, slot, 0);
-            rig.engine.setEngineParameter(control::kFirstVoiceAdjustment + 12, sustainAdjustment, slot, 0);
+                rig.engine.setEngineParameter(id, 0.5, slot);
+            rig.engine.setEngineParameter(control::adjust::kAmpSustain, sustainAdjustment, slot);
         }
         std::vector<double> rms;
         for (int k = 0; k < 16; ++k) {  // each note takes the next voice

@@ -11,6 +11,8 @@
 using calverine::AudioEngine;
 using calverine::ControllerMap;
 using calverine::VstXSynth;
+namespace control = calverine::control;
+namespace params = calverine::params;
 
 namespace {
 
@@ -62,7 +64,7 @@ TEST_F(MidiInput, SmallBlocksHaveNoLanes) {
     render(64);
     EXPECT_EQ(engine().modWheel, 1.0f);  // the whole block at the new value
     EXPECT_EQ(engine().bend[0], -1.0f);
-    EXPECT_EQ(stored(98), 1.0f);
+    EXPECT_EQ(stored(params::kModWheel), 1.0f);
 }
 
 TEST_F(MidiInput, ModWheelLaneFillsFromTheEvent) {
@@ -79,17 +81,17 @@ TEST_F(MidiInput, ModWheelLaneFillsFromTheEvent) {
 TEST_F(MidiInput, LearnBindsTheControllerAndAppliesTheSameMessage) {
     start(64);
     send({{0, 0xB0, 7, 100}});  // unassigned: nothing happens
-    EXPECT_EQ(stored(50, 1), 1.0f);
+    EXPECT_EQ(stored(control::kFilterFreq, 1), 1.0f);
 
     synth.controllerMap().startLearn(50, 1);  // [B] Filter Freq
     send({{0, 0xB0, 7, 64}});
     EXPECT_FALSE(synth.controllerMap().learnPending());
     EXPECT_EQ(synth.controllerMap().entry(7).control, 50);
-    EXPECT_FLOAT_EQ(stored(50, 1), 64 / 127.0f);
+    EXPECT_FLOAT_EQ(stored(control::kFilterFreq, 1), 64 / 127.0f);
     EXPECT_EQ(synth.controllerMap().tableEntry(50, 1), 7);
     send({{0, 0xB3, 7, 127}});
-    EXPECT_FLOAT_EQ(stored(50, 1), 1.0f);
-    EXPECT_EQ(stored(50, 0), 1.0f);
+    EXPECT_FLOAT_EQ(stored(control::kFilterFreq, 1), 1.0f);
+    EXPECT_EQ(stored(control::kFilterFreq, 0), 1.0f);
 
     synth.controllerMap().forget(50, 1);
     EXPECT_EQ(synth.controllerMap().entry(7).control, ControllerMap::kUnassigned);
@@ -131,7 +133,7 @@ TEST_F(MidiInput, BankSelectControllersNeverReachTheMap) {
     EXPECT_TRUE(synth.controllerMap().learnPending());
     send({{0, 0xB0, 32, 127}});  // learnt, but handled as bank select
     EXPECT_EQ(synth.controllerMap().entry(32).control, 7);
-    EXPECT_EQ(stored(7), 0.5f);
+    EXPECT_EQ(stored(control::kVolume), 0.5f);
 }
 
 TEST_F(MidiInput, FootAndExpressionDriveTheEngineUnlessMapped) {
@@ -143,7 +145,7 @@ TEST_F(MidiInput, FootAndExpressionDriveTheEngineUnlessMapped) {
 
     synth.controllerMap().startLearn(8, -1);  // Spread
     send({{0, 0xB2, 4, 127}});
-    EXPECT_EQ(stored(8), 1.0f);
+    EXPECT_EQ(stored(control::kSpread), 1.0f);
     EXPECT_EQ(engine().foot, 0.0f);
     EXPECT_EQ(engine().footChannel[2], 0.0f);
 }
@@ -178,7 +180,7 @@ TEST_F(MidiInput, FixedControllers) {
 TEST_F(MidiInput, LockedPitchWheelIgnoresBends) {
     start(64);
     auto& store = synth.parameters();
-    store.locks()[static_cast<std::size_t>(store.recordOf(99, -1))].value = 0.5f;
+    store.locks()[static_cast<std::size_t>(store.recordOf(params::kPitchWheel, -1))].value = 0.5f;
     send({{0, 0xE0, 0, 0}});
     EXPECT_EQ(synth.bendValue(0), 0.0f);
     EXPECT_EQ(synth.midiActivity(), 1);

@@ -65,46 +65,117 @@ TEST_F(Parameters, TablesHoldEverySlotOnce) {
         for (int slot = 0; slot < 16; ++slot) EXPECT_EQ(slots.count({c, slot}), 1u);
     EXPECT_EQ(params::hostParameter(169), nullptr);
     // Defaults no host parameter shows: eight voices, and control 80 at 12.
-    EXPECT_EQ(synth.parameters().defaultValue(params::kVoiceCountControl, -1), 8.0f);
-    EXPECT_EQ(synth.parameters().defaultValue(80, -1), 12.0f);
+    EXPECT_EQ(synth.parameters().defaultValue(control::kVoiceCount, -1), 8.0f);
+    EXPECT_EQ(synth.parameters().defaultValue(control::kBendRangeUp, -1), 12.0f);
+}
+
+// The engine names its control ids in one place and the parameter table
+// carries the same ids with their host names, kinds and places in the patch:
+// every id the engine names is the control the host knows by that name (or a
+// hidden one with a place in the patch), and every switch the engine reads
+// on/off is a switch in the table.
+TEST(ParameterTable, AgreesWithTheEnginesControlIds) {
+    auto hostName = [](int id) -> std::string {
+        for (int i = 0; i < params::kHostParameters; ++i)
+            if (params::hostParameter(i)->control == id && params::hostParameter(i)->part <= 0)
+                return params::hostParameter(i)->name;
+        return "";
+    };
+    const std::pair<int, const char*> named[] = {
+        {control::kVolume, "Volume"}, {control::kSpread, "Spread"}, {control::kTuning, "Tuning"},
+        {control::kPortamento, "Portamento"}, {control::kUnison, "Unison"}, {control::kOsc2Detune, "[A] Osc 2 Detune"},
+        {control::kCrossMod, "[A] Osc 2 X-Mod"}, {control::kTranspose, "Transpose"}, {control::kOsc1Freq, "[A] Osc 1 Freq"},
+        {control::kOsc1Saw, "[A] Osc 1 Saw"}, {control::kOsc1Pulse, "[A] Osc 1 Pulse"}, {control::kOsc2Freq, "[A] Osc 2 Freq"},
+        {control::kOsc2Saw, "[A] Osc 2 Saw"}, {control::kOsc2Pulse, "[A] Osc 2 Pulse"}, {control::kPulseWidth, "[A] Osc PW"},
+        {control::kSync, "[A] Osc PW O2 Sync"}, {control::kFilterEnvelopeToOsc2, "[A] Osc PW F-Env"},
+        {control::kFilterFreq, "[A] Filter Freq"}, {control::kFilterReso, "[A] Filter Reso"},
+        {control::kFilterMod, "[A] Filter Mod"}, {control::kFilterOsc1, "[A] Filter O1"}, {control::kFilterOsc2, "[A] Filter O2"},
+        {control::kFilterNoise, "[A] Filter Noise"}, {control::kFilter4Pole, "[A] Filter 4-Pole"},
+        {control::kFilterTrack, "[A] Filter Track"}, {control::kFilterBandPass, "[A] Filter BP"}, {control::kLimiter, "Limiter"},
+        {control::kOrganic, "Organic"}, {control::kVcaSaturation, "VCA Saturation"},
+        {control::kFilterEnvRetrigger, "Filter Env Retrig"}, {control::kSplit, "Split"}, {control::kPartsMode, "Parts Mode"},
+        {control::kPartsMix, "Parts A/B Mix"}, {control::kFilterEnvAttack, "[A] Filter Env Attack"},
+        {control::kFilterEnvDecay, "[A] Filter Env Decay"}, {control::kFilterEnvSustain, "[A] Filter Env Sustain"},
+        {control::kFilterEnvRelease, "[A] Filter Env Release"}, {control::kAmpEnvAttack, "[A] Loudness Env Attack"},
+        {control::kAmpEnvDecay, "[A] Loudness Env Decay"}, {control::kAmpEnvSustain, "[A] Loudness Env Sustain"},
+        {control::kAmpEnvRelease, "[A] Loudness Env Release"}, {control::kEffects, "Effects"},
+        {control::kChorusRate, "Chorus Rate"}, {control::kChorusLowCut, "Chorus Low Cut"},
+        {control::kChorusHighCut, "Chorus High Cut"}, {control::kChorusDryWet, "Chorus Dry/Wet/Depth"},
+        {control::kChorusEnsemble, "Chorus Ensemble On/Off"}, {control::kChorusOn, "Chorus On/Off"},
+        {control::kDelayDoubleX, "Delay Double-X"}, {control::kDelayTime, "Delay Time"},
+        {control::kDelayFeedback, "Delay Feedback"}, {control::kDelayOffset, "Delay Offset"},
+        {control::kDelayLowCut, "Delay Low Cut"}, {control::kDelayHighCut, "Delay High Cut"},
+        {control::kDelayDryWet, "Delay  Dry/Wet"}, {control::kDelayOn, "Delay On/Off"},
+        {control::kReverbChorale, "Reverb Chorale"}, {control::kReverbTime, "Reverb Time"},
+        {control::kReverbColor, "Reverb Color"}, {control::kReverbShimmer, "Reverb Shimmer"},
+        {control::kReverbRegen, "Reverb Regen"}, {control::kReverbWidth, "Reverb Width"},
+        {control::kReverbMix, "Reverb Dry/Wet"}, {control::kReverbOn, "Reverb On/Off"}};
+    for (const auto& [id, name] : named) EXPECT_EQ(hostName(id), name) << id;
+    for (int l = 0; l < 2; ++l) {
+        const control::LfoControls& lfo = control::kLfo[l];
+        const std::string mod = "Mod LFO " + std::to_string(l + 1) + " ", steps = "LFO " + std::to_string(l + 1) + " ";
+        const std::pair<int, std::string> lfoNames[] = {
+            {lfo.rate, mod + "Rate"},          {lfo.shape, mod + "Shape"},         {lfo.freqDepth, mod + "Freq Depth"},
+            {lfo.freqOsc1, mod + "Freq Osc 1"}, {lfo.freqOsc2, mod + "Freq Osc 2"}, {lfo.freqFilter, mod + "Freq Filter"},
+            {lfo.pwDepth, mod + "PW Depth"},    {lfo.pwOsc1, mod + "PW Osc 1"},     {lfo.pwOsc2, mod + "PW Osc 2"},
+            {lfo.steps, steps + "Steps"},       {lfo.oneShot, steps + "Steps One Shot"}, {lfo.soften, steps + "Soften"}};
+        for (const auto& [id, name] : lfoNames) EXPECT_EQ(hostName(id), name) << id;
+    }
+    for (int s = 0; s < 12; ++s) {
+        const std::string n = std::to_string(s + 1);
+        EXPECT_EQ(hostName(control::kMatrixSource[s]), "MM Source " + n);
+        EXPECT_EQ(hostName(control::kMatrixAmount[s]), "MM Amount " + n);
+        EXPECT_EQ(hostName(control::kMatrixDestination[s]), "MM Destination " + n);
+    }
+    for (int v = 0; v < 16; ++v) EXPECT_EQ(hostName(control::voiceMute(v)), "Voice " + std::to_string(v + 1) + " Mute");
+    // Controls without a host parameter still have their place in the patch.
+    PluginParameters store;
+    for (int id : {control::kVoiceCount, control::kBendRangeUp, control::kBendRangeDown})
+        EXPECT_NE(store.recordOf(id, -1), PluginParameters::kNoRecord) << id;
+    for (int id = control::kFirstVoiceAdjustment; id <= control::kLastVoiceAdjustment; ++id)
+        EXPECT_NE(store.recordOf(id, 15), PluginParameters::kNoRecord) << id;
+    for (int id : {control::kOsc1Saw, control::kSync, control::kFilter4Pole, control::kFilterBandPass, control::kLimiter,
+                   control::kVcaSaturation, control::kEffects, control::kDelayOn, control::kReverbOn, control::kChorusOn,
+                   control::kLfo[0].oneShot, control::kLfo[1].freqFilter})
+        EXPECT_TRUE(params::isSwitch(id)) << id;
 }
 
 TEST_F(Parameters, ConversionsOfEachKind) {
     synth.setParameter(8, 0.5f);  // LFO 1 shape, integer 0..3
-    EXPECT_FLOAT_EQ(stored(21), 1.5f);
+    EXPECT_FLOAT_EQ(stored(control::kLfo[0].shape), 1.5f);
     EXPECT_FLOAT_EQ(synth.getParameter(8), 0.5f);
     synth.setParameter(30, 0.75f);  // parts mode, integer 0..2: the engine gets the truncated value
-    EXPECT_FLOAT_EQ(stored(127), 1.5f);
+    EXPECT_FLOAT_EQ(stored(control::kPartsMode), 1.5f);
     synth.engine().renderBlock(nullptr, 16, 0);  // the audio thread makes the change
     EXPECT_EQ(synth.engine().partsMode(), 1);
 
     synth.setParameter(104, 10.0f / 127.0f);  // matrix source 1 -> "Timbre (74)"
-    EXPECT_EQ(stored(100), 5.0f);
+    EXPECT_EQ(stored(control::kMatrixSource[0]), 5.0f);
     EXPECT_TRUE(synth.timbreRouted());
     EXPECT_FLOAT_EQ(synth.getParameter(104), 10.0f / 127.0f);
     synth.setParameter(104, 1.0f);  // clamped to the last source
-    EXPECT_EQ(stored(100), 16.0f);
+    EXPECT_EQ(stored(control::kMatrixSource[0]), 16.0f);
     EXPECT_FALSE(synth.timbreRouted());
 
     synth.setParameter(25, 0.45f);
-    EXPECT_EQ(stored(210), 16.0f);
+    EXPECT_EQ(stored(control::kLfo[0].steps), 16.0f);
     synth.setParameter(25, 1.0f);
-    EXPECT_EQ(stored(210), 128.0f);
-    synth.setControl(210, 12.0f, -1, true);
+    EXPECT_EQ(stored(control::kLfo[0].steps), 128.0f);
+    synth.setControl(control::kLfo[0].steps, 12.0f, -1, true);
     EXPECT_FLOAT_EQ(synth.getParameter(25), 0.2f);
 
     synth.setParameter(33, 0.49f);  // [A] Osc 1 Saw, a switch
-    EXPECT_EQ(stored(42, 0), 0.0f);
+    EXPECT_EQ(stored(control::kOsc1Saw, 0), 0.0f);
     synth.setParameter(33, 0.5f);
-    EXPECT_EQ(stored(42, 0), 1.0f);
-    EXPECT_EQ(stored(42, 1), 1.0f);  // part B untouched at its default
+    EXPECT_EQ(stored(control::kOsc1Saw, 0), 1.0f);
+    EXPECT_EQ(stored(control::kOsc1Saw, 1), 1.0f);  // part B untouched at its default
 
-    synth.setControl(120, 99.0f, -1, true);  // not in the destination list
+    synth.setControl(control::kMatrixDestination[0], 99.0f, -1, true);  // not in the destination list
     EXPECT_EQ(synth.getParameter(106), 0.0f);
 
     synth.setParameter(0, 0.8f);  // ModWheel: only the shell's wheel value
     EXPECT_NEAR(synth.modWheelValue(), 0.8, 1e-6);
-    EXPECT_EQ(stored(98), 0.8f);
+    EXPECT_EQ(stored(params::kModWheel), 0.8f);
 }
 
 TEST_F(Parameters, EveryParameterReadsBackWhatWasSet) {
@@ -155,7 +226,7 @@ TEST_F(Parameters, DisplayTexts) {
         if (c.set >= 0.0f) synth.setParameter(c.index, c.set);
         EXPECT_EQ(display(c.index), c.text) << c.index << " at " << c.set;
     }
-    synth.setControl(32, 36.0f, -1, true);
+    synth.setControl(control::kTranspose, 36.0f, -1, true);
     EXPECT_EQ(display(125), "+12");
     synth.setParameter(7, 1.0f);  // LFO 1 rate in the sine shape: a frequency
     const std::string hz = display(7);
@@ -171,31 +242,31 @@ TEST_F(Parameters, DisplayTexts) {
 
 TEST_F(Parameters, StoreReportsBadPositionsAndKeepsGoing) {
     auto& store = synth.parameters();
-    EXPECT_EQ(store.getValue(50, 40), 0.0f);
+    EXPECT_EQ(store.getValue(control::kFilterFreq, 40), 0.0f);
     ASSERT_EQ(messages.texts.size(), 1u);
     EXPECT_EQ(messages.titles[0], "Error");
     EXPECT_EQ(messages.texts[0], "Index out of range [40] / max: 16 (Code: 201)");
     store.setValue(300, 1.0f, -1);
     EXPECT_EQ(messages.texts.back(), "Index out of range [300] / max: 223 (Code: 202)");
-    EXPECT_EQ(store.getValue(50, 5), 0.0f);  // no record for part 5: default 0, no report
-    store.setValue(50, 0.7f, 5);
-    EXPECT_EQ(store.getValue(50, 5), 0.0f);
+    EXPECT_EQ(store.getValue(control::kFilterFreq, 5), 0.0f);  // no record for part 5: default 0, no report
+    store.setValue(control::kFilterFreq, 0.7f, 5);
+    EXPECT_EQ(store.getValue(control::kFilterFreq, 5), 0.0f);
     EXPECT_EQ(messages.texts.size(), 2u);
     store.getPreset(3);
     EXPECT_EQ(messages.titles.back(), "Assertion failed");
     EXPECT_EQ(messages.texts.back(), "PluginParameters::getPreset");
     store.currentPart = 1;
-    EXPECT_EQ(store.recordOf(50, params::kCurrent), store.recordOf(50, 1));
+    EXPECT_EQ(store.recordOf(control::kFilterFreq, params::kCurrent), store.recordOf(control::kFilterFreq, 1));
 }
 
 TEST_F(Parameters, LockedValueFollowsTheLatestSetting) {
     auto& store = synth.parameters();
-    const int record = store.recordOf(50, 0);
+    const int record = store.recordOf(control::kFilterFreq, 0);
     store.locks()[static_cast<std::size_t>(record)].value = 0.3f;
     ASSERT_TRUE(store.isRecordLocked(record));
     synth.setParameter(43, 0.6f);
     EXPECT_FLOAT_EQ(store.locks()[static_cast<std::size_t>(record)].value, 0.6f);
-    const int other = store.recordOf(50, 1);
+    const int other = store.recordOf(control::kFilterFreq, 1);
     EXPECT_FALSE(store.isRecordLocked(other));
     synth.setParameter(71, 0.2f);
     EXPECT_EQ(store.locks()[static_cast<std::size_t>(other)].value, LockEntry::kUnlocked);
@@ -225,8 +296,8 @@ TEST_F(Parameters, SampleRateChangeResendsTheStoredValues) {
     synth.setParameter(1, 0.8f);  // Volume
     EXPECT_FLOAT_EQ(synth.engine().masterVolume(), 0.64f * 8.0f);
     synth.setParameter(30, 1.0f);  // parts mode "Split"
-    synth.engine().setEngineParameter(control::kVolume, 0.0, -1, 0);
-    synth.engine().setEngineParameter(control::kPartsMode, 0.0, -1, 0);
+    synth.engine().setEngineParameter(control::kVolume, 0.0, -1);
+    synth.engine().setEngineParameter(control::kPartsMode, 0.0, -1);
     synth.setSampleRate(48000.0f);
     EXPECT_FLOAT_EQ(synth.engine().masterVolume(), 0.64f * 8.0f);
     synth.engine().renderBlock(nullptr, 16, 0);
@@ -241,7 +312,7 @@ TEST_F(Parameters, InitializePatchRestoresDefaultsAndSpreadsTheVoices) {
     char name[] = "Warm Pad";
     synth.setProgramName(name);
     synth.initializePatch();
-    EXPECT_EQ(stored(7), 0.5f);
+    EXPECT_EQ(stored(control::kVolume), 0.5f);
     char read[64];
     synth.getProgramName(read);
     EXPECT_STREQ(read, "Init Patch");
@@ -262,34 +333,34 @@ TEST_F(Parameters, InitializePatchRestoresDefaultsAndSpreadsTheVoices) {
     }
     EXPECT_TRUE(spread);
     synth.initializeVoiceAdjustments();
-    EXPECT_EQ(stored(145, 0), 0.0f);
-    EXPECT_EQ(stored(145, 1), 1.0f);
-    EXPECT_EQ(stored(133, 9), 0.5f);
+    EXPECT_EQ(stored(control::adjust::kSpread, 0), 0.0f);
+    EXPECT_EQ(stored(control::adjust::kSpread, 1), 1.0f);
+    EXPECT_EQ(stored(control::adjust::kCutoff, 9), 0.5f);
     synth.setControlListener(nullptr);
 }
 
 TEST_F(Parameters, PartsCopyPasteAndSwapAcrossObjects) {
     synth.setParameter(43, 0.2f);  // [A] Filter Freq
     synth.setParameter(48, 1.0f);  // [A] Filter Noise
-    synth.setControl(140, 0.9f, 2, true);  // a voice adjustment of voice slot 2
+    synth.setControl(control::adjust::kAmpAttack, 0.9f, 2, true);  // a voice adjustment of voice slot 2
     synth.copyPart(0, ClipboardMode::Part);
     {
         VstXSynth other(TestHost::callback);
         other.pastePart(1);
-        EXPECT_FLOAT_EQ(other.parameters().getValue(50, 1), 0.2f);
-        EXPECT_EQ(other.parameters().getValue(56, 1), 1.0f);
-        EXPECT_EQ(other.parameters().getValue(50, 0), 1.0f);  // part A untouched
+        EXPECT_FLOAT_EQ(other.parameters().getValue(control::kFilterFreq, 1), 0.2f);
+        EXPECT_EQ(other.parameters().getValue(control::kFilterNoise, 1), 1.0f);
+        EXPECT_EQ(other.parameters().getValue(control::kFilterFreq, 0), 1.0f);  // part A untouched
     }
     synth.copyPart(2, ClipboardMode::VoiceAdjustments);
     synth.pastePart(5);
-    EXPECT_FLOAT_EQ(stored(140, 5), 0.9f);
-    EXPECT_EQ(stored(50, 1), 1.0f);  // pasted voice adjustments leave the parts alone
+    EXPECT_FLOAT_EQ(stored(control::adjust::kAmpAttack, 5), 0.9f);
+    EXPECT_EQ(stored(control::kFilterFreq, 1), 1.0f);  // pasted voice adjustments leave the parts alone
 
     synth.swapParts();
-    EXPECT_EQ(stored(50, 0), 1.0f);
-    EXPECT_FLOAT_EQ(stored(50, 1), 0.2f);
-    EXPECT_EQ(stored(56, 1), 1.0f);
-    EXPECT_FLOAT_EQ(stored(140, 2), 0.9f);  // voice adjustments are not part of a swap
+    EXPECT_EQ(stored(control::kFilterFreq, 0), 1.0f);
+    EXPECT_FLOAT_EQ(stored(control::kFilterFreq, 1), 0.2f);
+    EXPECT_EQ(stored(control::kFilterNoise, 1), 1.0f);
+    EXPECT_FLOAT_EQ(stored(control::adjust::kAmpAttack, 2), 0.9f);  // voice adjustments are not part of a swap
 }
 
 TEST_F(Parameters, RandomizingDrawsOnceForEveryControlInOrder) {

@@ -123,7 +123,7 @@ TEST_F(Patches, RandomPatchRoundTripsThroughChunksAndProgramFiles) {
     EXPECT_EQ(c.currentPatchPath(), file);
     const auto other = readPatchFile(file);
     ASSERT_NE(other, nullptr);
-    EXPECT_EQ(other->getValue(50, 1), stored(a, 50, 1));
+    EXPECT_EQ(other->getValue(control::kFilterFreq, 1), stored(a, 50, 1));
     EXPECT_TRUE(messages.texts.empty());
 }
 
@@ -131,7 +131,7 @@ TEST_F(Patches, ShortChunksResetToDefaultsButLocksStay) {
     VstXSynth synth(TestHost::callback);
     randomize(synth);
     synth.setParameter(43, 0.3f);  // [A] Filter Freq
-    synth.toggleLock(50, 0);
+    synth.toggleLock(control::kFilterFreq, 0);
     synth.setParameter(43, 0.6f);  // the locked value follows
     std::vector<std::uint8_t> info(560, 0);
     load(synth, info);
@@ -144,9 +144,9 @@ TEST_F(Patches, ShortChunksResetToDefaultsButLocksStay) {
     other.setParameter(43, 0.9f);
     load(synth, chunkOf(other));
     EXPECT_FLOAT_EQ(stored(synth, 50, 0), 0.6f);
-    EXPECT_TRUE(synth.isLocked(50, 0));
-    synth.toggleLock(333, -1);  // a shape button locks the LFO 1 shape
-    EXPECT_TRUE(synth.isLocked(21, -1));
+    EXPECT_TRUE(synth.isLocked(control::kFilterFreq, 0));
+    synth.toggleLock(VstXSynth::kShapeButtons[0] + 1, -1);  // a shape button locks the LFO 1 shape
+    EXPECT_TRUE(synth.isLocked(control::kLfo[0].shape, -1));
 }
 
 TEST_F(Patches, MissingPartBTakesPartAAndOldVersionsMigrate) {
@@ -166,7 +166,7 @@ TEST_F(Patches, MissingPartBTakesPartAAndOldVersionsMigrate) {
     VstXSynth spread(TestHost::callback);
     auto& steps = maker.parameters().current().steps[0];
     for (int i = 0; i < 512; ++i) steps[static_cast<std::size_t>(i)] = static_cast<float>(i);
-    maker.setControl(210, 8.0f, -1, true);
+    maker.setControl(control::kLfo[0].steps, 8.0f, -1, true);
     auto old = chunkOf(maker);
     setVersion(old, 6);
     load(spread, old);
@@ -281,11 +281,11 @@ TEST_F(Patches, AnEmptyBankOffersTheMakersHostNoPrograms) {
 TEST_F(Patches, LocksAndLearntControllersOutliveThePluginObject) {
     {
         VstXSynth first(TestHost::callback);
-        EXPECT_FALSE(first.isLocked(50, 1));
+        EXPECT_FALSE(first.isLocked(control::kFilterFreq, 1));
         EXPECT_EQ(first.controllerMap().entry(1).control, 98);  // only the mod wheel out of the box
         EXPECT_EQ(first.controllerMap().entry(20).control, ControllerMap::kUnassigned);
         first.setParameter(71, 0.4f);  // [B] Filter Freq
-        first.toggleLock(50, 1);
+        first.toggleLock(control::kFilterFreq, 1);
         first.controllerMap().startLearn(50, 1);
         MidiList learn;
         learn.add(0, 0xB0, 20, 64);
@@ -297,10 +297,10 @@ TEST_F(Patches, LocksAndLearntControllersOutliveThePluginObject) {
     }
     EXPECT_TRUE(fs::exists(host.home + "/settings/plock"));
     VstXSynth second(TestHost::callback);
-    EXPECT_TRUE(second.isLocked(50, 1));
+    EXPECT_TRUE(second.isLocked(control::kFilterFreq, 1));
     EXPECT_FLOAT_EQ(stored(second, 50, 1), 1.0f);  // locks hold values for loads, not the Init Patch
     // The lock was stored when it was set, at 0.4; later moves are stored when the editor closes.
-    EXPECT_FLOAT_EQ(second.parameters().locks()[static_cast<std::size_t>(second.parameters().recordOf(50, 1))].value, 0.4f);
+    EXPECT_FLOAT_EQ(second.parameters().locks()[static_cast<std::size_t>(second.parameters().recordOf(control::kFilterFreq, 1))].value, 0.4f);
     EXPECT_EQ(second.controllerMap().entry(20).control, 50);
     EXPECT_EQ(second.controllerMap().entry(20).part, 1);
     second.setBlockSize(64);
@@ -318,22 +318,22 @@ TEST_F(Patches, DamagedSettingsLeaveTheDefaults) {
     std::ofstream(host.home + "/settings/uisize");  // empty
     VstXSynth synth(TestHost::callback);
     EXPECT_EQ(synth.uiSize(), 0);
-    EXPECT_FALSE(synth.isLocked(7, -1));
+    EXPECT_FALSE(synth.isLocked(control::kVolume, -1));
     EXPECT_EQ(synth.controllerMap().entry(1).control, 98);
 }
 
 TEST_F(Patches, AStoredLockThatIsNotAFiniteNumberLocksNothing) {
     {
         VstXSynth maker(TestHost::callback);
-        const LockEntry& slot = maker.parameters().locks()[static_cast<std::size_t>(maker.parameters().recordOf(7, -1))];
+        const LockEntry& slot = maker.parameters().locks()[static_cast<std::size_t>(maker.parameters().recordOf(control::kVolume, -1))];
         const LockEntry stored[2] = {{slot.control, slot.part, HUGE_VALF}, {slot.control, slot.part, 0.25f}};
         fs::create_directories(host.home + "/settings");
         std::ofstream(host.home + "/settings/plock", std::ios::binary).write(reinterpret_cast<const char*>(stored), 16);
         std::ofstream(host.home + "/settings/plockcnt", std::ios::binary).write("\1\0\0\0", 4);
     }
     VstXSynth first(TestHost::callback);
-    EXPECT_FALSE(first.isLocked(7, -1));
+    EXPECT_FALSE(first.isLocked(control::kVolume, -1));
     std::ofstream(host.home + "/settings/plockcnt", std::ios::binary).write("\2\0\0\0", 4);
     VstXSynth second(TestHost::callback);  // the count tells how many entries are read
-    EXPECT_TRUE(second.isLocked(7, -1));
+    EXPECT_TRUE(second.isLocked(control::kVolume, -1));
 }

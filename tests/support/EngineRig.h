@@ -21,10 +21,10 @@ struct Rig {
     }
     // A per-part control for both parts.
     void set(int id, double value) {
-        engine.setEngineParameter(id, value, 0, 1);
-        engine.setEngineParameter(id, value, 1, 1);
+        engine.setEngineParameter(id, value, 0);
+        engine.setEngineParameter(id, value, 1);
     }
-    void global(int id, double value) { engine.setEngineParameter(id, value, -1, 0); }
+    void global(int id, double value) { engine.setEngineParameter(id, value, -1); }
     // Oscillator 1's sawtooth alone: oscillator 2 kept out of the filter.
     void singleSaw() { set(calverine::control::kFilterOsc2, 0.0); }
     void on(int note, float velocity = 1.0f) {

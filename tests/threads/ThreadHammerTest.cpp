@@ -2,8 +2,10 @@
 // and automation threads while the audio thread renders. One thread here
 // renders with a stream of MIDI (notes, controllers, program and bank
 // changes); another changes everything a host can, structure-changing
-// controls most of all. Nothing may crash, nothing not a number may come
-// out, and under ThreadSanitizer (make test-tsan) nothing may race.
+// controls most of all; a third, like a host's interface thread, restores
+// patches and picks programs at the same time. Nothing may crash, nothing
+// not a number may come out, and under ThreadSanitizer (make test-tsan)
+// nothing may race.
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
@@ -11,6 +13,7 @@
 #include <chrono>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <filesystem>
 #include <thread>
 #include <vector>
@@ -25,8 +28,10 @@ namespace control = calverine::control;
 
 namespace {
 
-// Answers from constant records only, so both threads may ask at once.
-VstIntPtr VSTCALLBACK quietHost(AEffect*, VstInt32 opcode, VstInt32, VstIntPtr, void*, float) {
+// Answers from constant records only, so every thread may ask at once. It
+// calls itself the maker's own host, where the host's program changes load
+// patches from the library too.
+VstIntPtr VSTCALLBACK quietHost(AEffect*, VstInt32 opcode, VstInt32, VstIntPtr, void* ptr, float) {
     static const VstTimeInfo time = [] {
         VstTimeInfo t{};
         t.sampleRate = 48000.0;
@@ -36,6 +41,10 @@ VstIntPtr VSTCALLBACK quietHost(AEffect*, VstInt32 opcode, VstInt32, VstIntPtr, 
     }();
     if (opcode == audioMasterVersion) return 2400;
     if (opcode == audioMasterGetTime) return reinterpret_cast<VstIntPtr>(&time);
+    if (opcode == audioMasterGetVendorString) {
+        std::strcpy(static_cast<char*>(ptr), "Brindle Audio");
+        return 1;
+    }
     return 0;
 }
 
@@ -145,6 +154,19 @@ TEST(Threads, HostThreadsChangeEverythingWhileAudioRenders) {
         }
     });
 
+    std::thread interface([&] {
+        Lcg pick;
+        pick.s = 777;
+        while (!stop) {
+            const auto& chunk = chunks[static_cast<std::size_t>(pick.next(static_cast<int>(chunks.size())))];
+            synth.setChunk(const_cast<std::uint8_t*>(chunk.data()), static_cast<VstInt32>(chunk.size()), true);
+            synth.setProgram(pick.next(3));
+            char name[64];
+            for (int p = 0; p < 3; ++p) synth.getProgramNameIndexed(0, p, name);
+            std::this_thread::sleep_for(std::chrono::milliseconds(3));
+        }
+    });
+
     const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(2);
     char text[64];
     for (int step = 0; std::chrono::steady_clock::now() < end; ++step) {
@@ -160,6 +182,7 @@ TEST(Threads, HostThreadsChangeEverythingWhileAudioRenders) {
     }
     stop = true;
     audio.join();
+    interface.join();
     EXPECT_TRUE(finite);
     EXPECT_GT(blocks.load(), 20);
 }

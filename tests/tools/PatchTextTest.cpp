@@ -147,7 +147,7 @@ TEST(PatchText, InitAndRandomPatchesRoundTripByteForByte) {
 TEST(PatchText, OldVersionsAreShownBroughtUpToDate) {
     PluginParameters maker;
     maker.setValue(110, 0.0f, -1);  // matrix amount 1: before version 6, 0 was the centre
-    maker.setValue(params::kStepsLfo1, 8.0f, -1);
+    maker.setValue(control::kLfo[0].steps, 8.0f, -1);
     for (int i = 0; i < Preset::kSteps; ++i) maker.current().steps[0][static_cast<std::size_t>(i)] = static_cast<float>(i);
     Bytes old = programFile(maker);
     old[patch::kHeaderSize + patch::kVersionOffset] = 5;

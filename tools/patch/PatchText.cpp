@@ -300,8 +300,7 @@ std::string formatPatch(const PluginParameters& store, std::int32_t sourceVersio
     }
 
     DisplayContext context;
-    context.lfoShape[0] = shapeOf(store.getValue(21, -1, store.currentPreset));
-    context.lfoShape[1] = shapeOf(store.getValue(34, -1, store.currentPreset));
+    for (int l = 0; l < 2; ++l) context.lfoShape[l] = shapeOf(store.getValue(control::kLfo[l].shape, -1, store.currentPreset));
     out.append("\n");
     std::size_t column = out.size();
     out.append("# part");
