@@ -1,4 +1,5 @@
 #include "OutputLimiter.h"
+#include "SignalAnalysis.h"
 
 #include <gtest/gtest.h>
 
@@ -26,9 +27,7 @@ TEST(OutputLimiter, SquareOfAmplitudeTwoSettlesAtTheLevelAndNeverExceedsTheCeili
         limiter.process(n, left.data() + at, right.data() + at);
         at += n;
     }
-    float peak = 0.0f;
-    for (float x : left) peak = std::max(peak, std::fabs(x));
-    EXPECT_LE(peak, 0.999f);
+    EXPECT_LE(analysis::peak(left), 0.999f);
     EXPECT_LE(std::fabs(left[0]), 0.999f);
     // After the 0.8 ms attack has settled the level is 0.7 x 0.999.
     for (int i = frames - 1000; i < frames; ++i) {
@@ -66,17 +65,11 @@ std::vector<float> sineThrough(OutputLimiter& limiter, int from, int frames) {
     return left;
 }
 
-float peakOf(const std::vector<float>& x, std::size_t from = 0) {
-    float peak = 0.0f;
-    for (std::size_t i = from; i < x.size(); ++i) peak = std::max(peak, std::fabs(x[i]));
-    return peak;
-}
-
 TEST(OutputLimiter, SamplesThatAreNotNumbersComeOutSilentAndLeaveTheLevelAlone) {
     OutputLimiter limiter;
     limiter.setSampleRate(44100.0);
-    const float normal = peakOf(sineThrough(limiter, 0, 44100), 22050);
-    ASSERT_NEAR(normal, 0.5f * 0.999f, 1e-3f);
+    const double normal = analysis::peak(sineThrough(limiter, 0, 44100), 22050);
+    ASSERT_NEAR(normal, 0.5 * 0.999, 1e-3);
 
     const float inf = std::numeric_limits<float>::infinity(), nan = std::numeric_limits<float>::quiet_NaN();
     // The channel that is not a number comes out as 0; the other channel
@@ -91,7 +84,7 @@ TEST(OutputLimiter, SamplesThatAreNotNumbersComeOutSilentAndLeaveTheLevelAlone) 
     // Within a second the sine is back at its level.
     const std::vector<float> after = sineThrough(limiter, 44100, 44100);
     for (float x : after) ASSERT_TRUE(std::isfinite(x));
-    EXPECT_NEAR(peakOf(after, 22050), normal, 1e-3f);
+    EXPECT_NEAR(analysis::peak(after, 22050), normal, 1e-3);
 }
 
 TEST(OutputLimiter, ANewSampleRateStartsAfresh) {

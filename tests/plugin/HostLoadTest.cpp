@@ -35,6 +35,30 @@ protected:
     VstIntPtr dispatch(VstInt32 op, VstInt32 index = 0, VstIntPtr value = 0, void* ptr = nullptr, float opt = 0) {
         return effect->dispatcher(effect, op, index, value, ptr, opt);
     }
+    // Both channels of `blocks` host blocks (the eighth one 37 frames), the
+    // output buffers filled with 0.5 and -0.5 before each; closes the plug-in.
+    std::vector<float> play(float rate, int blocks, MidiList notes = {}) {
+        EXPECT_NE(load(), nullptr);
+        dispatch(effSetSampleRate, 0, 0, nullptr, rate);
+        dispatch(effSetBlockSize, 0, 512);
+        dispatch(effMainsChanged, 0, 1);
+        dispatch(effProcessEvents, 0, 0, notes.events());
+        std::vector<float> sound;
+        float left[512], right[512];
+        float* outs[2] = {left, right};
+        for (int block = 0; block < blocks; ++block) {
+            const int frames = block == 7 ? 37 : 512;
+            std::fill(std::begin(left), std::end(left), 0.5f);
+            std::fill(std::begin(right), std::end(right), -0.5f);
+            effect->processReplacing(effect, nullptr, outs, frames);
+            sound.insert(sound.end(), left, left + frames);
+            sound.insert(sound.end(), right, right + frames);
+        }
+        dispatch(effMainsChanged, 0, 0);
+        dispatch(effClose);
+        effect = nullptr;
+        return sound;
+    }
     std::string text(VstInt32 op) {
         char buffer[256] = {};
         dispatch(op, 0, 0, buffer);
@@ -147,64 +171,21 @@ TEST_F(HostLoad, VendorSpecificIntegrationTable) {
 
 TEST_F(HostLoad, SilenceRendersAsExactZerosInEveryHostKind) {
     for (const char* vendor : {"Test Host", "Brindle Audio", "MAGIX"}) {
-        SCOPED_TRACE(vendor);
         host.vendor = vendor;
-        ASSERT_NE(load(), nullptr);
-        dispatch(effSetSampleRate, 0, 0, nullptr, 48000.0f);
-        dispatch(effSetBlockSize, 0, 512);
-        dispatch(effMainsChanged, 0, 1);
-        float left[512], right[512];
-        float* outs[2] = {left, right};
-        for (int block = 0; block < 40; ++block) {
-            std::fill(std::begin(left), std::end(left), 0.5f);
-            std::fill(std::begin(right), std::end(right), -0.5f);
-            effect->processReplacing(effect, nullptr, outs, block == 7 ? 37 : 512);
-            const int frames = block == 7 ? 37 : 512;
-            for (int i = 0; i < frames; ++i) {
-                ASSERT_EQ(left[i], 0.0f);
-                ASSERT_EQ(right[i], 0.0f);
-            }
-        }
-        dispatch(effMainsChanged, 0, 0);
-        dispatch(effClose);
-        effect = nullptr;
+        for (float x : play(48000.0f, 40)) ASSERT_EQ(x, 0.0f) << vendor;
     }
 }
 
 // A host that hands over a rate that is not a number (or is infinite) gets the
 // plug-in at 44100 Hz: it plays exactly what a host asking for 44100 Hz hears.
 TEST_F(HostLoad, ARateThatIsNotANumberPlaysAt44100) {
-    auto play = [&](float rate) {
-        EXPECT_NE(load(), nullptr);
-        dispatch(effSetSampleRate, 0, 0, nullptr, rate);
-        dispatch(effSetBlockSize, 0, 256);
-        dispatch(effMainsChanged, 0, 1);
-        MidiList notes{{0, 0x90, 57, 110}, {0, 0x90, 64, 90}};
-        dispatch(effProcessEvents, 0, 0, notes.events());
-        std::vector<float> sound;
-        float left[256], right[256];
-        float* outs[2] = {left, right};
-        for (int block = 0; block < 100; ++block) {
-            effect->processReplacing(effect, nullptr, outs, 256);
-            sound.insert(sound.end(), left, left + 256);
-            sound.insert(sound.end(), right, right + 256);
-        }
-        dispatch(effClose);
-        effect = nullptr;
-        return sound;
-    };
-    const std::vector<float> reference = play(44100.0f);
-    double peak = 0.0;
-    for (float x : reference) peak = std::max(peak, static_cast<double>(std::fabs(x)));
-    ASSERT_GT(peak, 0.01);
+    const MidiList notes{{0, 0x90, 57, 110}, {0, 0x90, 64, 90}};
+    const std::vector<float> reference = play(44100.0f, 50, notes);
+    ASSERT_GT(*std::max_element(reference.begin(), reference.end()), 0.01f);
     for (float rate : {std::nanf(""), HUGE_VALF, -HUGE_VALF}) {
-        SCOPED_TRACE(rate);
-        const std::vector<float> sound = play(rate);
+        const std::vector<float> sound = play(rate, 50, notes);
         ASSERT_EQ(sound.size(), reference.size());
-        for (std::size_t i = 0; i < sound.size(); ++i) {
-            ASSERT_TRUE(std::isfinite(sound[i])) << i;
-            ASSERT_EQ(sound[i], reference[i]) << i;
-        }
+        for (std::size_t i = 0; i < sound.size(); ++i) ASSERT_EQ(sound[i], reference[i]) << rate << " " << i;
     }
 }
 
