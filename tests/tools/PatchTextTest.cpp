@@ -146,7 +146,7 @@ TEST(PatchText, InitAndRandomPatchesRoundTripByteForByte) {
 
 TEST(PatchText, OldVersionsAreShownBroughtUpToDate) {
     PluginParameters maker;
-    maker.setValue(110, 0.0f, -1);  // matrix amount 1: before version 6, 0 was the centre
+    maker.setValue(control::kMatrixAmount[0], 0.0f, -1);  // matrix amount 1: before version 6, 0 was the centre
     maker.setValue(control::kLfo[0].steps, 8.0f, -1);
     for (int i = 0; i < Preset::kSteps; ++i) maker.current().steps[0][static_cast<std::size_t>(i)] = static_cast<float>(i);
     Bytes old = programFile(maker);
@@ -157,7 +157,7 @@ TEST(PatchText, OldVersionsAreShownBroughtUpToDate) {
     const PluginParameters fromText = built(text);
     PluginParameters direct;
     ASSERT_TRUE(patch::readChunk(old.data() + patch::kHeaderSize, old.size() - patch::kHeaderSize, direct));
-    EXPECT_EQ(fromText.getValue(110, -1), 0.5f);
+    EXPECT_EQ(fromText.getValue(control::kMatrixAmount[0], -1), 0.5f);
     EXPECT_EQ(fromText.getPreset(0).steps[0][3], 192.0f);  // the spread steps gathered
     EXPECT_EQ(fromText.getPreset(0).values, direct.getPreset(0).values);
     EXPECT_EQ(fromText.getPreset(0).steps, direct.getPreset(0).steps);
@@ -184,17 +184,17 @@ TEST(PatchText, BuiltFilesLoadWithTheWrittenValues) {
     EXPECT_EQ(p.info[8], 0x00);
     EXPECT_EQ(p.info[9], 0xFF);
     EXPECT_EQ(p.info[10], 0x10);
-    EXPECT_EQ(store.getValue(7, -1), 0.75f);
-    EXPECT_EQ(store.getValue(50, 1), 0.25f);
-    EXPECT_EQ(store.getValue(50, 0), 0.5f);
-    EXPECT_EQ(store.getValue(89, -1), 1e-3f) << "\"Delay  Dry/Wet\" with its double blank";
-    EXPECT_EQ(store.getValue(159, 15), 1.0f);
-    EXPECT_EQ(store.getValue(80, -1), 24.0f);
+    EXPECT_EQ(store.getValue(control::kVolume, -1), 0.75f);
+    EXPECT_EQ(store.getValue(control::kFilterFreq, 1), 0.25f);
+    EXPECT_EQ(store.getValue(control::kFilterFreq, 0), 0.5f);
+    EXPECT_EQ(store.getValue(control::kDelayDryWet, -1), 1e-3f) << "\"Delay  Dry/Wet\" with its double blank";
+    EXPECT_EQ(store.getValue(control::adjust::kSemitones, 15), 1.0f);
+    EXPECT_EQ(store.getValue(control::kBendRangeUp, -1), 24.0f);
     EXPECT_EQ(p.steps[1][2], -0.5f);
     EXPECT_EQ(p.steps[1][3], 2.0f);
     // Everything else keeps its Init Patch value.
-    EXPECT_EQ(store.getValue(51, 0), store.defaultValue(51, 0));
-    EXPECT_EQ(store.getValue(159, 14), 0.5f);
+    EXPECT_EQ(store.getValue(control::kFilterReso, 0), store.defaultValue(control::kFilterReso, 0));
+    EXPECT_EQ(store.getValue(control::adjust::kSemitones, 14), 0.5f);
     EXPECT_EQ(p.steps[0][2], 0.0f);
 }
 
@@ -275,11 +275,11 @@ TEST(PatchText, EveryHostParameterIsReachedByItsName) {
 
 TEST(PatchText, DumpShowsWhatThePluginShows) {
     PluginParameters store;
-    store.setValue(54, 2.0f, 0);   // [A] Filter O2
-    store.setValue(100, 5.0f, -1);  // MM Source 1
-    store.setValue(7, 1e30f, -1);   // no display text for a value far out of range
-    store.setValue(34, 3.0f, -1);   // LFO 2 on steps: its rate shows a note length
-    store.setValue(33, 0.5f, -1);
+    store.setValue(control::kFilterOsc2, 2.0f, 0);
+    store.setValue(control::kMatrixSource[0], 5.0f, -1);
+    store.setValue(control::kVolume, 1e30f, -1);   // no display text for a value far out of range
+    store.setValue(control::kLfo[1].shape, 3.0f, -1);  // on steps: its rate shows a note length
+    store.setValue(control::kLfo[1].rate, 0.5f, -1);
     const std::string text = patchtext::formatPatch(store);
     EXPECT_EQ(lineStarting(text, "A [A] Filter O2 ="), "A [A] Filter O2 = 2 # Full");
     EXPECT_EQ(lineStarting(text, "global MM Source 1 ="), "global MM Source 1 = 5 # Timbre (74)");

@@ -6,6 +6,7 @@
 #include "Files.h"
 #include "Folders.h"
 #include "Messages.h"
+#include "PatchChunk.h"
 #include "PatchLibrary.h"
 
 namespace calverine::librarytool {
@@ -14,16 +15,13 @@ namespace {
 
 constexpr const char* kFavouritesUnsaved = PatchLibrary::kFavouritesUnsaved;
 
-// The program-file header of a Calverine patch: the chunk magic "CcnK" at 0,
-// the opaque-chunk kind "FPCh" at 8 and one of the plug-in ids the plug-in
-// loads at 16, big-endian, in a header of 60 bytes. The library copies files
-// without reading them; only this tool looks, to warn before importing.
+// A program file the plug-in would load (its header, as the plug-in checks
+// it). The library copies files without reading them; only this tool looks,
+// to warn before importing.
 bool looksLikePatch(const std::vector<std::uint8_t>& file) {
-    constexpr std::size_t kHeaderSize = 60;
-    const auto word = [&](std::size_t at) { return std::string(file.begin() + at, file.begin() + at + 4); };
-    if (file.size() < kHeaderSize || word(0) != "CcnK" || word(8) != "FPCh") return false;
-    const std::string id = word(16);
-    return id == "CLVS" || id == "CLVF" || id == "QWTF" || id == "QWTR";
+    const std::uint8_t* chunk = nullptr;
+    std::size_t size = 0;
+    return patch::findChunk(file, chunk, size) == patch::FileCheck::Ok;
 }
 
 struct Options {
