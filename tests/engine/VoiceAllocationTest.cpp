@@ -77,6 +77,10 @@ TEST_F(Allocation, SplitKeepsEachPartInItsHalfAndTheSplitNoteBelongsToB) {
     ASSERT_EQ(voices.size(), 1u);
     EXPECT_GE(*voices.begin(), 8);
     EXPECT_EQ(engine.voice(*voices.begin()).part, 1u);
+    // In unison the split note takes part B's half as well.
+    set(control::kUnison, 1);
+    on(60);
+    EXPECT_EQ(playing(60), (std::set<int>{8, 9, 10, 11, 12, 13, 14, 15}));
 }
 
 TEST_F(Allocation, MutedVoicesNeverStart) {
