@@ -32,9 +32,7 @@ struct ChorusRig {
 
 TEST(ChorusUnit, DryWetZeroPassesTheDrySignal) {
     ChorusRig rig(48000.0, 0.0);
-    Stereo s(4800);
-    s.left = noise(4800, 0.5f, 5);
-    s.right = noise(4800, 0.5f, 6);
+    Stereo s = noisy(4800, 0.5f, 5, true);
     s.left[10] = 5e-7f;  // below the input floor
     const Stereo dry = s;
     rig.run(s);
@@ -105,9 +103,7 @@ TEST(ChorusUnit, EnsembleModulatesAndStaysNormalOverLongSilence) {
     ChorusRig rig(44100.0, 1.0, 1.0, true);
     rig.chorus.setControl(ec::kChorusLowCut, 1.0);
     rig.chorus.setControl(ec::kChorusHighCut, 1.0);
-    Stereo loud(44100);
-    loud.left = noise(44100, 1.0f, 8);
-    loud.right = noise(44100, 1.0f, 9);
+    Stereo loud = noisy(44100, 1.0f, 8, true);
     rig.run(loud);
     EXPECT_GT(analysis::rms(loud.left, 4410), 0.01);
     for (int second = 0; second < 10; ++second) {
@@ -119,12 +115,10 @@ TEST(ChorusUnit, EnsembleModulatesAndStaysNormalOverLongSilence) {
 
 TEST(ChorusUnit, SwitchingOffClearsTheRings) {
     ChorusRig rig(48000.0, 1.0);
-    Stereo loud(4800);
-    loud.left = loud.right = noise(4800, 0.5f);
+    Stereo loud = noisy(4800, 0.5f);
     rig.run(loud);
     rig.chorus.setControl(ec::kChorusOn, 0);
-    Stereo off(16);
-    off.left = off.right = noise(16, 0.5f, 3);
+    Stereo off = noisy(16, 0.5f, 3);
     const Stereo dry = off;
     rig.run(off);
     EXPECT_EQ(off.left, dry.left);  // off passes the signal unchanged

@@ -39,8 +39,7 @@ void playThroughDelay(EffectsChain& chain, double rate, double feedback, double 
     chain.setControl(ec::kDelayTime, 10);
     chain.setControl(ec::kDelayFeedback, feedback);
     chain.setControl(ec::kDelayDryWet, dryWet);
-    Stereo loud(samples);
-    loud.left = loud.right = noise(samples, 0.5f);
+    Stereo loud = noisy(samples, 0.5f);
     runChain(chain, loud);
 }
 
@@ -96,9 +95,7 @@ TEST(EffectsChain, UnitsOffPassTheMixUnchanged) {
     EffectsChain chain;
     switchTo(chain, true);
     for (int id : {ec::kReverbOn, ec::kDelayOn, ec::kChorusOn}) chain.setControl(id, 0);
-    Stereo s(4410);
-    s.left = noise(4410, 0.8f, 11);
-    s.right = noise(4410, 0.8f, 12);
+    Stereo s = noisy(4410, 0.8f, 11, true);
     const Stereo dry = s;
     runChain(chain, s, false);
     EXPECT_EQ(s.left, dry.left);
@@ -157,12 +154,10 @@ TEST(EffectsChain, SwitchingOffFadesTheReverbToTheDrySignal) {
     switchTo(chain, true);
     chain.setControl(ec::kReverbOn, 1.0);
     chain.setControl(ec::kReverbMix, 0.7);
-    Stereo loud(48000);
-    loud.left = loud.right = noise(48000, 0.5f, 5);
+    Stereo loud = noisy(48000, 0.5f, 5);
     runChain(chain, loud);
     chain.setControl(ec::kEffects, 0.0);
-    Stereo after(48000);
-    after.left = after.right = noise(48000, 0.5f, 6);
+    Stereo after = noisy(48000, 0.5f, 6);
     const Stereo dry = after;
     runChain(chain, after);
     // The wet level glides out at 10 Hz; once the units stop the dry signal

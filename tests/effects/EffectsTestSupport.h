@@ -53,4 +53,12 @@ inline std::vector<float> noise(std::size_t n, float amplitude, unsigned seed = 
     return x;
 }
 
+// Noise on both channels: one signal, or seeds `seed` and `seed + 1`.
+inline Stereo noisy(std::size_t n, float amplitude, unsigned seed = 1, bool twoSeeds = false) {
+    Stereo s(n);
+    s.left = noise(n, amplitude, seed);
+    s.right = twoSeeds ? noise(n, amplitude, seed + 1) : s.left;
+    return s;
+}
+
 }  // namespace effects_test

@@ -71,10 +71,8 @@ double rt60(const std::vector<float>& x, double rate) {
 }
 
 TEST(ReverbUnit, DecayTimeFollowsTheTimeControl) {
-    // g loses 60 dB over 42 T passes through the network, and a pass takes
-    // the mean line length (prime lengths scaled to the rate), about 36 ms: the RT60 is 42 x mean
-    // length x T, about 1.5 T, not T. The linearly interpolated modulated
-    // delays take a little more from the highs at every pass.
+    // 60 dB are lost over 42 T passes of the mean line length (about 36 ms at
+    // any rate): the RT60 is about 1.5 T, not T.
     for (const auto& [rate, time] : {std::pair{44100.0, 0.0f}, std::pair{48000.0, 0.2f}}) {
         Settings s;
         s.rate = rate;
@@ -94,9 +92,7 @@ TEST(ReverbUnit, DecayTimeFollowsTheTimeControl) {
 }
 
 TEST(ReverbUnit, ShimmerPlaysAnOctaveUpBelowTheCutAndRegenerationAddsOctaves) {
-    // 1 kHz comes out at 2 kHz and 8 kHz at 16 kHz, with nothing left at the
-    // input frequency; 10 kHz lies above N/5 of the frame (8.8 kHz) and is
-    // removed.
+    // 10 kHz lies above N/5 of the frame (8.8 kHz) and is removed.
     Settings s;
     s.shimmer = 1.0f;
     auto shimmer = [&](const std::vector<float>& input) {
@@ -113,8 +109,7 @@ TEST(ReverbUnit, ShimmerPlaysAnOctaveUpBelowTheCutAndRegenerationAddsOctaves) {
     EXPECT_GT(analysis::rms(at8k), 0.2);
     EXPECT_LT(analysis::rms(shimmer(sine(12288, 10000.0))), 1e-3 * analysis::rms(at8k));
 
-    // With regeneration, after a 1 kHz burst the feedback ring plays 2 kHz
-    // back into the engine, which returns it at 4 kHz after the burst.
+    // With regeneration a 1 kHz burst comes back at 4 kHz after it ends.
     s.regen = 1.0f;
     std::vector<float> burst = sine(8192, 1000.0);
     burst.resize(16384, 0.0f);
@@ -123,8 +118,7 @@ TEST(ReverbUnit, ShimmerPlaysAnOctaveUpBelowTheCutAndRegenerationAddsOctaves) {
     EXPECT_NEAR(strongest * 44100.0 / 4096, 4000.0, 2 * 44100.0 / 4096);
     EXPECT_GT(spectrum[strongest], 0.05);
 
-    // With shimmer and regen at zero the rings drain to exact silence even
-    // while the input goes on.
+    // At zero the rings drain to exact silence while the input goes on.
     ReverbUnit reverb;
     configure(reverb, s);
     shimmerOf(reverb, burst);
@@ -136,9 +130,7 @@ TEST(ReverbUnit, ShimmerPlaysAnOctaveUpBelowTheCutAndRegenerationAddsOctaves) {
 }
 
 TEST(OctaveShimmer, ASteadyToneGivesASteadyPureOctave) {
-    // Every bin keeps its magnitude and doubles its phase, so a steady tone
-    // comes out as a steady tone an octave up: the same level in every hop,
-    // and all of its power at twice the frequency.
+    // The same level in every hop, and all of it at twice the frequency.
     for (double rate : {44100.0, 48000.0}) {
         double level = 0.0;
         for (double frequency : {700.0, 1000.0, 3100.0}) {
@@ -156,10 +148,8 @@ TEST(OctaveShimmer, ASteadyToneGivesASteadyPureOctave) {
                 hi = std::max(hi, level);
             }
             EXPECT_LT(hi / lo, 1.03) << rate << " Hz, " << frequency << " Hz";
-            // The amplitude at the octave, as an RMS, against the whole RMS.
             const double octave = responseAt(steady, 2.0 * frequency, rate) * std::sqrt(2.0) / static_cast<double>(steady.size());
             EXPECT_NEAR(octave / analysis::rms(steady), 1.0, 1e-3) << rate << " Hz, " << frequency << " Hz";
-            // The same level whatever the frequency.
             if (level == 0.0) level = analysis::rms(steady);
             EXPECT_NEAR(analysis::rms(steady) / level, 1.0, 0.02) << rate << " Hz, " << frequency << " Hz";
         }
@@ -167,12 +157,8 @@ TEST(OctaveShimmer, ASteadyToneGivesASteadyPureOctave) {
 }
 
 TEST(OctaveShimmer, RegenerationReturnsTheOctaveAfterItsFeedbackDelay) {
-    // A 1 kHz burst comes out at 2 kHz after the shimmer's own delay; the
-    // feedback ring plays that back into the shimmer a fixed delay later
-    // (3500 samples at exactly 44.1 kHz, 3809 at any other rate), and it
-    // returns at 4 kHz after the shimmer's delay once more. Times are the
-    // energy centroids of each frequency in 256-sample blocks, good to about
-    // a hop's worth of smearing.
+    // A 1 kHz burst returns at 2 kHz, then, after the feedback ring's delay,
+    // at 4 kHz; times are energy centroids in 256-sample blocks.
     for (const auto& [rate, feedbackDelay] : {std::pair{44100.0, 3500.0}, std::pair{48000.0, 3809.0}, std::pair{32000.0, 3809.0}}) {
         OctaveShimmer shimmer;
         shimmer.setSampleRate(rate);
@@ -196,8 +182,8 @@ TEST(OctaveShimmer, RegenerationReturnsTheOctaveAfterItsFeedbackDelay) {
 }
 
 TEST(ReverbUnit, ChoraleFollowsTheColorAndCrossesTheChannels) {
-    // A left impulse comes out on the right alone until the network's first
-    // return (line 9, 599 samples), shaped by the vowel the color picks.
+    // Until the network's first return (599 samples) a left impulse comes out
+    // on the right alone, shaped by the vowel the color picks.
     auto rightOf = [](float color) {
         Settings s;
         s.chorale = true;
@@ -219,13 +205,8 @@ TEST(ReverbUnit, ChoraleFollowsTheColorAndCrossesTheChannels) {
 
 TEST(VowelChorale, ResponseIsTheFormantPeaksTwiceAndTheClosingFilter) {
     // The right input reaches the left output one sample late, through the
-    // four formant sections twice (on its own lane, then as the previous
-    // output on the next) at 0.2 each time, then the closing filter. Expected
-    // from the analog prototypes under the bilinear transform, where f maps
-    // to s = j tan(pi f / fs) / tan(pi F / fs): a formant (F, level L, q) is
-    // the peak 1 + k (L - 1) s / (s^2 + k s + 1), k = 1 / (sqrt(L) q), which
-    // reaches L at F; the closing filter is 1 + (5 s + 35) / (s^2 + s + 1)
-    // about 81.6 Hz (tan(pi F / fs) = tan(2 pi 100 / fs) / sqrt 6).
+    // four formant peaks twice at 0.2 each time, then the closing filter:
+    // expected from their analog prototypes under the bilinear transform.
     struct Vowel {
         float color;
         double frequency[4], level[4];
@@ -270,13 +251,9 @@ TEST(VowelChorale, ResponseIsTheFormantPeaksTwiceAndTheClosingFilter) {
 }
 
 TEST(ReverbUnit, MixWidthOffsetsAndInputGainShapeTheOutput) {
-    Stereo input(4096);
-    input.left = noise(4096, 0.5f, 5u);
-    input.right = noise(4096, 0.5f, 6u);
-    // The matrix offsets come in the order Time, Color, Width, Regen,
-    // Shimmer, Dry/Wet: Dry/Wet -1 turns a full mix dry (mix 0 passes the
-    // dry signal untouched, while the wet-only path ignores the mix), and
-    // Shimmer +1 turns the shimmer on.
+    const Stereo input = noisy(4096, 0.5f, 5u, true);
+    // Offsets (Time, Color, Width, Regen, Shimmer, Dry/Wet): Dry/Wet -1 turns
+    // a full mix dry but not the wet-only path; Shimmer +1 turns shimmer on.
     {
         ReverbUnit reverb;
         configure(reverb, Settings{});
@@ -317,11 +294,9 @@ TEST(ReverbUnit, MixWidthOffsetsAndInputGainShapeTheOutput) {
 }
 
 TEST(ReverbUnit, EarlyReflectionsReachTheOutputButNotTheNetwork) {
-    // A left impulse; the network is cleared at 3008 samples, before the last
-    // left reflection (3449 samples, gain 0.4). Had that reflection entered
-    // the diffusion, its direct path alone (the input low-pass's 0.776, 0.5
-    // through each of three allpasses, 0.5 into a line, 0.25 out) would bring
-    // 0.0048 to the right output; what comes is the diffusion's dying tail.
+    // The network is cleared at 3008 samples, before the last left reflection
+    // (3449 samples): had it entered the diffusion, its direct path alone
+    // would bring 0.0048 to the right output.
     ReverbUnit reverb;
     configure(reverb, Settings{});
     Stereo out(6000);
@@ -335,12 +310,8 @@ TEST(ReverbUnit, EarlyReflectionsReachTheOutputButNotTheNetwork) {
 }
 
 // With the network emptied before every slice, an impulse comes out as the
-// low-passed input and its six early reflections, times 0.25 (output) x 0.5
-// (the reflections' share). Each tap lies at its 44.1 kHz length x rate /
-// 44100 x 0.405, truncated, made odd and raised to a prime (worked out by
-// hand); the input low-pass passes a = 1 - exp(-2 pi 10500 / rate) of the
-// impulse at once, and 1 in all, so nothing else may add to 0.125 (1 + the
-// sum of the gains).
+// low-passed input (a = 1 - exp(-2 pi 10500 / rate) at once, 1 in all) and
+// its six early reflections at their taps, all times 0.125.
 TEST(ReverbUnit, EarlyReflectionsArriveAtTheirTapsWithTheirGains) {
     const struct {
         double rate;
@@ -375,11 +346,8 @@ TEST(ReverbUnit, EarlyReflectionsArriveAtTheirTapsWithTheirGains) {
 }
 
 TEST(ReverbUnit, SilentTailStaysFiniteAndNormalAtExtremesAndWhileSwitching) {
-    // At 8 kHz a short render covers seconds; with time 0 the tail falls
-    // hundreds of dB, through the range where subnormals would appear. The
-    // state is inspected every 512 samples, since a ring passes through that
-    // range within a few hundred samples. Chorale and shimmer switch on and
-    // off mid-tail, and the rate changes once.
+    // At 8 kHz the tail falls hundreds of dB, through the subnormal range, in
+    // seconds; chorale and shimmer switch mid-tail, and the rate changes once.
     const float high[ReverbUnit::kOffsets] = {1, 1, 1, 1, 1, 1};
     const float low[ReverbUnit::kOffsets] = {-1, -1, -1, -1, -1, 0};
     const float none[ReverbUnit::kOffsets] = {};
@@ -391,9 +359,7 @@ TEST(ReverbUnit, SilentTailStaysFiniteAndNormalAtExtremesAndWhileSwitching) {
         ReverbUnit reverb;
         configure(reverb, settings);
         reverb.setOffsets(offsets);
-        Stereo loud(2048);
-        loud.left = noise(2048, 4.0f, 9u);
-        loud.right = noise(2048, 4.0f, 10u);
+        Stereo loud = noisy(2048, 4.0f, 9u, true);
         render(reverb, loud, false);
         for (int chunk = 0; chunk < 64; ++chunk) {
             if (chunk % 20 == 10) reverb.setControl(ec::kReverbChorale, settings.chorale == (chunk % 40 == 10) ? 0.0f : 1.0f);

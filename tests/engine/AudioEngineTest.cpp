@@ -98,14 +98,9 @@ TEST(AudioEngine, SleepsTwoSecondsAfterTheLastKeyAndThenOutputsZeros) {
     // Two seconds' worth of quiet blocks, then sleep.
     EXPECT_EQ(block - 1 - lastAudible, wake + 1);
 
-    float left[64], right[64];
-    std::fill(std::begin(left), std::end(left), 1.0f);
-    std::fill(std::begin(right), std::end(right), 1.0f);
-    renderHostBlock(engine, 64, left, right);
-    for (int i = 0; i < 64; ++i) {
-        EXPECT_EQ(left[i], 0.0f);
-        EXPECT_EQ(right[i], 0.0f);
-    }
+    std::vector<float> left(64, 1.0f), right(64, 1.0f);
+    renderHostBlock(engine, 64, left.data(), right.data());
+    EXPECT_EQ(analysis::peak(left) + analysis::peak(right), 0.0);
     // The effects tail keeps counting down while asleep, and stops at -1.
     for (int i = 0; i < wake + 10; ++i) renderHostBlock(engine, 16);
     EXPECT_EQ(engine.effectsTailCountdown(), -1);
@@ -131,10 +126,8 @@ TEST(AudioEngine, VoiceModeChangeReinitialisesVoicesOnce) {
     EXPECT_EQ(engine.voice(3).sampleCounter, 128u);
 }
 
-// Every voice sounds through its own part's filter. Part B is kept silent
-// (no oscillator reaches its filter), so what is heard is part A alone: it
-// must not change when part B's filter turns from A's four-pole low-pass
-// into a two-pole band-pass.
+// Part B is kept silent, so what is heard, part A, must not change when part
+// B's filter turns from A's four-pole low-pass into a two-pole band-pass.
 TEST(AudioEngine, EveryVoiceSoundsThroughItsOwnPartsFilter) {
     const struct {
         const char* what;
@@ -169,13 +162,9 @@ TEST(AudioEngine, EveryVoiceSoundsThroughItsOwnPartsFilter) {
 }
 
 // Two engines play the same note and one of them changes: the ratio of
-// their outputs is the glide. The master volume moves a thousandth of the
-// way to v^2 * 8 each sample, so after volume 0.5 (2) turns to 1 (8), sample
-// n is (8 - 6 * 0.999^(n + 1)) / 2 times the other. A voice's channel
-// pressure passes two one-pole stages per control update, 0.06 of the way
-// and then 0.2: after a step to 1, update k gives (solved by hand)
-// 1 - 1.342857 * 0.94^k + 0.342857 * 0.8^k, heard as the voice level through
-// an "Aftertouch" to "Volume" slot of amount 1 (level 1 + p - 1).
+// their outputs is the glide. The volume moves 1/1000 of the way to v^2 * 8
+// each sample; channel pressure, heard through an "Aftertouch" to "Volume"
+// slot, passes one-pole stages of 0.06 then 0.2 per control update.
 TEST(AudioEngine, VolumeAndChannelPressureGlideAtTheirRates) {
     for (bool pressure : {false, true}) {
         engine_test::Rig steady, moving;
@@ -204,9 +193,8 @@ TEST(AudioEngine, VolumeAndChannelPressureGlideAtTheirRates) {
             EXPECT_LT(worst, 1e-3) << "volume";
             continue;
         }
-        // Block k's level reaches the output about ten samples late, through
-        // the decimation filter: each block is read there. A block's reading
-        // wavers by a few thousandths with the waveform; their mean does not.
+        // Block k's level is read about ten samples late (the decimator); the
+        // readings waver with the waveform, their mean does not.
         double bias = 0.0;
         for (int k = 1; k <= 40; ++k) {
             double ab = 0.0, aa = 0.0;

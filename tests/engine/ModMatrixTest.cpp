@@ -67,14 +67,12 @@ TEST(ModMatrix, OscillatorPhaseIsSetOnlyWhenANoteStarts) {
     rig.render(16 / 44100.0);
     // The voice that took the note started at phase 0.5 and ran 64 sub-samples.
     const int v = rig.engine.roundRobin(0);
-    const double hz = 440.0 * std::pow(2.0, -9.0 / 12.0);
-    const double expected = 0.5 + 64 * hz / (4 * 44100.0);
-    EXPECT_NEAR(rig.engine.voice(v).osc[0].phase, expected, 1e-4);
+    const double step = 64 * engine_test::noteHz(60) / (4 * 44100.0);
+    EXPECT_NEAR(rig.engine.voice(v).osc[0].phase, 0.5 + step, 1e-4);
     rig.render(0.01);
     const float before = rig.engine.voice(v).osc[0].phase;
     rig.slot(1, matrix::kConst, 0.9, matrix::kOsc1Phase);  // while the note sounds: no jump
     rig.render(16 / 44100.0);
-    const double step = 64 * hz / (4 * 44100.0);
     EXPECT_NEAR(std::fmod(rig.engine.voice(v).osc[0].phase - before + 1.0, 1.0), step, 1e-4);
 }
 

@@ -24,13 +24,15 @@ void compare(const LaneSetup (*setups)[4], int which, int outputs) {
     OscillatorLanes lanes[2] = {};
     OscillatorState bank[2][4][2], reference[2][4][2];
     OscillatorState* states[2][4][2];
+    WaveMix mixes[2][4];
+    float widths[2][4];
     for (int g = 0; g < 2; ++g)
         for (int l = 0; l < 4; ++l) {
             OscillatorLanes& o = lanes[g];
             o.maxIncrement[l] = 15000.0f / (g == 0 ? 176400.0f : 384000.0f);
             const LaneSetup& s = setups[g][l];
-            const WaveMix mix = WaveMix::fromSwitches(s.saw, s.pulse);
-            const float width = mix.forceHalfWidth ? 0.5f : s.width;
+            const WaveMix& mix = mixes[g][l] = WaveMix::fromSwitches(s.saw, s.pulse);
+            const float width = widths[g][l] = mix.forceHalfWidth ? 0.5f : s.width;
             for (int i = 0; i < 16; ++i) o.width1[i][l] = o.width2[i][l] = width;
             o.saw1[l] = o.saw2[l] = mix.saw;
             o.pulse1[l] = o.pulse2[l] = mix.pulse;
@@ -65,8 +67,8 @@ void compare(const LaneSetup (*setups)[4], int which, int outputs) {
     for (int g = 0; g < 2; ++g)
         for (int l = 0; l < 4; ++l) {
             const LaneSetup& s = setups[g][l];
-            const WaveMix mix = WaveMix::fromSwitches(s.saw, s.pulse);
-            const float width = mix.forceHalfWidth ? 0.5f : s.width;
+            const WaveMix& mix = mixes[g][l];
+            const float width = widths[g][l];
             OscillatorState(&r)[2] = reference[g][l];
             for (std::size_t k = 0; k < got[g][l].size(); ++k) {
                 float saw, pulse;
@@ -103,11 +105,12 @@ TEST(OscillatorBank, LanesMatchTheOneVoiceReference) {
         {0.0023f, 0.0051f, 0.5f, false, false, false, 0.0f}, // the triangle
         {0.02f, 0.007f, 0.6f, true, false, true, 1.0f},
     };
+    LaneSetup groups[2][4], swapped[2][4];
+    for (int l = 0; l < 4; ++l) {
+        groups[0][l] = swapped[1][l] = plain[l];
+        groups[1][l] = swapped[0][l] = shaped[l];
+    }
     forEachLoopWidth([&](bool) {
-        const LaneSetup groups[2][4] = {{plain[0], plain[1], plain[2], plain[3]},
-                                        {shaped[0], shaped[1], shaped[2], shaped[3]}};
-        const LaneSetup swapped[2][4] = {{shaped[0], shaped[1], shaped[2], shaped[3]},
-                                         {plain[0], plain[1], plain[2], plain[3]}};
         for (int which : {0, 1}) {
             compare(groups, which, 301);
             compare(swapped, which, 211);

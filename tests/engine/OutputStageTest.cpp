@@ -64,9 +64,8 @@ std::complex<double> phasor(const std::vector<float>& y, double f) {
 }  // namespace
 
 TEST(OutputStage, TwoPoleCutOffLiesWhereTheTableSays) {
-    // A low-pass of two poles is 90 degrees behind at its cut-off. At 27.5 Hz
-    // the DC blockers' own shift is taken out with a wide-open reference;
-    // higher up it is negligible and the input itself is the reference.
+    // 90 degrees behind at the cut-off; at 27.5 Hz against a wide-open filter,
+    // to take out the DC blockers' own shift.
     for (float c : {0.0f, 0.5f, 0.9f, 0.98f}) {
         const double f = FilterTables::frequencyAt(FilterTables::indexOf(c));
         const int count = static_cast<int>(kFs4 * std::max(0.25, 40.0 / f));
@@ -81,15 +80,10 @@ TEST(OutputStage, TwoPoleCutOffLiesWhereTheTableSays) {
     }
 }
 
-// A quiet sine at the cut-off of control 0.5 (table index 14750, so
-// 27.5 * 2^(14750 / 3072) = 766.85 Hz), worked out by hand: each trapezoidal
-// section answers as its analog prototype at the prewarped frequency, so at
-// the cut-off the two-pole low-pass passes 1 / k with k = 1.5 (1 - r^2) +
-// 0.35 (1 - 0.7) (T = 1 for small signals), and the four-pole one
-// |G^4 / (1 + k h G^4)| = 1 / |4 - k h| with G^4 = -1/4, loop gain
-// k = 3.42 r + 0.38 and h = 1 / (1 - j 8 / 766.85) its 8 Hz feedback
-// high-pass. At r = 1 the four-pole loop gain 3.8 stays below the 4 at which
-// the filter would oscillate on its own: a peak of about 5, not a tone.
+// A quiet sine at the cut-off of control 0.5 (table index 14750, 766.85 Hz),
+// gains worked out by hand from the analog prototypes: the two-pole passes
+// 1 / k, k = 1.5 (1 - r^2) + 0.105; the four-pole 1 / |4 - k h|, loop gain
+// k = 3.42 r + 0.38, h its 8 Hz feedback high-pass. No self-oscillation at r = 1.
 TEST(OutputStage, GainAtTheCutOffFollowsTheResonance) {
     const double fc = 27.5 * std::pow(2.0, 14750 / 3072.0);
     const struct {
@@ -107,11 +101,9 @@ TEST(OutputStage, GainAtTheCutOffFollowsTheResonance) {
     }
 }
 
-// The two-pole damping grows with the first integrator's swing, by
-// 0.35 (1 - 0.7 T(s1)). At full resonance a quiet sine at the cut-off passes
-// clean with gain 1 / 0.105; the louder it is, the less of it passes and the
-// more third harmonic it gains, until the damping nears its ceiling
-// 0.35 (1 - 0.7 / 15) (T falls to 1/15) and the gain 1 / 0.3337 = 3.0.
+// At full resonance, the louder a sine at the cut-off, the less of it passes
+// and the more third harmonic it gains, until the damping nears its ceiling
+// 0.35 (1 - 0.7 / 15) and the gain 1 / 0.3337 = 3.0.
 TEST(OutputStage, TwoPoleDistortsMoreTheLouderItIsDriven) {
     const double fc = 27.5 * std::pow(2.0, 14750 / 3072.0);
     double lastGain = 1e9, lastThird = 0.0;
@@ -140,12 +132,9 @@ TEST(OutputStage, FullResonanceRingsButStaysBounded) {
         // A loud square at 220 Hz, then silence.
         auto square = [&](int i) { return i < burst ? (std::fmod(i * 220.0 / kFs4, 1.0) < 0.5 ? 4.0f : -4.0f) : 0.0f; };
         const auto y = s.run({fourPole, false, false}, 0.5f, 1.0f, 2 * burst, square);
-        double loud = 0.0, ringing = 0.0;
-        for (int i = 0; i < 2 * burst; ++i) {
-            ASSERT_TRUE(std::isfinite(y[static_cast<std::size_t>(i)]));
-            if (i < burst) loud = std::max(loud, static_cast<double>(std::fabs(y[static_cast<std::size_t>(i)])));
-            if (i > burst + 200 && i < burst + 1000) ringing = std::max(ringing, static_cast<double>(std::fabs(y[static_cast<std::size_t>(i)])));
-        }
+        for (float v : y) ASSERT_TRUE(std::isfinite(v));
+        const double loud = analysis::peak(std::vector<float>(y.begin(), y.begin() + burst));
+        const double ringing = analysis::peak(std::vector<float>(y.begin() + burst + 201, y.begin() + burst + 1000));
         EXPECT_LT(loud, 12.0) << fourPole;
         EXPECT_GT(ringing, 0.01 * loud) << fourPole;  // still ringing after the input stopped
     }

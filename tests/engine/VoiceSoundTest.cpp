@@ -58,8 +58,7 @@ TEST(VoiceSound, StrongestAliasIsFarBelowTheFundamental) {
         int note;
         double audibleLimit;  // dB below the strongest harmonic
     };
-    // At the top note (12.5 kHz) the two-sample step at four times the rate
-    // leaves the 13th harmonic's fold near -53 dB, at the 15 kHz limit near -50 dB.
+    // At the top note (12.5 kHz) the 13th harmonic folds back near -53 dB.
     const Case cases[] = {
         {"saw at 5 kHz", [](Rig&) {}, 111, -60.0},
         {"pulse at 5 kHz",
@@ -91,11 +90,8 @@ TEST(VoiceSound, StrongestAliasIsFarBelowTheFundamental) {
         const double binHz = 44100.0 / 8192;
         const double octave = c.note == 120 ? 12.0 : 0.0;
         const double fundamental = std::min(noteHz(c.note + octave), 15000.0);
-        // Everything further than 6 bins (the window's main lobe) from a
-        // harmonic of the fundamental is an alias. Below 15 kHz the oscillators'
-        // own aliasing is measured; above it the decimator's transition band
-        // (half amplitude at 0.48 of the rate) lets a little of what lies just
-        // above the output Nyquist frequency fold back.
+        // More than 6 bins (the main lobe) from a harmonic is an alias; above
+        // 15 kHz the decimator's transition band lets a little more fold back.
         double top = 0.0, audible = 0.0, high = 0.0;
         for (std::size_t k = 2; k < spectrum.size(); ++k) {
             const double f = k * binHz;
@@ -146,9 +142,8 @@ TEST(VoiceSound, ExtremeSettingsGiveFiniteNormalOutput) {
     });
 }
 
-// Sixteen voices through the four-lane and the eight-lane loops: the same
-// sound but for the rounding of fused multiply-adds, for both filters, held
-// and moving pitch, the triangle, sync, cross-modulation and saturation.
+// Sixteen voices through four-lane and eight-lane loops sound the same but
+// for the rounding of fused multiply-adds.
 TEST(VoiceSound, BothLoopWidthsSoundTheSame) {
     if (!calverine::useWideVoiceLoops(true)) GTEST_SKIP() << "this processor runs four lanes only";
     const std::function<void(Rig&)> patches[3] = {
@@ -188,10 +183,8 @@ TEST(VoiceSound, BothLoopWidthsSoundTheSame) {
     }
 }
 
-// Groups of voices that have rung out to silence are not rendered, and that
-// changes nothing heard: notes that wake such groups part-way through a
-// slice sound exactly as they would had the groups run all along. Noise
-// alone feeds the filters, so the idle oscillators' phases play no part.
+// Notes that wake groups of rung-out voices part-way through a slice sound
+// exactly as had the groups run all along. Noise alone feeds the filters.
 TEST(VoiceSound, SkippingSilentGroupsChangesNothingHeard) {
     forEachLoopWidth([](bool wide) {
         std::vector<float> sound[2];
@@ -228,10 +221,8 @@ TEST(VoiceSound, SkippingSilentGroupsChangesNothingHeard) {
     });
 }
 
-// A voice that has rung out holds no subnormal number in its filter while
-// another key keeps the engine running it: its states, fed nothing, settle
-// to exact zeros. The slowest of them, the 1 Hz input blocker, would take
-// some 13 s to sink from 1e-4 into the subnormal range.
+// A rung-out voice's filter states settle to exact zeros while another key
+// keeps the engine running it (the 1 Hz blocker would take some 13 s).
 TEST(VoiceSound, RungOutFiltersSettleToZeroWithoutSubnormals) {
     for (bool fourPole : {false, true}) {
         Rig rig;
@@ -255,9 +246,7 @@ TEST(VoiceSound, RungOutFiltersSettleToZeroWithoutSubnormals) {
     }
 }
 
-// A voice whose loudness has ended is silent, not frozen: its filter
-// envelope goes on releasing, its glide goes on travelling and its
-// oscillators go on running, so its next note starts where they stand.
+// A finished voice's filter envelope, glide and oscillators go on running.
 TEST(VoiceSound, FinishedVoiceKeepsItsClocksRunning) {
     for (int voices : {8, 16}) {
         Rig rig;
@@ -300,18 +289,15 @@ double crossing(const std::vector<float>& x, double level, double from = 0.0) {
 
 }  // namespace
 
-// Each voice's adjustments act on that voice and are heard in what they
-// adjust. The voice that takes the note has the adjustment at one end, every
-// other voice at the other end.
+// The voice that takes the note has the adjustment at one end, every other
+// voice at the other end.
 TEST(VoiceSound, EachVoiceAdjustmentIsHeardInWhatItAdjusts) {
     auto adjusted = [](Rig& rig, int adjustment, double v) {
         const int next = (rig.engine.roundRobin(0) + 1) % rig.engine.voiceCount();
         for (int slot = 0; slot < 16; ++slot)
             rig.engine.setEngineParameter(adjustment, slot == next ? v : 1.0 - v, slot);
     };
-    // Pitch: oscillator 1 and 2 offsets of +-0.5 semitones and the detune;
-    // an octave ratio of 2.02 keeps note 33 and stretches the octaves above
-    // it; the semitone offset of +-24.
+    // An octave ratio of 2.02 keeps note 33 and stretches the octaves above.
     const struct {
         int adjustment;
         double v;
@@ -335,10 +321,8 @@ TEST(VoiceSound, EachVoiceAdjustmentIsHeardInWhatItAdjusts) {
         EXPECT_NEAR(rig.pitch(c.note), c.hz, c.hz * 1e-4) << "adjustment " << c.adjustment << " at " << c.v;
     }
 
-    // Output level 1.5^(2v - 1); cut-off control +0.1 v - 0.05, here
-    // +0.05 = 1475 table steps: far above the cut-off the two-pole slope
-    // of 12 dB an octave lifts the harmonics by 2^(2 * 1475 / 3072) = 1.946
-    // (1.936 over 5..10 kHz, where the slope is not quite reached).
+    // Level 1.5^(2v - 1); cut-off +0.05 = 1475 table steps lifts harmonics on
+    // the 12 dB slope by 2^(2 * 1475 / 3072), 1.936 over 5..10 kHz.
     auto sound = [&](int adjustment, double v) {
         Rig rig;
         rig.singleSaw();
@@ -385,10 +369,8 @@ TEST(VoiceSound, EachVoiceAdjustmentIsHeardInWhatItAdjusts) {
             EXPECT_LT(analysis::rms(left), 1e-4 * analysis::rms(right));
     }
 
-    // Loudness attack and release times, 1.5^(2v - 1) and 1.25^(2v - 1).
-    // Attack 0.5 lasts E(0.5^0.8, 0.00115, 13) = 0.2448 s and reaches half
-    // its peak 0.74 after ln(1 - 0.37) / ln(0.26) of it; release 0.75 halves
-    // the level every 0.5 s.
+    // Attack and release times 1.5^(2v - 1) and 1.25^(2v - 1): attack 0.5
+    // lasts 0.2448 s, release 0.75 halves the level every 0.5 s.
     auto envelope = [&](int adjustment, double v) {
         Rig rig;
         rig.singleSaw();
@@ -416,9 +398,7 @@ TEST(VoiceSound, EachVoiceAdjustmentIsHeardInWhatItAdjusts) {
     }
 }
 
-// Organic moves each voice's pitch, by up to a quarter semitone at full
-// Organic (amount 0.5), and its level by a factor within 1 +- 0.2 x its
-// depth: at full Organic (depth 0.5) within +-0.87 dB.
+// Full Organic moves pitch by up to a quarter semitone and level by +-0.87 dB.
 TEST(VoiceSound, OrganicDriftMovesPitchAndLevel) {
     for (double organic : {0.0, 1.0}) {
         Rig rig;
