@@ -123,17 +123,13 @@ TEST(VoiceSound, ExtremeSettingsGiveFiniteNormalOutput) {
             }
             for (int note : {0, 127, 60, 61, 62, 63, 64, 65, 66, 67, 68, 69, 70, 71, 72, 73, 74, 75}) rig.on(note);
             rig.engine.bend[0] = static_cast<float>(2 * v - 1);
-            std::vector<float> right;
-            auto left = rig.render(0.5, &right);
+            std::vector<float> right, tailRight;
+            const auto left = rig.render(0.5, &right);
             for (int note = 0; note < 128; ++note) rig.off(note);
-            auto tailRight = right;
-            auto tail = rig.render(0.5, &tailRight);
-            left.insert(left.end(), tail.begin(), tail.end());
-            right.insert(right.end(), tailRight.begin(), tailRight.end());
+            const auto tail = rig.render(0.5, &tailRight);
             int bad = 0;
-            for (std::size_t i = 0; i < left.size(); ++i)
-                for (float x : {left[i], right[i]})
-                    bad += !std::isfinite(x) || std::fpclassify(x) == FP_SUBNORMAL;
+            for (const std::vector<float>& x : {left, right, tail, tailRight})
+                for (float v : x) bad += !std::isfinite(v) || std::fpclassify(v) == FP_SUBNORMAL;
             EXPECT_EQ(bad, 0) << "all controls at " << v << (wide ? ", eight lanes" : "");
             if (v == 1.0) {
                 EXPECT_GT(analysis::peak(left), 0.0);  // at 0 both oscillator levels are off
