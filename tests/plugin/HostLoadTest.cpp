@@ -218,6 +218,11 @@ TEST_F(HostLoad, RoundTripsAndDisplaysOfEachKind) {
         float set, read;
         const char* text;
     };
+    // The texts of the defaults, before anything is set.
+    const std::pair<int, const char*> defaults[] = {{4, "Off"},  {88, "Active"},   {30, "Single"},  {25, "16 Steps"},
+                                                    {1, "5.00"}, {0, "0 %"},       {104, "Velocity"}, {106, "Volume"},
+                                                    {47, "Full"}, {125, "0"}};  // transpose, stored 24
+    for (const auto& [index, text] : defaults) EXPECT_EQ(shown(index), text) << index;
     const Case cases[] = {
         {4, 0.7f, 1.0f, "On"},                 // switch
         {4, 0.49f, 0.0f, "Off"},
@@ -234,6 +239,7 @@ TEST_F(HostLoad, RoundTripsAndDisplaysOfEachKind) {
         {128, 0.99f, 0.99f, "1/32"},           // 13.86 -> 13
         {125, 0.5f, 0.5f, "0"},                // transpose 24
         {125, 0.0f, 0.0f, "-24"},
+        {125, 0.75f, 0.75f, "+12"},
         {32, 0.34f, 0.34f, "+12"},             // osc 1 freq: trunc(1.02) * 12
         {32, 0.33f, 0.33f, "0"},
         {37, 1.0f, 1.0f, "+63"},               // osc 2 freq
@@ -245,10 +251,19 @@ TEST_F(HostLoad, RoundTripsAndDisplaysOfEachKind) {
         {35, 0.0f, 0.0f, "-10.00"},
         {105, 0.505f, 0.505f, "+1"},           // matrix amount: 1.0 -> +1, not +0
         {105, 0.495f, 0.495f, "-1"},
+        {105, 1.0f, 1.0f, "+100"},
+        {105, 0.0f, 0.0f, "-100"},
+        {3, 0.75f, 0.75f, "+5.00"},            // tuning
+        {3, 0.25f, 0.25f, "-5.00"},
+        {31, 0.5f, 0.5f, "A 100% <> B 100%"},  // parts mix
+        {31, 0.25f, 0.25f, "A 100% <> B 50%"},
+        {31, 1.0f, 1.0f, "A 0% <> B 100%"},
+        {128, 1.0f, 1.0f, "1/32T"},            // the last delay division
         {0, 0.999f, 0.999f, "99 %"},           // mod wheel
         {126, 0.0f, 0.0f, "C0"},
         {126, 0.51f, 0.51f, "C4"},             // 48.96 -> 48
         {126, 0.52f, 0.52f, "C#4"},            // 49.92 -> 49
+        {126, 1.0f, 1.0f, "C8"},
         {31, 0.75f, 0.75f, "A 50% <> B 100%"},
         {88, 1.0f, 1.0f, "Mute"},
         {1, 0.123f, 0.123f, "1.23"},           // plain 0..1 control
@@ -258,4 +273,11 @@ TEST_F(HostLoad, RoundTripsAndDisplaysOfEachKind) {
         EXPECT_NEAR(effect->getParameter(effect, c.index), c.read, 1e-6) << c.index << " " << c.set;
         EXPECT_EQ(shown(c.index), c.text) << c.index << " " << c.set;
     }
+    effect->setParameter(effect, 7, 1.0f);  // LFO 1 rate in the sine shape: a frequency
+    const std::string hz = shown(7);
+    EXPECT_EQ(hz.substr(hz.size() - 3), " Hz");
+    EXPECT_NE(hz.find('.'), std::string::npos);
+    effect->setParameter(effect, 8, 1.0f);  // step shape: a tempo division
+    EXPECT_EQ(shown(7), "1/32T");
+    EXPECT_EQ(shown(8), "Steps");
 }
