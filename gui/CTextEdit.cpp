@@ -163,7 +163,7 @@ void CTextEdit::draw(CDrawContext& context) {
         context.drawString(text_, box, getHoriAlign());
     context.restoreState();
     if (editing_) {
-        const double x = std::floor(xOf(caret_)) + 0.5;
+        const double x = std::floor(xOf(caret_));
         context.setFrameColor(getAccent());
         context.setLineWidth(1);
         context.drawLine({x, box.top + 3}, {x, box.bottom - 3});
