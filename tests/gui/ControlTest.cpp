@@ -208,3 +208,19 @@ TEST(Controls, ButtonsAndSwitchesStepThroughTheirStates) {
     EXPECT_EQ(column->state(), 1);
     EXPECT_EQ(rec.balancedPairs(), 2 + 5 + 2 + 1);
 }
+
+TEST(Controls, SetValueIsSilentAndNotifyingIsOneEditOfItsOwn) {
+    CFrame frame(100, 100);
+    Recorder rec;
+    auto* knob = frame.add<CAnimKnob>(CRect{0, 0, 40, 40}, &rec, 4);
+    knob->setValue(0.3f);
+    knob->setValue(7);  // clamped to the range
+    EXPECT_EQ(knob->getValue(), 1);
+    EXPECT_TRUE(rec.events.empty());
+    knob->setValueNotify(0.25f);
+    knob->setValueNotify(0.25f);  // unchanged: nothing to tell
+    EXPECT_EQ(rec.events, (std::vector<std::string>{"begin 4", "change 4", "end 4"}));
+    knob->setRange(-1, 1);
+    knob->setValue(0);
+    EXPECT_EQ(knob->getValueNormalized(), 0.5f);
+}
