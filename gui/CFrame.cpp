@@ -15,9 +15,12 @@ constexpr std::size_t kMaxDirtyRegions = 8;
 CFrame::CFrame(double width, double height) : CViewContainer(CRect{0, 0, width, height}) {}
 
 CFrame::~CFrame() {
-    close();
-    for (CTimer* t : timers_) t->frame_ = nullptr;
+    // No callbacks out of a frame being destroyed (their owners may be gone
+    // already): a text field being edited is not committed, and a control
+    // in mid-gesture closes its edit itself as it is destroyed.
     capture_ = hover_ = focus_ = nullptr;
+    window_.reset();
+    for (CTimer* t : timers_) t->frame_ = nullptr;
     modal_.clear();
     removeAll();
 }
