@@ -67,8 +67,18 @@ VstXSynth::VstXSynth(audioMasterCallback audioMaster) : AudioEffectX(audioMaster
 }
 
 VstXSynth::~VstXSynth() {
+    if (ownedEditor_) {
+        ownedEditor_->close();
+        setEditor(nullptr);
+        ownedEditor_.reset();
+    }
     if (controllerMap_ && controllerMap_->changed()) settings_.storeControllerMap(controllerMap_->map());
     PartClipboard::detach();
+}
+
+void VstXSynth::adoptEditor(std::unique_ptr<AEffEditor> editor) {
+    ownedEditor_ = std::move(editor);
+    setEditor(ownedEditor_.get());
 }
 
 void VstXSynth::detectHost() {

@@ -25,6 +25,7 @@
 #include <string>
 #include <vector>
 
+#include "AEffEditor.h"
 #include "AudioEffectX.h"
 #include "AudioEngine.h"
 #include "ControlListener.h"
@@ -163,6 +164,9 @@ public:
     std::int32_t midiActivity() const { return midi_->activity(); }
     void acknowledgeMidiActivity() { midi_->acknowledgeActivity(); }
     AudioEngine& engine() { return *engine_; }
+    // Takes the editor the entry point made for this plug-in and announces it
+    // to the host; it is closed and destroyed before the plug-in.
+    void adoptEditor(std::unique_ptr<AEffEditor> editor);
 
 private:
     void detectHost();
@@ -223,6 +227,7 @@ private:
     // controller values written by the MIDI input and the change path
     ControllerLanes lanes_;
     std::unique_ptr<MidiInput> midi_;
+    std::unique_ptr<AEffEditor> ownedEditor_;  // last: it reaches into everything above
 };
 
 }  // namespace calverine
