@@ -349,3 +349,18 @@ TEST_F(Showcase, EachPatchSoundsLikeItsCategory) {
         }
     }
 }
+
+// Installed, the bank lies in the data folder as Soundbanks/Showcase/<category>/;
+// a new plug-in object starts on the showcase lead even when other banks sort first.
+TEST(ShowcaseInstalled, TheFirstProgramIsTheShowcaseLead) {
+    TestHost host;
+    const fs::path soundbanks = fs::path(host.home) / "data" / "Soundbanks";
+    fs::create_directories(soundbanks / "Aardvark" / "Bass");
+    fs::copy_file(fs::path(FACTORY_BANK_DIR) / "Bass" / "BS Rubber Floor QV.fxp",
+                  soundbanks / "Aardvark" / "Bass" / "BS Rubber Floor QV.fxp");
+    fs::copy(FACTORY_BANK_DIR, soundbanks / "Showcase", fs::copy_options::recursive);
+    VstXSynth synth(TestHost::callback);
+    char name[kVstMaxProgNameLen + 1] = {};
+    synth.getProgramName(name);
+    EXPECT_STREQ(name, "LD Cyborg T800 QV");
+}
