@@ -21,8 +21,13 @@ $(BUILD)/CMakeCache.txt:
 build: setup $(BUILD)/CMakeCache.txt
 	cmake --build $(BUILD) -j $(JOBS)
 
+# The demo plays factory/demo/showcase.mid through the Showcase bank as the
+# build laid it out (program changes pick the patches), with settings kept
+# in the build folder so the user's own are never touched.
 demo: build
-	$(BUILD)/calverine-render $(BUILD)/Calverine.so --param 1=0.42 --param 4=1 -o demo.wav
+	mkdir -p $(BUILD)/demo-settings
+	CALVERINE_DATA_DIR=$(CURDIR)/$(BUILD)/factory/ CALVERINE_SETTINGS_DIR=$(CURDIR)/$(BUILD)/demo-settings \
+	  $(BUILD)/calverine-render $(BUILD)/Calverine.so factory/demo/showcase.mid -o demo.wav
 	@echo "demo.wav written"
 
 test: build
@@ -57,10 +62,15 @@ fuzz: setup
 bench: build
 	@for b in $(BUILD)/bench_*; do echo "== $$b"; $$b; done
 
+# The plug-in goes to ~/.vst, the factory soundbank into the data folder
+# (CALVERINE_DATA_DIR, else the XDG documents folder + Brindle Audio/Calverine).
 install: build
 	mkdir -p $(HOME)/.vst
 	cp $(BUILD)/Calverine.so $(HOME)/.vst/Calverine.so
 	@echo "installed $(HOME)/.vst/Calverine.so"
+	@data="$${CALVERINE_DATA_DIR:-$$(xdg-user-dir DOCUMENTS 2>/dev/null || echo "$$HOME/Documents")/Brindle Audio/Calverine}"; \
+	mkdir -p "$$data/Soundbanks" && cp -R $(BUILD)/factory/Soundbanks/Showcase "$$data/Soundbanks/" && \
+	echo "installed the Showcase soundbank in $$data/Soundbanks/Showcase"
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD) $(TSAN_BUILD) $(FUZZ_BUILD) demo.wav

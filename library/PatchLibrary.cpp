@@ -6,6 +6,7 @@
 #include <cctype>
 #include <filesystem>
 
+#include "AuthorTable.h"
 #include "Favourites.h"
 #include "Files.h"
 #include "Messages.h"
@@ -151,6 +152,8 @@ void PatchLibrary::buildIndex() {
               {kUser, platform::joinPath(root_, kUser), BankKind::User}};
     categories_.clear();
     authors_.clear();
+    for (int a = 0; a < kBuiltInAuthors; ++a)
+        authors_.emplace(std::string(builtInAuthors()[a].code), std::string(builtInAuthors()[a].name));
     extraCategories_.clear();
     for (const LibraryEntry& e : listing_.entries()) {
         if (e.depth != 0 || !e.folder || e.name == kFavourites || e.name == kTrash) continue;

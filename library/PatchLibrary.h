@@ -86,7 +86,8 @@ public:
     const std::vector<Patch>& patches() const { return patches_; }
     const std::vector<Patch>& trash() const { return trash_; }
     const std::vector<LibraryEntry>& favourites() const { return favourites_; }
-    // Author code to display name, from the soundbanks' config.ini files.
+    // Author code to display name: the built-in table, then the pairs of the
+    // soundbanks' config.ini files that name a code of their own.
     const std::map<std::string, std::string>& authors() const { return authors_; }
     const std::vector<std::string>& extraCategories() const { return extraCategories_; }
     // The records the last reload found (folders, patches and trashed

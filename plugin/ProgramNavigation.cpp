@@ -15,8 +15,10 @@ void ProgramNavigation::rescan() {
     programs_.scan(root);
 }
 
-void ProgramNavigation::loadFirstProgram(const std::string& preferredPath) {
-    int first = programs_.find(preferredPath);
+void ProgramNavigation::loadFirstProgram(const std::vector<std::string>& preferredPaths) {
+    int first = -1;
+    for (const std::string& path : preferredPaths)
+        if (first < 0) first = programs_.find(path);
     if (first < 0) first = programs_.libraryIndex(0);
     if (first < 0) return;
     programs_.setCurrentBank(programs_.library()[static_cast<std::size_t>(first)].bank);

@@ -10,6 +10,7 @@
 
 #include <atomic>
 #include <string>
+#include <vector>
 
 #include "ProgramList.h"
 
@@ -36,9 +37,9 @@ public:
 
     // Reads the library below the data folder again (creating its root).
     void rescan();
-    // The first program: the library entry at `preferredPath` if there is
-    // one, else the first patch of bank 0; nothing for an empty library.
-    void loadFirstProgram(const std::string& preferredPath);
+    // The first program: the first of `preferredPaths` that the library
+    // holds, else the first patch of bank 0; nothing for an empty library.
+    void loadFirstProgram(const std::vector<std::string>& preferredPaths);
     // Loads program n of the current bank; its bank becomes current.
     void loadProgram(int program);
     // Makes bank b current and loads its first program; ignored during a

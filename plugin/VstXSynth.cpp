@@ -60,10 +60,12 @@ VstXSynth::VstXSynth(audioMasterCallback audioMaster) : AudioEffectX(audioMaster
 
     detectHost();
 
-    // The first program: the showcase patch if the library holds it, else the
-    // first patch of bank 0.
-    navigation_.loadFirstProgram(
-        platform::joinPath(platform::dataFolder() + "Soundbanks", "Showcase/LD Cyborg T800 QV.fxp"));
+    // The first program: the showcase lead if the library holds it (directly
+    // in the Showcase bank, or in its Leads category where the factory
+    // install puts it), else the first patch of bank 0.
+    const std::string showcase = platform::joinPath(platform::dataFolder() + "Soundbanks", "Showcase");
+    navigation_.loadFirstProgram({platform::joinPath(showcase, "LD Cyborg T800 QV.fxp"),
+                                  platform::joinPath(showcase, "Leads/LD Cyborg T800 QV.fxp")});
 }
 
 VstXSynth::~VstXSynth() {

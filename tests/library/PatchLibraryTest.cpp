@@ -2,6 +2,7 @@
 // names, renames and removals.
 #include <filesystem>
 
+#include "AuthorTable.h"
 #include "LibraryTestSupport.h"
 #include "PatchName.h"
 
@@ -62,9 +63,10 @@ TEST_F(PatchLibraryTest, CategoriesMergeByNameAndFixedModeAddsTheConfigCategorie
     put("A/Pads/One.fxp");
     put("B/Pads/Two.fxp");
     put("B/Arp/Three.fxp");
-    put("A/config.ini", "; comment\nAuthorCode = QV\nAuthorName=Quentin V\nAuthorCode2=XY\n"
+    put("A/config.ini", "; comment\nAuthorCode = Qe\nAuthorName=Quentin V\nAuthorCode2=XY\n"
                         "AddCategories= Arp , ,Drone,\n[Other]\nAuthorCode3=ZZ\nAuthorName3=Zed\n");
-    put("B/config.ini", "\xEF\xBB\xBF" "AuthorCode2=KL\r\nAuthorName2=Kay\r\nAuthorCode=QV\r\nAuthorName=Someone Else\r\n");
+    put("B/config.ini", "\xEF\xBB\xBF" "AuthorCode2=KL\r\nAuthorName2=Kay\r\nAuthorCode=Qe\r\nAuthorName=Someone Else\r\n"
+                        "AuthorCode3=QV\r\nAuthorName3=Not The Factory\r\n");
 
     PatchLibrary free(root_);
     ASSERT_EQ(free.categories().size(), 2u);
@@ -72,9 +74,15 @@ TEST_F(PatchLibraryTest, CategoriesMergeByNameAndFixedModeAddsTheConfigCategorie
     EXPECT_EQ(free.categories()[0].folders.size(), 2u);
     EXPECT_EQ(free.categories()[1].name, "Arp");
     EXPECT_TRUE(free.extraCategories().empty());
-    // Pairs need both values; the first name given for a code stays; sections are not read;
-    // a byte order mark is no part of the first key.
-    EXPECT_EQ(free.authors(), (std::map<std::string, std::string>{{"KL", "Kay"}, {"QV", "Quentin V"}}));
+    // Pairs need both values; the first name given for a code stays, and the built-in table
+    // comes first; sections are not read; a byte order mark is no part of the first key.
+    std::map<std::string, std::string> authors;
+    for (int a = 0; a < kBuiltInAuthors; ++a)
+        authors.emplace(builtInAuthors()[a].code, builtInAuthors()[a].name);
+    authors.emplace("KL", "Kay");
+    authors.emplace("Qe", "Quentin V");
+    EXPECT_EQ(free.authors(), authors);
+    EXPECT_EQ(free.authors().at("QV"), "Quillon Vaur");
 
     PatchLibrary fixed(root_, "fxp", kFixedCategories);
     Strings categories;
