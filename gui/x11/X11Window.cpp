@@ -319,7 +319,12 @@ void X11Window::handle(xcb_generic_event_t* event) {
         case XCB_KEY_PRESS: key(*reinterpret_cast<xcb_key_press_event_t*>(event), true); break;
         case XCB_KEY_RELEASE: key(*reinterpret_cast<xcb_key_press_event_t*>(event), false); break;
         case XCB_MAPPING_NOTIFY:
-            xcb_refresh_keyboard_mapping(keySymbols_, reinterpret_cast<xcb_mapping_notify_event_t*>(event));
+            // A fresh table: refreshing one whose first fetch is still under
+            // way would keep the old layout.
+            if (reinterpret_cast<xcb_mapping_notify_event_t*>(event)->request == XCB_MAPPING_KEYBOARD) {
+                xcb_key_symbols_free(keySymbols_);
+                keySymbols_ = xcb_key_symbols_alloc(connection_);
+            }
             break;
         case XCB_DESTROY_NOTIFY:
             if (reinterpret_cast<xcb_destroy_notify_event_t*>(event)->window == window_) alive_ = false;
