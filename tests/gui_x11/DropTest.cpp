@@ -14,8 +14,8 @@ namespace {
 
 class Drop : public XTest {
 protected:
-    // Walks Enter, Position and Drop to `target`, offering `types` and
-    // answering with `data`; true when the target accepted the position.
+    // Walks Enter, Position and Drop to `target` at window point (x, y),
+    // offering `types` and answering with `data`.
     struct Outcome {
         bool accepted = false;
         std::optional<bool> finishedWithSuccess;  // unset: no XdndFinished
@@ -61,8 +61,11 @@ protected:
                     const int kind = e->response_type & 0x7f;
                     auto* m = reinterpret_cast<xcb_client_message_event_t*>(e);
                     if (kind == XCB_CLIENT_MESSAGE && m->type == wanted) heard = *m;
-                    if (kind == XCB_SELECTION_REQUEST) answer(c, *reinterpret_cast<xcb_selection_request_event_t*>(e),
-                                                              data, outcome.requestedTypes);
+                    if (kind == XCB_SELECTION_REQUEST) {
+                        auto* r = reinterpret_cast<xcb_selection_request_event_t*>(e);
+                        outcome.requestedTypes.push_back(r->target == atom("text/uri-list") ? "text/uri-list" : "other");
+                        answerSelectionRequest(c, *r, data);
+                    }
                     std::free(e);
                 }
                 return heard.has_value();
@@ -85,23 +88,6 @@ protected:
         return outcome;
     }
 
-    void answer(xcb_connection_t* c, const xcb_selection_request_event_t& r, const std::string& data,
-                std::vector<std::string>& requested) {
-        auto* name = xcb_get_atom_name_reply(c, xcb_get_atom_name(c, r.target), nullptr);
-        if (name) requested.emplace_back(xcb_get_atom_name_name(name), xcb_get_atom_name_name_length(name));
-        std::free(name);
-        xcb_change_property(c, XCB_PROP_MODE_REPLACE, r.requestor, r.property, r.target, 8,
-                            std::uint32_t(data.size()), data.data());
-        xcb_selection_notify_event_t n{};
-        n.response_type = XCB_SELECTION_NOTIFY;
-        n.time = r.time;
-        n.requestor = r.requestor;
-        n.selection = r.selection;
-        n.target = r.target;
-        n.property = r.property;
-        xcb_send_event(c, 0, r.requestor, 0, reinterpret_cast<const char*>(&n));
-        xcb_flush(c);
-    }
 };
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <atomic>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <thread>
 
 #include "XTestRig.h"
@@ -142,6 +143,10 @@ TEST_F(Window, ClockTicksAboutThirtyTimesASecondWhilePumped) {
 }
 
 TEST_F(Window, OpeningAndClosingAHundredTimesLeavesNoWindowBehind) {
+    auto openFiles = [] {
+        return std::distance(std::filesystem::directory_iterator("/proc/self/fd"), std::filesystem::directory_iterator());
+    };
+    const auto filesBefore = openFiles();
     for (int i = 0; i < 100; ++i) {
         auto window = PlatformWindow::create(reinterpret_cast<void*>(std::uintptr_t(parent_)), 120, 80, listener_);
         ASSERT_NE(window, nullptr);
@@ -150,6 +155,7 @@ TEST_F(Window, OpeningAndClosingAHundredTimesLeavesNoWindowBehind) {
         window->pump();
     }
     EXPECT_TRUE(children(parent_).empty());
+    EXPECT_EQ(openFiles(), filesBefore);  // every connection closed
 }
 
 TEST_F(Window, SurvivesAParentDestroyedBeforeItCloses) {
@@ -333,20 +339,8 @@ TEST_F(Clipboard, TextGoesBothWaysWithAnotherClient) {
             pollfd fd{xcb_get_file_descriptor(c), POLLIN, 0};
             poll(&fd, 1, 20);
             while (xcb_generic_event_t* e = xcb_poll_for_event(c)) {
-                if ((e->response_type & 0x7f) == XCB_SELECTION_REQUEST) {
-                    auto* r = reinterpret_cast<xcb_selection_request_event_t*>(e);
-                    const std::string text = "from elsewhere";
-                    xcb_change_property(c, XCB_PROP_MODE_REPLACE, r->requestor, r->property, utf8, 8,
-                                        std::uint32_t(text.size()), text.data());
-                    xcb_selection_notify_event_t n{};
-                    n.response_type = XCB_SELECTION_NOTIFY;
-                    n.requestor = r->requestor;
-                    n.selection = r->selection;
-                    n.target = r->target;
-                    n.property = r->property;
-                    xcb_send_event(c, 0, r->requestor, 0, reinterpret_cast<const char*>(&n));
-                    xcb_flush(c);
-                }
+                if ((e->response_type & 0x7f) == XCB_SELECTION_REQUEST)
+                    answerSelectionRequest(c, *reinterpret_cast<xcb_selection_request_event_t*>(e), "from elsewhere");
                 std::free(e);
             }
         }

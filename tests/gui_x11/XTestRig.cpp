@@ -80,6 +80,20 @@ int xdotool(const std::string& arguments) {
     return std::system(command.c_str());
 }
 
+void answerSelectionRequest(xcb_connection_t* c, const xcb_selection_request_event_t& r, const std::string& data) {
+    xcb_change_property(c, XCB_PROP_MODE_REPLACE, r.requestor, r.property, r.target, 8, std::uint32_t(data.size()),
+                        data.data());
+    xcb_selection_notify_event_t n{};
+    n.response_type = XCB_SELECTION_NOTIFY;
+    n.time = r.time;
+    n.requestor = r.requestor;
+    n.selection = r.selection;
+    n.target = r.target;
+    n.property = r.property;
+    xcb_send_event(c, 0, r.requestor, 0, reinterpret_cast<const char*>(&n));
+    xcb_flush(c);
+}
+
 std::vector<Recorder::Mouse> Recorder::of(char kind) const {
     std::vector<Mouse> picked;
     for (const Mouse& m : mouse)

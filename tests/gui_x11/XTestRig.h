@@ -24,6 +24,9 @@ bool xServerRunning();
 // Runs `xdotool <arguments>` on the test display; its exit status.
 int xdotool(const std::string& arguments);
 
+// Answers a selection owner's request with `data` in the requested type.
+void answerSelectionRequest(xcb_connection_t* c, const xcb_selection_request_event_t& r, const std::string& data);
+
 struct Recorder : gui::WindowListener {
     struct Mouse {
         char kind;  // 'd'own, 'm'ove, 'u'p, 'w'heel
@@ -52,26 +55,13 @@ struct Recorder : gui::WindowListener {
     void platformMouseMoved(gui::CPoint p, std::uint32_t b) override { mouse.push_back({'m', p, b}); }
     void platformMouseUp(gui::CPoint p, std::uint32_t b) override { mouse.push_back({'u', p, b}); }
     void platformMouseExited() override { ++exits; }
-    bool platformMouseWheel(gui::CPoint p, double notches, std::uint32_t b) override {
-        mouse.push_back({'w', p, b, notches});
-        return true;
-    }
-    bool platformKeyDown(const gui::KeyEvent& k) override {
-        keysDown.push_back(k);
-        return true;
-    }
-    bool platformKeyUp(const gui::KeyEvent& k) override {
-        keysUp.push_back(k);
-        return true;
-    }
+    bool platformMouseWheel(gui::CPoint p, double n, std::uint32_t b) override { return mouse.push_back({'w', p, b, n}), true; }
+    bool platformKeyDown(const gui::KeyEvent& k) override { return keysDown.push_back(k), true; }
+    bool platformKeyUp(const gui::KeyEvent& k) override { return keysUp.push_back(k), true; }
     bool platformDragOver(gui::CPoint p, gui::DropData::Kind kind) override {
-        dragOvers.push_back({p, kind});
-        return acceptDrag;
+        return dragOvers.push_back({p, kind}), acceptDrag;
     }
-    bool platformDrop(gui::CPoint p, const gui::DropData& data) override {
-        drops.push_back({p, data});
-        return true;
-    }
+    bool platformDrop(gui::CPoint p, const gui::DropData& data) override { return drops.push_back({p, data}), true; }
     void platformTick() override { ++ticks; }
 };
 
