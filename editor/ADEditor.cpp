@@ -47,13 +47,14 @@ bool ADEditor::open(void* parent) {
     }
     AEffEditor::open(parent);
     guiThread_ = std::this_thread::get_id();
+    previousHook_ = platform::currentMessageHook(&previousHookUser_);
     platform::setMessageHook(&ADEditor::messageHook, this);
     return true;
 }
 
 void ADEditor::close() {
     if (!frame_) return;
-    platform::setMessageHook(nullptr, nullptr);
+    platform::setMessageHook(previousHook_, previousHookUser_);
     parameterControls_.clear();
     textViews_.clear();
     frame_.reset();

@@ -67,6 +67,8 @@ private:
     std::vector<std::pair<gui::CParamDisplay*, std::string>> textViews_;
     std::string openError_;
 
+    platform::MessageHook previousHook_ = nullptr;  // put back on close
+    void* previousHookUser_ = nullptr;
     std::thread::id guiThread_;
     std::mutex pendingLock_;
     std::vector<Message> pending_;

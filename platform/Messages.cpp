@@ -24,6 +24,11 @@ void setMessageHook(MessageHook hook, void* user) {
     gHookUser = user;
 }
 
+MessageHook currentMessageHook(void** user) {
+    *user = gHookUser;
+    return gHook;
+}
+
 void showMessage(const char* title, const char* text, MessageIcon icon) {
     if (gHook) {
         gHook(title, text, icon, gHookUser);

@@ -13,6 +13,8 @@ void showMessage(const char* title, const char* text, MessageIcon icon);
 // restores the default. Not for the audio thread.
 using MessageHook = void (*)(const char* title, const char* text, MessageIcon icon, void* user);
 void setMessageHook(MessageHook hook, void* user);
+// The hook in place now (null for the default), so a temporary one can put it back.
+MessageHook currentMessageHook(void** user);
 
 }  // namespace platform
 

@@ -1,0 +1,221 @@
+// Controls in a real window, clicked and dragged by xdotool, and the plug-in's
+// editor opened, used and closed through the host interface.
+#include <algorithm>
+#include <atomic>
+#include <cmath>
+#include <thread>
+
+#include "ADEditor.h"
+#include "CAnimKnob.h"
+#include "CFrame.h"
+#include "CMenuPopup.h"
+#include "COnOffButton.h"
+#include "COptionMenu.h"
+#include "MessageCapture.h"
+#include "Messages.h"
+#include "TestHost.h"
+#include "VstXSynth.h"
+#include "XTestRig.h"
+
+using namespace gui;
+using namespace calverine::test;
+using calverine::ADEditor;
+using calverine::VstXSynth;
+
+namespace {
+
+struct Edits : IControlListener {
+    std::vector<std::pair<char, int>> log;  // ('b'egin | 'v'alue | 'e'nd, tag)
+    void valueChanged(CControl* c) override { log.emplace_back('v', c->getTag()); }
+    void beginEdit(int tag) override { log.emplace_back('b', tag); }
+    void endEdit(int tag) override { log.emplace_back('e', tag); }
+    int count(char kind, int tag) const { return int(std::count(log.begin(), log.end(), std::pair{kind, tag})); }
+};
+
+std::string over(std::uintptr_t window, int x, int y) {
+    return "mousemove --window " + std::to_string(window) + " " + std::to_string(x) + " " + std::to_string(y);
+}
+
+class FrameInWindow : public XTest {};
+
+class EditorInHost : public XTest {
+protected:
+    void SetUp() override {
+        XTest::SetUp();
+        if (IsSkipped()) return;
+        xcb_destroy_window(c_, parent_);
+        parent_ = parentWindow(1200, 800);
+    }
+    VstIntPtr dispatch(VstXSynth& synth, VstInt32 opcode, void* ptr = nullptr) {
+        AEffect* e = synth.getAeffect();
+        return e->dispatcher(e, opcode, 0, 0, ptr, 0);
+    }
+    void* parentHandle() const { return reinterpret_cast<void*>(std::uintptr_t(parent_)); }
+    bool idleUntil(VstXSynth& synth, const std::function<bool()>& done) {
+        for (int i = 0; i < 1500 && !done(); ++i) {
+            dispatch(synth, effEditIdle);
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        }
+        return done();
+    }
+    std::vector<float> render(VstXSynth& synth) {
+        synth.setSampleRate(44100.0f);
+        synth.setBlockSize(512);
+        synth.resume();
+        MidiList notes{{0, 0x90, 60, 100}, {0, 0x90, 64, 90}};
+        synth.processEvents(notes.events());
+        std::vector<float> all, left(512), right(512);
+        for (int block = 0; block < 40; ++block) {
+            float* outs[2] = {left.data(), right.data()};
+            synth.processReplacing(nullptr, outs, 512);
+            all.insert(all.end(), left.begin(), left.end());
+        }
+        return all;
+    }
+    TestHost host_;
+};
+
+}  // namespace
+
+TEST_F(FrameInWindow, RealClicksAndDragsReachTheControlUnderThePointer) {
+    Edits edits;
+    CFrame frame(400, 300);
+    auto* button = frame.add<COnOffButton>(CRect{20, 20, 100, 50}, &edits, 1);
+    auto* knob = frame.add<CAnimKnob>(CRect{200, 100, 260, 160}, &edits, 2);
+    auto* menu = frame.add<COptionMenu>(CRect{20, 200, 180, 224}, &edits, 3);
+    menu->addEntry("Saw");
+    menu->addEntry("Pulse");
+    menu->addEntry("Noise");
+    std::string error;
+    ASSERT_TRUE(frame.open(reinterpret_cast<void*>(std::uintptr_t(parent_)), &error)) << error;
+    PlatformWindow& window = *frame.window();
+    const std::uintptr_t id = std::uintptr_t(window.nativeHandle());
+    ASSERT_TRUE(pumpUntil(window, [] { return true; }));
+
+    ASSERT_EQ(xdotool(over(id, 60, 35) + " click 1"), 0);
+    ASSERT_TRUE(pumpUntil(window, [&] { return edits.count('e', 1) == 1; }));
+    EXPECT_EQ(button->getValue(), 1.0f);
+    EXPECT_EQ(knob->getValue(), 0.0f);
+
+    // 120 pixels up is a quarter of the knob's range, in one gesture.
+    ASSERT_EQ(xdotool(over(id, 230, 150) + " mousedown 1 " + over(id, 230, 100) + " " + over(id, 230, 30) +
+                      " mouseup 1"),
+              0);
+    ASSERT_TRUE(pumpUntil(window, [&] { return edits.count('e', 2) == 1; }));
+    EXPECT_NEAR(knob->getValue(), 0.25f, 0.01f);
+    EXPECT_EQ(edits.count('b', 2), 1);
+
+    // The menu opens inside the frame; the second entry is picked by a click on it.
+    ASSERT_EQ(xdotool(over(id, 100, 212) + " click 1"), 0);
+    ASSERT_TRUE(pumpUntil(window, [&] { return frame.topModal() != nullptr; }));
+    auto* popup = dynamic_cast<CMenuPopup*>(frame.topModal());
+    ASSERT_NE(popup, nullptr);
+    const CPoint second = popup->itemRect(0, 1).center();
+    ASSERT_EQ(xdotool(over(id, int(second.x), int(second.y)) + " click 1"), 0);
+    ASSERT_TRUE(pumpUntil(window, [&] { return frame.topModal() == nullptr; }));
+    EXPECT_EQ(menu->getValue(), 1.0f);
+    EXPECT_EQ(edits.count('b', 3), edits.count('e', 3));
+}
+
+namespace {
+
+CControl* controlWithTag(CViewContainer& container, int tag) {
+    for (const auto& child : container.children()) {
+        if (auto* control = dynamic_cast<CControl*>(child.get()); control && control->getTag() == tag) return control;
+        if (auto* inner = dynamic_cast<CViewContainer*>(child.get()))
+            if (CControl* found = controlWithTag(*inner, tag)) return found;
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+TEST_F(EditorInHost, OpensAtItsSizeAndAKnobDragIsOneAutomatedGesture) {
+    VstXSynth synth(TestHost::callback);
+    synth.adoptEditor(std::make_unique<ADEditor>(synth));
+    EXPECT_TRUE(synth.getAeffect()->flags & effFlagsHasEditor);
+    ERect* rect = nullptr;
+    ASSERT_EQ(dispatch(synth, effEditGetRect, &rect), 1);
+    EXPECT_EQ(rect->right - rect->left, 1165);
+    EXPECT_EQ(rect->bottom - rect->top, 725);
+
+    ASSERT_EQ(dispatch(synth, effEditOpen, parentHandle()), 1);
+    ASSERT_EQ(children(parent_).size(), 1u);
+    auto* editor = static_cast<ADEditor*>(synth.getEditor());
+    const std::uintptr_t id = children(parent_)[0];
+    ASSERT_TRUE(idleUntil(synth, [] { return true; }));
+
+    const float before = synth.getParameter(1);
+    host_.requests.clear();
+    ASSERT_EQ(xdotool(over(id, 1110, 125) + " mousedown 1 " + over(id, 1110, 60) + " " + over(id, 1110, 5) +
+                      " mouseup 1"),
+              0);
+    ASSERT_TRUE(idleUntil(synth, [&] {
+        return std::count(host_.requests.begin(), host_.requests.end(), audioMasterEndEdit) == 1;
+    }));
+    EXPECT_NEAR(synth.getParameter(1), std::min(1.0f, before + 0.25f), 0.01f);
+    EXPECT_EQ(std::count(host_.requests.begin(), host_.requests.end(), audioMasterBeginEdit), 1);
+    EXPECT_GE(std::count(host_.requests.begin(), host_.requests.end(), audioMasterAutomate), 1);
+
+    // The knob follows the host's automation on the next idle call.
+    synth.setParameter(1, 0.125f);
+    dispatch(synth, effEditIdle);
+    EXPECT_EQ(controlWithTag(*editor->frame(), 1)->getValue(), 0.125f);
+
+    dispatch(synth, effEditClose);
+    EXPECT_TRUE(children(parent_).empty());
+    EXPECT_EQ(editor->frame(), nullptr);
+}
+
+TEST_F(EditorInHost, TheSoundIsTheSameWithTheEditorOpenAndReopeningLeavesNothingBehind) {
+    VstXSynth quiet(TestHost::callback);
+    const std::vector<float> without = render(quiet);
+
+    VstXSynth synth(TestHost::callback);
+    synth.adoptEditor(std::make_unique<ADEditor>(synth));
+    ASSERT_EQ(dispatch(synth, effEditOpen, parentHandle()), 1);
+    // The audio runs on its own thread while the user interface idles.
+    std::vector<float> with;
+    std::atomic<bool> done{false};
+    std::thread audio([&] {
+        with = render(synth);
+        done = true;
+    });
+    idleUntil(synth, [&] { return done.load(); });
+    audio.join();
+    EXPECT_EQ(with, without);
+    EXPECT_GT(*std::max_element(without.begin(), without.end()), 0.01f);
+
+    for (int i = 0; i < 100; ++i) {
+        dispatch(synth, effEditClose);
+        ASSERT_EQ(dispatch(synth, effEditOpen, parentHandle()), 1);
+        dispatch(synth, effEditIdle);
+    }
+    EXPECT_EQ(children(parent_).size(), 1u);
+    dispatch(synth, effEditClose);
+    EXPECT_TRUE(children(parent_).empty());
+}
+
+TEST_F(EditorInHost, MessagesShowInsideTheOpenEditorAndGoBackToTheHookAfterwards) {
+    MessageCapture capture;
+    VstXSynth synth(TestHost::callback);
+    synth.adoptEditor(std::make_unique<ADEditor>(synth));
+    ASSERT_EQ(dispatch(synth, effEditOpen, parentHandle()), 1);
+    auto* editor = static_cast<ADEditor*>(synth.getEditor());
+
+    platform::showMessage("Error", "shown at once", platform::MessageIcon::Error);
+    EXPECT_NE(editor->frame()->topModal(), nullptr);
+    editor->frame()->platformKeyDown(KeyEvent{0, VirtualKey::Return, 0});
+    EXPECT_EQ(editor->frame()->topModal(), nullptr);
+
+    // From another thread the message waits for the next idle call.
+    std::thread([] { platform::showMessage("Error", "from elsewhere", platform::MessageIcon::Error); }).join();
+    EXPECT_EQ(editor->frame()->topModal(), nullptr);
+    dispatch(synth, effEditIdle);
+    EXPECT_NE(editor->frame()->topModal(), nullptr);
+    EXPECT_TRUE(capture.texts.empty());
+
+    dispatch(synth, effEditClose);
+    platform::showMessage("Error", "after closing", platform::MessageIcon::Error);
+    EXPECT_EQ(capture.take(), std::vector<std::string>{"after closing"});
+}
