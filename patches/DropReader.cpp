@@ -61,6 +61,7 @@ int DropReader::readDrop(std::span<const DragItem> items) {
 }
 
 void DropReader::append(const char* text, std::size_t size) {
+    if (size == 0) return;
     const std::size_t length = strnlen(text, std::min(size, kMaxPathLength));
     if (length > 0) paths_.emplace_back(text, length);
 }

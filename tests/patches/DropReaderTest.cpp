@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -11,7 +12,9 @@ namespace calverine {
 namespace {
 
 DragItem textItem(const std::string& text) { return {text.data(), text.size(), DragItem::Type::Text}; }
+// The items point into the strings: those must outlive them (literals do).
 DragItem pathItem(const std::string& path) { return {path.data(), path.size(), DragItem::Type::FilePath}; }
+DragItem pathItem(const char* path) { return {path, std::strlen(path), DragItem::Type::FilePath}; }
 
 bool bufferClear(const DropReader& reader) {
     const auto buffer = reader.workBuffer();

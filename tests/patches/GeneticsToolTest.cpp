@@ -170,6 +170,16 @@ TEST_F(GeneticsTool, TheProgramsBreedAndRenderTheSameChild) {
               2);
     EXPECT_EQ(text(err), "calverine-render: --genetics: the parent patch '" + folder.file("gone.fxp") + "' does not exist\n");
     EXPECT_FALSE(std::filesystem::exists(folder.file("none.wav")));
+
+    // Another instrument gets no Calverine patch.
+    EXPECT_EQ(runProgram(CALVERINE_RENDER_PATH,
+                         {TEST_SYNTH_PLUGIN_PATH, "--genetics", parents[0], parents[1], "--amount", "0.5", "-o",
+                          folder.file("none.wav")},
+                         out, err),
+              2);
+    EXPECT_EQ(text(err), std::string("calverine-render: --genetics breeds Calverine patches, but '") +
+                             TEST_SYNTH_PLUGIN_PATH + "' is another plug-in\n");
+    EXPECT_FALSE(std::filesystem::exists(folder.file("none.wav")));
 }
 
 }  // namespace
