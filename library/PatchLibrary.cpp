@@ -449,14 +449,20 @@ bool PatchLibrary::copyPatchInto(const std::string& targetFolder) {
 
 bool PatchLibrary::copyUnique(const std::string& source, const std::string& folder, std::string* newPath) {
     const std::string name = lastComponent(withoutExtension(source));
-    const AuthorSuffix suffix = splitAuthorSuffix(name);
     std::vector<std::uint8_t> bytes;
     // Only a regular file is read: a FIFO or a device named like a patch would block.
-    if (name.empty() || !platform::readRegularFile(source, bytes) || !platform::makeDirectories(folder)) return false;
+    if (name.empty() || !platform::readRegularFile(source, bytes)) return false;
+    return writeUnique(bytes, folder, name, extension_, newPath);
+}
+
+bool PatchLibrary::writeUnique(const std::vector<std::uint8_t>& bytes, const std::string& folder,
+                               const std::string& name, const std::string& extension, std::string* newPath) {
+    const AuthorSuffix suffix = splitAuthorSuffix(name);
+    if (name.empty() || !platform::makeDirectories(folder)) return false;
     for (int n = 0; n <= kMaxCopyNumber; ++n) {
         std::string file = suffix.base;
         if (n > 0) file.append(" ").append(std::to_string(n));
-        file.append(suffix.text()).append(".").append(extension_);
+        file.append(suffix.text()).append(".").append(extension);
         const std::string path = platform::joinPath(folder, file);
         if (path.size() > kMaxPathLength) return false;
         std::error_code ec;

@@ -12,6 +12,7 @@
 // For the user-interface thread only (or a command-line tool).
 #pragma once
 
+#include <cstdint>
 #include <map>
 #include <string>
 #include <utility>
@@ -129,6 +130,12 @@ public:
     // folder is created when missing (a fixed category may have none in a
     // bank yet), and so is the target folder of movePatch.
     bool copyUnique(const std::string& source, const std::string& folder, std::string* newPath = nullptr);
+    // The naming of copyUnique for bytes in memory: writes them as a new file
+    // in `folder` (created when missing) for the patch name `name`, as
+    // "name.ext", else "name 1.ext" ... "name 100.ext" (author codes kept at
+    // the end). Never replaces a file. No message.
+    static bool writeUnique(const std::vector<std::uint8_t>& bytes, const std::string& folder, const std::string& name,
+                            const std::string& extension, std::string* newPath = nullptr);
     bool openInFileManager(const std::string& folder);
 
     void loadFavourites();

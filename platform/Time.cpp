@@ -1,6 +1,9 @@
 #include "Time.h"
 
+#include <time.h>
+
 #include <chrono>
+#include <ctime>
 #include <thread>
 
 namespace platform {
@@ -11,5 +14,19 @@ std::uint32_t milliseconds() {
 }
 
 void sleepMilliseconds(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+
+LocalTime localTime() {
+    const std::time_t now = std::time(nullptr);
+    std::tm parts{};
+    LocalTime result;
+    if (localtime_r(&now, &parts) == nullptr) return result;
+    result.year = parts.tm_year + 1900;
+    result.month = parts.tm_mon + 1;
+    result.day = parts.tm_mday;
+    result.hour = parts.tm_hour;
+    result.minute = parts.tm_min;
+    result.second = parts.tm_sec;
+    return result;
+}
 
 }  // namespace platform

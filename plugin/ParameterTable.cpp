@@ -1,6 +1,7 @@
 #include "ParameterTable.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace calverine::params {
 
@@ -294,6 +295,13 @@ float scaleOf(int control) {
     case control::kPartsMode: return 2.0f;
     default: return 1.0f;
     }
+}
+
+bool acceptStoredValue(int control, float& value) {
+    if (!std::isfinite(value)) return false;
+    value = std::clamp(value, -kValueBound, kValueBound);
+    if (isSwitch(control)) value = value < 0.5f ? 0.0f : 1.0f;
+    return true;
 }
 
 float normalizedToStored(int control, float normalized) {

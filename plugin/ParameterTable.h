@@ -77,6 +77,11 @@ bool isVoiceAdjustment(int control);
 // Stored value = normalized x scale (1 for list and step controls).
 float scaleOf(int control);
 
+// What the change path stores for `value`: false for a value that is not a
+// number (nothing is stored); otherwise the value held within kValueBound,
+// and a switch forced to 0 or 1.
+bool acceptStoredValue(int control, float& value);
+
 float normalizedToStored(int control, float normalized);
 float storedToNormalized(int control, float stored);
 

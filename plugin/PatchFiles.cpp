@@ -17,13 +17,27 @@ bool readProgramFile(const std::string& path, std::vector<std::uint8_t>& file, c
 }
 
 std::unique_ptr<PluginParameters> readPatchFile(const std::string& path) {
+    PatchFileStatus status;
+    return readPatchFile(path, status);
+}
+
+std::unique_ptr<PluginParameters> readPatchFile(const std::string& path, PatchFileStatus& status) {
     std::vector<std::uint8_t> file;
+    status = PatchFileStatus::Unreadable;
     if (!platform::readFile(path, file)) return nullptr;
     const std::uint8_t* chunk = nullptr;
     std::size_t size = 0;
-    if (patch::findChunk(file, chunk, size) != patch::FileCheck::Ok) return nullptr;
+    switch (patch::findChunk(file, chunk, size)) {
+    case patch::FileCheck::TooShort: status = PatchFileStatus::TooShort; return nullptr;
+    case patch::FileCheck::NotOurs: status = PatchFileStatus::NotOurs; return nullptr;
+    case patch::FileCheck::Ok: break;
+    }
     auto store = std::make_unique<PluginParameters>(1);
-    if (!patch::readChunk(chunk, size, *store)) return nullptr;
+    if (!patch::readChunk(chunk, size, *store)) {
+        status = PatchFileStatus::ChunkTooShort;
+        return nullptr;
+    }
+    status = PatchFileStatus::Ok;
     return store;
 }
 

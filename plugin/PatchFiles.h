@@ -25,6 +25,16 @@ bool readProgramFile(const std::string& path, std::vector<std::uint8_t>& file, c
 // null when the file cannot be read or is not a Calverine patch (no message).
 std::unique_ptr<PluginParameters> readPatchFile(const std::string& path);
 
+// Why readPatchFile gave nothing.
+enum class PatchFileStatus {
+    Ok,
+    Unreadable,     // the file cannot be opened or read
+    TooShort,       // shorter than the 60-byte program-file header
+    NotOurs,        // not an opaque-chunk program file of Calverine
+    ChunkTooShort,  // its chunk is shorter than the 560-byte information block
+};
+std::unique_ptr<PluginParameters> readPatchFile(const std::string& path, PatchFileStatus& status);
+
 // The current preset of `store` as a program file; false when it cannot be written.
 bool savePatchFile(const PluginParameters& store, const std::string& path);
 

@@ -1,5 +1,8 @@
 #include "PluginParameters.h"
 
+#include <algorithm>
+#include <cstring>
+
 #include "Messages.h"
 
 namespace calverine {
@@ -9,6 +12,17 @@ namespace {
 constexpr int kCodeRow = 201;
 constexpr int kCodeControl = 202;
 }  // namespace
+
+void Preset::setInfoText(std::string_view text) {
+    const std::size_t n = std::min<std::size_t>(text.size(), kInfoTextArea - 1);
+    std::fill(info.begin(), info.begin() + kInfoTextArea, std::uint8_t{0});
+    std::memcpy(info.data(), text.data(), n);
+}
+
+std::string Preset::infoText() const {
+    const auto* text = reinterpret_cast<const char*>(info.data());
+    return std::string(text, strnlen(text, kInfoTextArea));
+}
 
 PluginParameters::PluginParameters(int presetCount) : presets_(static_cast<std::size_t>(presetCount > 0 ? presetCount : 1)) {
     for (auto& row : rowMap_) row.fill(kNoRecord);

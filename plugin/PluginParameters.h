@@ -10,6 +10,8 @@
 
 #include <array>
 #include <cstdint>
+#include <string>
+#include <string_view>
 #include <vector>
 
 #include "ParameterTable.h"
@@ -19,12 +21,21 @@ namespace calverine {
 struct Preset {
     static constexpr int kInfoSize = 560;
     static constexpr int kSteps = 512;
+    // The patch's info text lives in the first 512 bytes of the information
+    // block, before the version: at most 511 characters and a zero byte.
+    static constexpr int kInfoTextArea = 512;
 
     char name[32] = "Init Patch";
     std::array<float, params::kDefaultRecords> values{};
     std::uint32_t words[2] = {0, 0};                   // carried through unchanged
     std::array<std::uint8_t, kInfoSize> info{};          // patch information, version at byte 512
     std::array<std::array<float, kSteps>, 2> steps{};  // step values of the two step LFOs
+
+    // The info text: the text is cut to 511 characters and the rest of the
+    // text area zeroed; the bytes from the version on are left alone.
+    void setInfoText(std::string_view text);
+    // Up to the first zero byte of the text area.
+    std::string infoText() const;
 };
 
 struct LockEntry {

@@ -138,9 +138,7 @@ void VstXSynth::setControl(int control, float value, int part, bool fromEditor) 
     if (control < 0 || control >= kControlIds) return;
     // Nothing that is not a number reaches the store or the engine; no
     // control's scale comes near the bound, which keeps integer casts defined.
-    if (!std::isfinite(value)) return;
-    value = std::clamp(value, -params::kValueBound, params::kValueBound);
-    if (params::isSwitch(control)) value = value < 0.5f ? 0.0f : 1.0f;
+    if (!params::acceptStoredValue(control, value)) return;
     if (part == params::kCurrent) part = params_->currentPart;
     const bool perPart = params_->isPerPart(control);
     params_->setValue(control, value, perPart ? part : -1);
@@ -229,6 +227,30 @@ void VstXSynth::controlDisplay(int control, int part, char* text, std::size_t si
 }
 
 // ---- whole-patch changes ----------------------------------------------------------
+
+void VstXSynth::setStepPattern(int lfo, const float* steps) {
+    if (lfo < 0 || lfo > 1 || !steps || !lockForReload()) return;
+    Preset& preset = params_->current();
+    auto& pattern = preset.steps[static_cast<std::size_t>(lfo)];
+    for (std::size_t i = 0; i < pattern.size(); ++i) pattern[i] = std::isfinite(steps[i]) ? steps[i] : 0.0f;
+    engine_->setStepValues(preset.steps[0].data(), preset.steps[1].data());
+    unlockAfterReload();
+}
+
+void VstXSynth::setPatchInfoText(std::string_view text) {
+    const std::lock_guard<std::mutex> guard(nameLock_);
+    params_->current().setInfoText(text);
+}
+
+std::string VstXSynth::patchInfoText() {
+    const std::lock_guard<std::mutex> guard(nameLock_);
+    return params_->current().infoText();
+}
+
+void VstXSynth::wholePatchChanged() {
+    updateDisplay();
+    redrawAll();
+}
 
 void VstXSynth::patchRenamed() {
     updateDisplay();

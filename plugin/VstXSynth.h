@@ -23,6 +23,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "AEffEditor.h"
@@ -103,6 +104,16 @@ public:
     void copyPart(int part, ClipboardMode mode) { edits_.copyPart(part, mode); }
     void pastePart(int target) { edits_.pastePart(target); }
     void swapParts() { edits_.swapParts(); }
+
+    // ---- what Genetics (patches/Genetics.h) writes besides the controls ------------
+    // The 512 step values of LFO `lfo` (0 or 1): into the current preset and
+    // the engine, under the reload lock; values that are no number become 0.
+    void setStepPattern(int lfo, const float* steps);
+    // The current patch's info text (Preset::setInfoText).
+    void setPatchInfoText(std::string_view text);
+    std::string patchInfoText();
+    // Many values changed at once: the host updates its display, the editor redraws.
+    void wholePatchChanged();
 
     PluginParameters& parameters() override { return *params_; }
     ControllerMap& controllerMap() { return *controllerMap_; }

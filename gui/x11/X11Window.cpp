@@ -265,7 +265,9 @@ X11Window::~X11Window() {
         if (c) xcb_free_cursor(connection_, c);
     xcb_close_font(connection_, cursorFont_);
     xcb_key_symbols_free(keySymbols_);
-    xcb_flush(connection_);
+    // One round trip: when the host gets control back, the server has
+    // destroyed our window (the host may reuse or destroy its parent at once).
+    std::free(xcb_get_input_focus_reply(connection_, xcb_get_input_focus(connection_), nullptr));
     xcb_disconnect(connection_);
 }
 

@@ -382,7 +382,7 @@ TEST(PatchTool, CommandsAndTheirExitStatus) {
     writeFile(folder.file("short.bin"), std::string(100, '\0'));
     const std::pair<std::vector<std::string>, std::string> refused[] = {
         {{}, "no command given; try --help"},
-        {{"convert", txt}, "unknown command 'convert'; the commands are dump and build"},
+        {{"convert", txt}, "unknown command 'convert'; the commands are dump, build and breed"},
         {{"dump", txt, "--fast"}, "unknown option '--fast'; try --help"},
         {{"dump"}, "dump needs an input file"},
         {{"dump", txt, "-o"}, "-o needs a file name"},

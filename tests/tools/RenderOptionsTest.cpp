@@ -72,5 +72,50 @@ TEST(RenderOptionsTest, RefusesMalformedCommandLinesWithOneLine) {
     }
 }
 
+TEST(RenderOptionsTest, GeneticsTakesTwoOrThreeParentsAnAmountAndASeed) {
+    RenderOptions o;
+    std::string error;
+    ASSERT_TRUE(parse({"s.so", "song.mid", "--genetics", "a.fxp", "b.fxp", "--amount", "0.25", "--seed", "0x4D2"}, o,
+                      error))
+        << error;
+    EXPECT_EQ(o.geneticsParents, (std::vector<std::string>{"a.fxp", "b.fxp"}));
+    EXPECT_EQ(o.midiPath, "song.mid");
+    ASSERT_TRUE(o.geneticsAmount && o.geneticsSeed);
+    EXPECT_DOUBLE_EQ(*o.geneticsAmount, 0.25);
+    EXPECT_EQ(*o.geneticsSeed, 0x4D2u);
+
+    // Up to three files follow it; what comes after them is the plug-in.
+    ASSERT_TRUE(parse({"--genetics=a.fxp", "b.fxp", "c.fxp", "s.so", "--amount=1", "--seed=4294967295"}, o, error))
+        << error;
+    EXPECT_EQ(o.geneticsParents, (std::vector<std::string>{"a.fxp", "b.fxp", "c.fxp"}));
+    EXPECT_EQ(o.pluginPath, "s.so");
+    EXPECT_EQ(*o.geneticsSeed, 4294967295u);
+    ASSERT_TRUE(parse({"s.so", "--genetics", "a.fxp", "b.fxp", "--amount", "0"}, o, error)) << error;
+    EXPECT_FALSE(o.geneticsSeed.has_value());
+
+    const std::pair<std::vector<const char*>, std::string> refused[] = {
+        {{"s.so", "--genetics", "a.fxp", "--amount", "0.5"}, "option --genetics needs 2 or 3 parent program files"},
+        {{"s.so", "--genetics", "--amount", "0.5"}, "option --genetics needs 2 or 3 parent program files"},
+        {{"s.so", "--genetics", "a.fxp", "b.fxp"}, "--genetics needs the breed amount: --amount X (from 0 to 1)"},
+        {{"s.so", "--genetics", "a.fxp", "b.fxp", "--amount", "1.5"},
+         "bad --amount: the breed amount must be from 0 to 1, not 1.5"},
+        {{"s.so", "--genetics", "a.fxp", "b.fxp", "--amount", "half"}, "bad --amount: 'half' is not a number from 0 to 1"},
+        {{"s.so", "--genetics", "a.fxp", "b.fxp", "--amount", "0.5", "--seed", "4294967296"},
+         "bad --seed: '4294967296' is not a whole number from 0 to 4294967295 (or 0x0 to 0xffffffff)"},
+        {{"s.so", "--amount", "0.5"}, "--amount goes with --genetics (see --help)"},
+        {{"s.so", "--seed", "3"}, "--seed goes with --genetics (see --help)"},
+        {{"s.so", "--genetics", "a.fxp", "b.fxp", "--amount", "0.5", "--patch", "p.fxp"},
+         "--genetics and --patch both choose the patch to play; give one of them"},
+        {{"--genetics", "a.fxp", "b.fxp", "s.so", "--amount", "0.5"},
+         "missing PLUGIN.so (--genetics takes the three files after it; name the plug-in before it)"},
+        {{"s.so", "--genetics", "a.fxp", "b.fxp", "--genetics", "c.fxp", "d.fxp", "--amount", "0.5"},
+         "option --genetics is given twice"},
+    };
+    for (const auto& [args, message] : refused) {
+        EXPECT_FALSE(parse(args, o, error)) << message;
+        EXPECT_EQ(error, message);
+    }
+}
+
 }  // namespace
 }  // namespace calverine::render

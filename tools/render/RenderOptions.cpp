@@ -5,6 +5,8 @@
 #include <string_view>
 #include <system_error>
 
+#include "Genetics.h"
+
 namespace calverine::render {
 
 namespace {
@@ -59,6 +61,15 @@ const char* RenderOptions::usage() {
            "                        block; may be repeated\n"
            "  --patch FILE.fxp      load a program file (opaque chunk) into the plug-in\n"
            "                        through setChunk (--program is the same)\n"
+           "  --genetics A.fxp B.fxp [C.fxp]\n"
+           "                        play a child bred from two or three Calverine\n"
+           "                        patches, as the plug-in's Genetics breeds it (the\n"
+           "                        files are the arguments that follow, so name the\n"
+           "                        plug-in and the MIDI file before them)\n"
+           "  --amount X            with --genetics: the breed amount, 0..1 (0: the\n"
+           "                        first parent, 1: every control from a random parent)\n"
+           "  --seed S              with --genetics: the seed, 0..4294967295 or 0x hex\n"
+           "                        (default: the clock); the seed used is printed\n"
            "  --bench               render without writing a file; print the real-time\n"
            "                        factor and the time spent per block\n"
            "  --quiet               no progress bar and no peak line (warnings still\n"
@@ -200,6 +211,45 @@ bool RenderOptions::parse(int argc, const char* const* argv, RenderOptions& opti
                 return false;
             }
             options.programPath = std::string(value);
+        } else if (name == "--genetics") {
+            if (!options.geneticsParents.empty()) {
+                error = "option --genetics is given twice";
+                return false;
+            }
+            if (inlineValue) {
+                options.geneticsParents.emplace_back(*inlineValue);
+            }
+            // The parents are the arguments that follow, up to three.
+            while (options.geneticsParents.size() < 3 && i + 1 < argc && argv[i + 1][0] != '-' &&
+                   argv[i + 1][0] != '\0') {
+                options.geneticsParents.emplace_back(argv[++i]);
+            }
+            if (options.geneticsParents.size() < 2) {
+                error = "option --genetics needs 2 or 3 parent program files";
+                return false;
+            }
+        } else if (name == "--amount") {
+            if (!takeValue(value)) {
+                return false;
+            }
+            double amount = 0.0;
+            std::string why;
+            if (!genetics::parseAmount(value, amount, why)) {
+                error = "bad --amount: " + why;
+                return false;
+            }
+            options.geneticsAmount = amount;
+        } else if (name == "--seed") {
+            if (!takeValue(value)) {
+                return false;
+            }
+            std::uint32_t seed = 0;
+            std::string why;
+            if (!genetics::parseSeed(value, seed, why)) {
+                error = "bad --seed: " + why;
+                return false;
+            }
+            options.geneticsSeed = seed;
         } else if (name == "--float") {
             if (!noValue()) {
                 return false;
@@ -221,8 +271,24 @@ bool RenderOptions::parse(int argc, const char* const* argv, RenderOptions& opti
         }
     }
 
+    if (options.geneticsParents.empty() && (options.geneticsAmount || options.geneticsSeed)) {
+        error = std::string(options.geneticsAmount ? "--amount" : "--seed") + " goes with --genetics (see --help)";
+        return false;
+    }
+    if (!options.geneticsParents.empty()) {
+        if (!options.geneticsAmount) {
+            error = "--genetics needs the breed amount: --amount X (from 0 to 1)";
+            return false;
+        }
+        if (!options.programPath.empty()) {
+            error = "--genetics and --patch both choose the patch to play; give one of them";
+            return false;
+        }
+    }
     if (positional.empty()) {
-        error = "missing PLUGIN.so (see --help)";
+        error = options.geneticsParents.size() == 3
+                    ? "missing PLUGIN.so (--genetics takes the three files after it; name the plug-in before it)"
+                    : "missing PLUGIN.so (see --help)";
         return false;
     }
     if (positional.size() > 2) {

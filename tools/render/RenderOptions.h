@@ -3,6 +3,7 @@
 // its parameter count) happen later, in Renderer.
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -35,6 +36,11 @@ struct RenderOptions {
     std::string hostVendor = "Calverine Render";
     std::vector<ParameterSetting> parameters;
     std::string programPath;
+    // --genetics: 2 or 3 parent program files bred into the patch played,
+    // with --amount and, when given, --seed.
+    std::vector<std::string> geneticsParents;
+    std::optional<double> geneticsAmount;
+    std::optional<std::uint32_t> geneticsSeed;
     bool floatOutput = false;
     bool bench = false;
     bool quiet = false;

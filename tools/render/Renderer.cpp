@@ -8,8 +8,10 @@
 #include <span>
 
 #include "DemoPhrase.h"
+#include "Genetics.h"
 #include "MidiSchedule.h"
 #include "PeakMeter.h"
+#include "PatchChunk.h"
 #include "PluginHost.h"
 #include "ProgramFile.h"
 #include "ProgressBar.h"
@@ -18,6 +20,9 @@
 namespace calverine::render {
 
 namespace {
+
+// The unique ID of the instrument whose patches --genetics breeds.
+constexpr VstInt32 kCalverineId = ('C' << 24) | ('L' << 16) | ('V' << 8) | 'S';
 
 // The largest number of events that fall into any one block.
 int maxEventsPerBlock(const std::vector<FrameMidi>& events, int blockSize) {
@@ -68,10 +73,26 @@ int Renderer::run() {
         return report(kExitBadInput, error);
     }
 
+    // A bred patch: the same child calverine-patch breed writes, handed over as a chunk.
+    std::vector<std::uint8_t> childChunk;
+    genetics::Record record;
+    if (!options_.geneticsParents.empty()) {
+        PluginParameters child;
+        if (!genetics::breedFiles(options_.geneticsParents, options_.geneticsAmount.value_or(0.0),
+                                  options_.geneticsSeed, child, record, error)) {
+            return report(kExitBadInput, "--genetics: " + error);
+        }
+        patch::writeChunk(child, childChunk);
+    }
+
     // The plug-in.
     PluginHost host({rate, blockSize, options_.hostVendor});
     if (!host.load(options_.pluginPath, error)) {
         return report(kExitBadInput, error);
+    }
+    if (!childChunk.empty() && host.effect()->uniqueID != kCalverineId) {
+        return report(kExitBadInput, "--genetics breeds Calverine patches, but '" + options_.pluginPath +
+                                         "' is another plug-in");
     }
     for (const ParameterSetting& p : options_.parameters) {
         if (p.index >= host.numParams()) {
@@ -100,6 +121,13 @@ int Renderer::run() {
     host.open(maxEventsPerBlock(events, blockSize));
     if (!program.chunk().empty()) {
         host.setProgramChunk(program.chunk());
+    }
+    if (!childChunk.empty()) {
+        host.setProgramChunk(childChunk);
+        if (!options_.quiet) {
+            std::fprintf(out_, "genetics seed 0x%x\n", static_cast<unsigned>(record.seed));
+            std::fflush(out_);
+        }
     }
     host.resume();
     for (const ParameterSetting& p : options_.parameters) {
