@@ -63,7 +63,7 @@ VstXSynth::VstXSynth(audioMasterCallback audioMaster) : AudioEffectX(audioMaster
     // The first program: the showcase patch if the library holds it, else the
     // first patch of bank 0.
     navigation_.loadFirstProgram(
-        platform::joinPath(platform::dataFolder() + "Soundbanks", "Showcase/LD Cyborg T800 QV.fxp"));
+        platform::joinPath(platform::joinPath(platform::dataFolder() + "Soundbanks", "Showcase"), "LD Cyborg T800 QV.fxp"));
 }
 
 VstXSynth::~VstXSynth() {
