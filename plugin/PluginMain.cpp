@@ -1,10 +1,14 @@
 // The plug-in's entry points. Every name here is exported; everything else in
-// Calverine.so stays hidden.
+// Calverine.so (Calverine.dll) stays hidden.
 #include <new>
 
 #include "VstXSynth.h"
 
+#ifdef _WIN32
+#define CALVERINE_EXPORT extern "C" __declspec(dllexport)
+#else
 #define CALVERINE_EXPORT extern "C" __attribute__((visibility("default")))
+#endif
 
 CALVERINE_EXPORT AEffect* VSTPluginMain(audioMasterCallback audioMaster);
 
@@ -18,6 +22,8 @@ CALVERINE_EXPORT AEffect* VSTPluginMain(audioMasterCallback audioMaster) {
 CALVERINE_EXPORT AEffect* MAIN(audioMasterCallback audioMaster) { return VSTPluginMain(audioMaster); }
 CALVERINE_EXPORT AEffect* Main(audioMasterCallback audioMaster) { return VSTPluginMain(audioMaster); }
 
+#ifndef _WIN32
 // Older Linux hosts look for a symbol literally named "main".
 CALVERINE_EXPORT AEffect* vstMainForOldHosts(audioMasterCallback audioMaster) __asm__("main");
 CALVERINE_EXPORT AEffect* vstMainForOldHosts(audioMasterCallback audioMaster) { return VSTPluginMain(audioMaster); }
+#endif
