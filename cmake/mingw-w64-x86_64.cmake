@@ -26,6 +26,8 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 if(CALVERINE_WIN_PREFIX)
   set(ENV{PKG_CONFIG_LIBDIR} "${CALVERINE_WIN_PREFIX}/lib/pkgconfig")
   set(ENV{PKG_CONFIG_SYSROOT_DIR} "")
+  # Static libraries: what they need themselves (Libs.private) is linked too.
+  set(PKG_CONFIG_ARGN --static CACHE STRING "")
   set(CMAKE_C_STANDARD_INCLUDE_DIRECTORIES ${CALVERINE_WIN_PREFIX}/include)
   set(CMAKE_CXX_STANDARD_INCLUDE_DIRECTORIES ${CALVERINE_WIN_PREFIX}/include)
 endif()

@@ -73,7 +73,7 @@ build_library() {
   fetch "$name"
   echo "setup-windows: building $name for Windows"
   cmake -S "$prefix/src/$name" -B "$prefix/build/$name" -DCMAKE_TOOLCHAIN_FILE="$toolchain" \
-    -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$prefix" -DCMAKE_INSTALL_LIBDIR=lib \
+    -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$prefix" -DCMAKE_INSTALL_LIBDIR=lib -DCMAKE_INSTALL_INCLUDEDIR=include \
     -DBUILD_SHARED_LIBS=OFF -DCMAKE_POLICY_DEFAULT_CMP0077=NEW "$@" >"$prefix/$name.log" 2>&1 &&
     cmake --build "$prefix/build/$name" -j "$jobs" --target install >>"$prefix/$name.log" 2>&1 ||
     { echo "setup-windows: building $name failed; see $prefix/$name.log" >&2; exit 1; }
@@ -88,11 +88,10 @@ build_library libzip -DENABLE_COMMONCRYPTO=OFF -DENABLE_GNUTLS=OFF -DENABLE_MBED
 build_library libsndfile -DENABLE_EXTERNAL_LIBS=OFF -DENABLE_MPEG=OFF -DBUILD_PROGRAMS=OFF -DBUILD_EXAMPLES=OFF \
   -DBUILD_TESTING=OFF -DENABLE_CPACK=OFF -DENABLE_PACKAGE_CONFIG=OFF -DINSTALL_MANPAGES=OFF
 
-# A static libzip must not be declared as imported from a DLL, and it needs
-# zlib, which Debian ships ready-made for MinGW-w64.
+# A static libzip must not be declared as imported from a DLL. (zlib, which
+# it needs, Debian ships ready-made for MinGW-w64.)
 grep -q -- '-DZIP_STATIC' "$prefix/lib/pkgconfig/libzip.pc" ||
   sed -i 's/^Cflags: \(.*\)$/Cflags: \1 -DZIP_STATIC/' "$prefix/lib/pkgconfig/libzip.pc"
-grep -q '^Libs:.*-lz' "$prefix/lib/pkgconfig/libzip.pc" || sed -i 's/^Libs: \(.*\)$/Libs: \1 -lz/' "$prefix/lib/pkgconfig/libzip.pc"
 
 # rapidxml is headers only: the same headers serve both builds.
 [ -e "$prefix/include/rapidxml" ] || ln -s /usr/include/rapidxml "$prefix/include/rapidxml"

@@ -1,7 +1,9 @@
-#include <io.h>
-#include <shellapi.h>
-#include <stdlib.h>
+// clang-format off
 #include <windows.h>
+#include <shellapi.h>
+// clang-format on
+#include <io.h>
+#include <stdlib.h>
 
 #include "Process.h"
 #include "Wide.h"
