@@ -71,7 +71,8 @@ windows:
 # The unit tests as .exe files under Wine, then the plug-in end to end under
 # Wine (render, settings in the registry, data folder), its audio compared with
 # the Linux build's.
-test-windows: windows build
+test-windows: windows setup $(BUILD)/CMakeCache.txt
+	cmake --build $(BUILD) -j $(JOBS) --target Calverine calverine-render
 	cmake --build $(WIN_BUILD) -j $(JOBS)
 	scripts/test-windows.sh $(WIN_BUILD) $(BUILD)
 

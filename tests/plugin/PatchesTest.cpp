@@ -11,7 +11,9 @@
 #include <vector>
 
 #ifdef _WIN32
+#ifndef NOMINMAX
 #define NOMINMAX
+#endif
 #include <windows.h>
 #endif
 
@@ -331,8 +333,9 @@ TEST_F(Patches, WithoutASettingsFolderLocksLiveInTheRegistry) {
         synth.toggleLock(control::kFilterFreq, 1);
     };
     const auto registryValue = [key](const wchar_t* name) {
-        std::vector<std::uint8_t> bytes(4096);
-        DWORD type = 0, size = static_cast<DWORD>(bytes.size());
+        DWORD type = 0, size = 0;
+        RegGetValueW(HKEY_CURRENT_USER, key, name, RRF_RT_ANY, nullptr, nullptr, &size);
+        std::vector<std::uint8_t> bytes(size);
         const LONG result = RegGetValueW(HKEY_CURRENT_USER, key, name, RRF_RT_ANY, &type, bytes.data(), &size);
         EXPECT_EQ(result, ERROR_SUCCESS) << "no registry value";
         EXPECT_EQ(type, static_cast<DWORD>(REG_BINARY));
