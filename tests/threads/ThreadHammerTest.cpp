@@ -7,7 +7,6 @@
 // not a number may come out, and under ThreadSanitizer (make test-tsan)
 // nothing may race.
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <atomic>
 #include <chrono>
