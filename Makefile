@@ -5,10 +5,12 @@ TSAN_BUILD ?= build-tsan
 JOBS       ?= $(shell nproc)
 CMAKE_ARGS ?=
 
+WIN_BUILD  ?= build-win
+
 FUZZ_BUILD   ?= build-fuzz
 FUZZ_SECONDS ?= 60
 
-.PHONY: all setup build demo test test-asan test-tsan fuzz bench install clean
+.PHONY: all setup build demo test test-asan test-tsan fuzz bench install clean windows test-windows
 
 all: build
 
@@ -62,6 +64,23 @@ fuzz: setup
 bench: build
 	@for b in $(BUILD)/bench_*; do echo "== $$b"; $$b; done
 
+# The Windows x64 build, cross-compiled with MinGW-w64: Calverine.dll and the
+# tools in $(WIN_BUILD). scripts/setup-windows.sh installs the cross compiler
+# and Wine and builds the libraries from Debian's sources first.
+windows:
+	JOBS=$(JOBS) scripts/setup-windows.sh $(WIN_BUILD)
+	cmake -S . -B $(WIN_BUILD) -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-w64-x86_64.cmake \
+	  -DCALVERINE_WIN_PREFIX=$(CURDIR)/$(WIN_BUILD)/deps -DCMAKE_BUILD_TYPE=Release -DCALVERINE_BENCH=OFF $(CMAKE_ARGS)
+	cmake --build $(WIN_BUILD) -j $(JOBS) --target Calverine calverine-render calverine-patch calverine-library
+
+# The unit tests as .exe files under Wine, then the plug-in end to end under
+# Wine (render, settings in the registry, data folder), its audio compared with
+# the Linux build's.
+test-windows: windows setup $(BUILD)/CMakeCache.txt
+	cmake --build $(BUILD) -j $(JOBS) --target Calverine calverine-render
+	cmake --build $(WIN_BUILD) -j $(JOBS)
+	scripts/test-windows.sh $(WIN_BUILD) $(BUILD)
+
 # The plug-in goes to ~/.vst, the factory soundbank into the data folder
 # (CALVERINE_DATA_DIR, else the XDG documents folder + Brindle Audio/Calverine).
 install: build
@@ -73,4 +92,4 @@ install: build
 	echo "installed the Showcase soundbank in $$data/Soundbanks/Showcase"
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) $(TSAN_BUILD) $(FUZZ_BUILD) demo.wav
+	rm -rf $(BUILD) $(ASAN_BUILD) $(TSAN_BUILD) $(FUZZ_BUILD) $(WIN_BUILD) demo.wav

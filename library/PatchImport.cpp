@@ -120,9 +120,9 @@ bool PatchLibrary::importPatch(const std::string& file) {
 bool PatchLibrary::importFolder(const std::string& folder, std::string* bankPath) {
     // "Pads/", "." or "Pads/Warm/.." name the folder they stand for.
     std::error_code ec;
-    std::string source = folder.empty() ? "" : fs::absolute(folder, ec).lexically_normal().string();
+    std::string source = folder.empty() ? "" : platform::fromPath(fs::absolute(platform::toPath(folder), ec).lexically_normal());
     while (source.size() > 1 && source.back() == platform::kSeparator) source.pop_back();
-    const std::string name = fs::path(source).filename().string();
+    const std::string name = platform::fromPath(platform::toPath(source).filename());
     const std::string bank = uniqueBankFolder(name);
     if (bank.empty()) return false;
     LibraryListing found;
@@ -133,12 +133,12 @@ bool PatchLibrary::importFolder(const std::string& folder, std::string* bankPath
     if (!createImportBank(bank, !files.empty())) return false;
     int missing = 0;
     for (const std::string& file : files) {
-        const fs::path path(file);
-        const std::string target = targetFolder(bank, name, path.parent_path().filename().string());
+        const fs::path path = platform::toPath(file);
+        const std::string target = targetFolder(bank, name, platform::fromPath(path.parent_path().filename()));
         std::vector<std::uint8_t> bytes;
         // A file that cannot be read or written is left out (and counted).
         if (target.empty() || !platform::readRegularFile(file, bytes) ||
-            !platform::writeNewFileUnsynced(platform::joinPath(target, path.filename().string()), bytes.data(),
+            !platform::writeNewFileUnsynced(platform::joinPath(target, platform::fromPath(path.filename())), bytes.data(),
                                             bytes.size()))
             ++missing;
     }
@@ -158,7 +158,7 @@ bool PatchLibrary::importFolder(const std::string& folder, std::string* bankPath
 }
 
 bool PatchLibrary::importZip(const std::string& archivePath, std::string* bankPath) {
-    const std::string fileName = fs::path(archivePath).filename().string();
+    const std::string fileName = platform::fromPath(platform::toPath(archivePath).filename());
     const std::string name = fileName.substr(0, fileName.rfind('.'));
     const std::string bank = uniqueBankFolder(name);
     if (bank.empty()) return false;
@@ -185,9 +185,9 @@ bool PatchLibrary::importZip(const std::string& archivePath, std::string* bankPa
         if (entry.empty() || entry[0] == '.' || entry.back() == '/' || entry.back() == '\\') continue;
         for (char& c : entry)
             if (c == '\\') c = '/';
-        const fs::path path(entry);
-        const std::string file = path.filename().string();
-        const std::string holder = path.parent_path().filename().string();
+        const fs::path path = platform::toPath(entry);
+        const std::string file = platform::fromPath(path.filename());
+        const std::string holder = platform::fromPath(path.parent_path().filename());
         // Names the library would not list, and "." or ".." that would lead
         // out of the soundbank, are left out.
         if (!LibraryListing::listable(file) || (!holder.empty() && !LibraryListing::listable(holder))) continue;

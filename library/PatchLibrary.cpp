@@ -36,8 +36,8 @@ bool error(const std::string& text) {
 
 bool equalIgnoringCase(const std::string& a, const std::string& b) { return strcasecmp(a.c_str(), b.c_str()) == 0; }
 
-std::string parentOf(const std::string& path) { return fs::path(path).parent_path().string(); }
-std::string lastComponent(const std::string& path) { return fs::path(path).filename().string(); }
+std::string parentOf(const std::string& path) { return platform::fromPath(platform::toPath(path).parent_path()); }
+std::string lastComponent(const std::string& path) { return platform::fromPath(platform::toPath(path).filename()); }
 
 // The path without its extension (the text after the last dot of the file name).
 std::string withoutExtension(const std::string& path) {
@@ -289,7 +289,7 @@ bool PatchLibrary::createSoundbank(const std::string& name) {
     if (!checkName(name, NameKind::Bank)) return false;
     const std::string path = platform::joinPath(root_, name);
     std::error_code ec;
-    if (isReservedName(name) || fs::exists(path, ec))
+    if (isReservedName(name) || fs::exists(platform::toPath(path), ec))
         return error("Soundbank already exists.\nPlease type in a different name.");
     // On a fresh machine the library folder itself may not exist yet.
     if (!platform::makeDirectories(path)) return error("Could not create Soundbank!");
@@ -303,7 +303,7 @@ bool PatchLibrary::createCategory(const std::string& name) {
     if (!checkName(name, NameKind::Category)) return false;
     const std::string path = platform::joinPath(platform::joinPath(root_, kUser), name);
     std::error_code ec;
-    if (fs::exists(path, ec)) return error("Folder already exists.\nPlease type in a different name.");
+    if (fs::exists(platform::toPath(path), ec)) return error("Folder already exists.\nPlease type in a different name.");
     if (!platform::makeDirectories(path)) return error("Could not create Category!");
     reload();
     return true;
@@ -361,13 +361,13 @@ bool PatchLibrary::removeCategory(int category) {
     // holds anything at all keeps them all.
     const std::vector<std::string> folders = categories_[static_cast<std::size_t>(category)].folders;
     Leftovers left;
-    for (const std::string& folder : folders) countContents(folder, left);
+    for (const std::string& folder : folders) countContents(platform::toPath(folder), left);
     if (left.unreadable) return error("Error in trying to remove folder.\nPlease check your folder access rights!");
     if (left.files + left.folders > 0) return error(leftoversMessage("This folder", left));
     bool failed = false;
     for (const std::string& folder : folders) {
         std::error_code ec;
-        if (!fs::is_directory(folder, ec) || !fs::remove(folder, ec)) failed = true;  // only an empty folder goes
+        if (!fs::is_directory(platform::toPath(folder), ec) || !fs::remove(platform::toPath(folder), ec)) failed = true;  // only an empty folder goes
     }
     reload();
     if (failed) error("Error in trying to remove folder.\nPlease check your folder access rights!");
@@ -389,9 +389,9 @@ bool PatchLibrary::removeSoundbank(int bank) {
     Leftovers left;
     std::vector<fs::path> emptyCategories, config;
     std::error_code ec;
-    for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+    for (fs::directory_iterator it(platform::toPath(folder), ec), end; !ec && it != end; it.increment(ec)) {
         const fs::file_type type = it->symlink_status(ec).type();
-        const std::string name = it->path().filename().string();
+        const std::string name = platform::fromPath(it->path().filename());
         if (type == fs::file_type::regular && name == kConfigFile) {
             config.push_back(it->path());
         } else if (type == fs::file_type::directory && LibraryListing::listable(name) && fs::is_empty(it->path(), ec)) {
@@ -411,7 +411,7 @@ bool PatchLibrary::removeSoundbank(int bank) {
     bool removed = true;
     for (const fs::path& category : emptyCategories) removed = fs::remove(category, ec) && removed;
     for (const fs::path& file : config) removed = removed && fs::remove(file, ec);
-    removed = removed && fs::remove(folder, ec);
+    removed = removed && fs::remove(platform::toPath(folder), ec);
     reload();
     if (!removed) error("Error in trying to remove soundbank.\nPlease check your folder access rights!");
     return removed;
@@ -466,7 +466,7 @@ bool PatchLibrary::writeUnique(const std::vector<std::uint8_t>& bytes, const std
         const std::string path = platform::joinPath(folder, file);
         if (path.size() > kMaxPathLength) return false;
         std::error_code ec;
-        if (fs::exists(path, ec)) continue;
+        if (fs::exists(platform::toPath(path), ec)) continue;
         if (!platform::writeNewFile(path, bytes.data(), bytes.size())) return false;
         if (newPath) *newPath = path;
         return true;
@@ -620,7 +620,7 @@ bool PatchLibrary::restoreAll() {
 bool PatchLibrary::deletePermanently(const LibraryEntry& trashed) {
     std::error_code ec;
     // Only a trashed patch is ever deleted, whatever record is handed in.
-    if (!LibraryListing::hasExtension(trashed.fileName, kTrashExtension) || !fs::remove(trashed.fullPath, ec))
+    if (!LibraryListing::hasExtension(trashed.fileName, kTrashExtension) || !fs::remove(platform::toPath(trashed.fullPath), ec))
         return false;
     reload();
     return true;
@@ -630,7 +630,7 @@ bool PatchLibrary::clearTrash() {
     bool ok = true;
     for (const Patch& p : trash_) {
         std::error_code ec;
-        if (!fs::remove(p.entry.fullPath, ec)) ok = false;
+        if (!fs::remove(platform::toPath(p.entry.fullPath), ec)) ok = false;
     }
     reload();
     return ok;

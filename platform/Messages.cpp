@@ -2,21 +2,14 @@
 
 #include <cstdio>
 
+#include "SystemServices.h"
+
 namespace platform {
 
 namespace {
 MessageHook gHook = nullptr;
 void* gHookUser = nullptr;
 
-const char* iconName(MessageIcon icon) {
-    switch (icon) {
-    case MessageIcon::Error: return "error";
-    case MessageIcon::Warning: return "warning";
-    case MessageIcon::Info: return "info";
-    case MessageIcon::Question: return "question";
-    }
-    return "";
-}
 }  // namespace
 
 void setMessageHook(MessageHook hook, void* user) {
@@ -34,7 +27,7 @@ void showMessage(const char* title, const char* text, MessageIcon icon) {
         gHook(title, text, icon, gHookUser);
         return;
     }
-    std::fprintf(stderr, "Calverine %s: %s: %s\n", iconName(icon), title, text);
+    native::showMessage(title, text, icon);
 }
 
 }  // namespace platform

@@ -1,5 +1,5 @@
 // User messages: one titled message with an icon kind. Where no editor shows
-// it, it goes to standard error. Tests install a hook that captures every
+// it, it goes to standard error (on Windows, to a MessageBoxW). Tests install a hook that captures every
 // message instead.
 #pragma once
 

@@ -1,6 +1,6 @@
-// Loads build/Calverine.so with dlopen and talks to it only through the VST 2.4
-// interface, as a host does.
-#include <dlfcn.h>
+// Loads the built plug-in (Calverine.so with dlopen, Calverine.dll with
+// LoadLibraryW) and talks to it only through the VST 2.4 interface, as a host
+// does.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "ExpectedHostTable.h"
+#include "SharedLibrary.h"
 #include "TestHost.h"
 
 namespace {
@@ -19,14 +20,13 @@ using EntryPoint = AEffect* (*)(audioMasterCallback);
 class HostLoad : public ::testing::Test {
 protected:
     void SetUp() override {
-        library = dlopen(CALVERINE_PLUGIN_PATH, RTLD_NOW | RTLD_LOCAL);
-        ASSERT_NE(library, nullptr) << dlerror();
-        entry = reinterpret_cast<EntryPoint>(dlsym(library, "VSTPluginMain"));
+        std::string error;
+        ASSERT_TRUE(library.open(CALVERINE_PLUGIN_PATH, error)) << error;
+        entry = reinterpret_cast<EntryPoint>(library.symbol("VSTPluginMain"));
         ASSERT_NE(entry, nullptr);
     }
     void TearDown() override {
         if (effect) dispatch(effClose);
-        if (library) dlclose(library);
     }
     AEffect* load() {
         effect = entry(TestHost::callback);
@@ -66,7 +66,7 @@ protected:
     }
 
     TestHost host;
-    void* library = nullptr;
+    platform::SharedLibrary library;
     EntryPoint entry = nullptr;
     AEffect* effect = nullptr;
 };
@@ -83,8 +83,11 @@ VstInt32 integration(const char family[2], int request) {
 }  // namespace
 
 TEST_F(HostLoad, EveryEntryPointIsExportedAndNothingElse) {
-    for (const char* name : {"VSTPluginMain", "MAIN", "Main", "main"}) EXPECT_NE(dlsym(library, name), nullptr) << name;
-    EXPECT_EQ(dlsym(library, "_ZN9calverine9VstXSynth15processReplacingEPPfS2_i"), nullptr);
+    for (const char* name : {"VSTPluginMain", "MAIN", "Main"}) EXPECT_NE(library.symbol(name), nullptr) << name;
+#ifndef _WIN32
+    EXPECT_NE(library.symbol("main"), nullptr);  // what old Linux hosts look for
+#endif
+    EXPECT_EQ(library.symbol("_ZN9calverine9VstXSynth15processReplacingEPPfS2_i"), nullptr);
 }
 
 TEST_F(HostLoad, AHostWithoutAVersionGetsNoPlugin) {

@@ -10,9 +10,18 @@
 #include <string>
 #include <vector>
 
+#ifdef _WIN32
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+#endif
+
+#include "Files.h"
 #include "MessageCapture.h"
 #include "PatchChunk.h"
 #include "PatchFiles.h"
+#include "Process.h"
 #include "TestHost.h"
 #include "VstXSynth.h"
 
@@ -310,6 +319,45 @@ TEST_F(Patches, LocksAndLearntControllersOutliveThePluginObject) {
     EXPECT_EQ(second.controllerMap().entry(20).control, ControllerMap::kUnassigned);
     EXPECT_EQ(second.controllerMap().entry(21).control, ControllerMap::kUnassigned);
 }
+
+#ifdef _WIN32
+// Without a settings folder the values are REG_BINARY values under
+// HKEY_CURRENT_USER\Software\Brindle Audio\Calverine holding the bytes the
+// value files hold. They are left in place for the registry check that
+// follows the tests.
+TEST_F(Patches, WithoutASettingsFolderLocksLiveInTheRegistry) {
+    const wchar_t* key = L"Software\\Brindle Audio\\Calverine";
+    const auto lockOnce = [] {
+        VstXSynth synth(TestHost::callback);
+        synth.setParameter(71, 0.4f);  // [B] Filter Freq
+        synth.toggleLock(control::kFilterFreq, 1);
+    };
+    const auto registryValue = [key](const wchar_t* name) {
+        DWORD type = 0, size = 0;
+        RegGetValueW(HKEY_CURRENT_USER, key, name, RRF_RT_ANY, nullptr, nullptr, &size);
+        std::vector<std::uint8_t> bytes(size);
+        const LONG result = RegGetValueW(HKEY_CURRENT_USER, key, name, RRF_RT_ANY, &type, bytes.data(), &size);
+        EXPECT_EQ(result, ERROR_SUCCESS) << "no registry value";
+        EXPECT_EQ(type, static_cast<DWORD>(REG_BINARY));
+        bytes.resize(result == ERROR_SUCCESS ? size : 0);
+        return bytes;
+    };
+    lockOnce();  // into the folder, for the bytes to compare with
+    RegDeleteTreeW(HKEY_CURRENT_USER, key);
+    platform::setEnvironmentVariable("CALVERINE_SETTINGS_DIR", "");
+    lockOnce();
+
+    for (const auto& [name, file] : {std::pair{L"plock", "plock"}, std::pair{L"plockcnt", "plockcnt"},
+                                     std::pair{L"uisize", "uisize"}}) {
+        std::vector<std::uint8_t> bytes;
+        ASSERT_TRUE(platform::readFile(platform::joinPath(platform::joinPath(host.home, "settings"), file), bytes));
+        EXPECT_EQ(registryValue(name), bytes) << file;
+    }
+    VstXSynth second(TestHost::callback);
+    EXPECT_TRUE(second.isLocked(control::kFilterFreq, 1));
+    platform::setEnvironmentVariable("CALVERINE_SETTINGS_DIR", platform::joinPath(host.home, "settings"));
+}
+#endif
 
 TEST_F(Patches, DamagedSettingsLeaveTheDefaults) {
     fs::create_directories(host.home + "/settings");

@@ -1,7 +1,9 @@
 #include "TestHost.h"
 
-#include <cstdlib>
 #include <cstring>
+
+#include "Files.h"
+#include "Process.h"
 
 namespace {
 TestHost* gHost = nullptr;
@@ -9,8 +11,8 @@ TestHost* gHost = nullptr;
 
 TestHost::TestHost() {
     gHost = this;
-    setenv("CALVERINE_SETTINGS_DIR", (home + "/settings").c_str(), 1);
-    setenv("CALVERINE_DATA_DIR", (home + "/data").c_str(), 1);
+    platform::setEnvironmentVariable("CALVERINE_SETTINGS_DIR", platform::joinPath(home, "settings"));
+    platform::setEnvironmentVariable("CALVERINE_DATA_DIR", platform::joinPath(home, "data"));
     requests.reserve(1 << 16);  // the log must not allocate during the real-time test
     time.tempo = 120.0;
     time.sampleRate = 44100.0;

@@ -7,7 +7,6 @@
 // not a number may come out, and under ThreadSanitizer (make test-tsan)
 // nothing may race.
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <atomic>
 #include <chrono>
@@ -20,6 +19,7 @@
 
 #include "EngineControls.h"
 #include "ParameterTable.h"
+#include "Process.h"
 #include "TempFolder.h"
 #include "VstXSynth.h"
 
@@ -94,8 +94,8 @@ struct Lcg {
 
 TEST(Threads, HostThreadsChangeEverythingWhileAudioRenders) {
     calverine::test::TempFolder home;
-    setenv("CALVERINE_DATA_DIR", home.file("data").c_str(), 1);
-    setenv("CALVERINE_SETTINGS_DIR", home.file("settings").c_str(), 1);
+    platform::setEnvironmentVariable("CALVERINE_DATA_DIR", home.file("data"));
+    platform::setEnvironmentVariable("CALVERINE_SETTINGS_DIR", home.file("settings"));
     VstXSynth synth(quietHost);
     synth.setSampleRate(48000.0f);
     synth.setBlockSize(256);

@@ -3,9 +3,10 @@
 #include <string>
 #include <vector>
 
+#include "Process.h"
 #include "LibraryTool.h"
 
 int main(int argc, char** argv) {
-    const std::vector<std::string> args(argv + 1, argv + argc);
+    const std::vector<std::string> args = platform::commandLineArguments(argc, argv);
     return calverine::librarytool::run(args, stdout, stderr);
 }

@@ -1,7 +1,5 @@
 #include "PluginHost.h"
 
-#include <dlfcn.h>
-
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
@@ -122,19 +120,16 @@ VstIntPtr PluginHost::answer(VstInt32 opcode, VstInt32, VstIntPtr, void* ptr, fl
 bool PluginHost::load(const std::string& path, std::string& error) {
     shutdown();
 
-    // A bare file name would make dlopen search the library path; a plug-in
-    // named on the command line is a file.
-    const std::string file = path.find('/') == std::string::npos ? "./" + path : path;
-    library_ = dlopen(file.c_str(), RTLD_NOW | RTLD_LOCAL);
-    if (library_ == nullptr) {
-        const char* reason = dlerror();
-        error = "cannot load plug-in '" + path + "': " + (reason != nullptr ? reason : "unknown error");
+    // A plug-in named on the command line is a file, never searched for.
+    std::string reason;
+    if (!library_.open(path, reason)) {
+        error = "cannot load plug-in '" + path + "': " + reason;
         return false;
     }
 
-    auto entry = reinterpret_cast<EntryPoint>(dlsym(library_, "VSTPluginMain"));
+    auto entry = reinterpret_cast<EntryPoint>(library_.symbol("VSTPluginMain"));
     if (entry == nullptr) {
-        entry = reinterpret_cast<EntryPoint>(dlsym(library_, "main"));
+        entry = reinterpret_cast<EntryPoint>(library_.symbol("main"));
     }
     if (entry == nullptr) {
         error = "'" + path + "' is not a VST 2.4 plug-in: it exports neither VSTPluginMain nor main";
@@ -306,10 +301,7 @@ void PluginHost::shutdown() {
 
 void PluginHost::unload() {
     effect_ = nullptr;
-    if (library_ != nullptr) {
-        dlclose(library_);
-        library_ = nullptr;
-    }
+    library_.close();
 }
 
 }  // namespace calverine::render

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "MidiSchedule.h"
+#include "SharedLibrary.h"
 #include "TempoMap.h"
 #include "vst24.h"
 
@@ -35,8 +36,9 @@ public:
     PluginHost(const PluginHost&) = delete;
     PluginHost& operator=(const PluginHost&) = delete;
 
-    // dlopen()s the file, calls its entry point (VSTPluginMain, else main)
-    // and checks the descriptor. On failure returns false with a
+    // Loads the file as a shared library (dlopen, LoadLibraryW on Windows),
+    // calls its entry point (VSTPluginMain, else main) and checks the
+    // descriptor. On failure returns false with a
     // one-sentence `error`; nothing stays loaded.
     bool load(const std::string& path, std::string& error);
 
@@ -86,7 +88,7 @@ private:
     void unload();
 
     Settings settings_;
-    void* library_ = nullptr;
+    platform::SharedLibrary library_;
     AEffect* effect_ = nullptr;
     bool opened_ = false;
     bool resumed_ = false;

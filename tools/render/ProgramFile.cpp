@@ -5,6 +5,8 @@
 #include <fstream>
 #include <iterator>
 
+#include "Files.h"
+
 namespace calverine::render {
 
 namespace {
@@ -18,7 +20,7 @@ std::uint32_t bigEndian32(const std::uint8_t* p) {
 }  // namespace
 
 bool ProgramFile::load(const std::string& path, std::string& error) {
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(platform::toPath(path), std::ios::binary);
     if (!in) {
         error = "cannot read program file '" + path + "': " + std::strerror(errno);
         return false;

@@ -1,7 +1,5 @@
 #include "Renderer.h"
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <chrono>
 #include <cmath>
@@ -13,6 +11,7 @@
 #include "PeakMeter.h"
 #include "PatchChunk.h"
 #include "PluginHost.h"
+#include "Process.h"
 #include "ProgramFile.h"
 #include "ProgressBar.h"
 #include "WavWriter.h"
@@ -135,7 +134,7 @@ int Renderer::run() {
     }
 
     using Clock = std::chrono::steady_clock;
-    ProgressBar progress(err_, !options_.quiet && !options_.bench && isatty(fileno(err_)) == 1, audioSeconds);
+    ProgressBar progress(err_, !options_.quiet && !options_.bench && platform::isTerminal(err_), audioSeconds);
     PeakMeter level;
     double slowestBlock = 0.0;
     std::int64_t blocks = 0;

@@ -1,12 +1,14 @@
 #include "WavWriter.h"
 
-#include <fcntl.h>
 #include <sndfile.h>
-#include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
+
+#include "Files.h"
+#include "Process.h"
 
 namespace calverine::render {
 
@@ -44,7 +46,7 @@ bool WavWriter::open(const std::string& path, int sampleRate, Format format, int
                      std::string& error) {
     abort();
     path_ = path;
-    temporaryPath_ = path + ".tmp-" + std::to_string(static_cast<long>(getpid()));
+    temporaryPath_ = path + ".tmp-" + std::to_string(platform::processId());
 
     SF_INFO info{};
     info.samplerate = sampleRate;
@@ -56,13 +58,14 @@ bool WavWriter::open(const std::string& path, int sampleRate, Format format, int
     info.format =
         (large ? SF_FORMAT_RF64 : SF_FORMAT_WAV) | (format == Format::Float32 ? SF_FORMAT_FLOAT : SF_FORMAT_PCM_24);
 
-    // Created here rather than by libsndfile: O_EXCL guarantees the file is
-    // ours to remove, and a failure comes with a plain system reason.
-    int fd = ::open(temporaryPath_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    // Created here rather than by libsndfile: creating only a new file
+    // guarantees it is ours to remove, and a failure comes with a plain system
+    // reason.
+    int fd = platform::createNewFile(temporaryPath_);
     if (fd < 0 && errno == EEXIST) {
         // Left behind by an earlier run that had our process ID.
-        std::remove(temporaryPath_.c_str());
-        fd = ::open(temporaryPath_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        removeTemporary();
+        fd = platform::createNewFile(temporaryPath_);
     }
     if (fd < 0) {
         const int code = errno;
@@ -118,12 +121,12 @@ bool WavWriter::commit(std::string& error) {
         return fail(plainReason(sf_error_number(closeResult)), error);
     }
     // Some file systems report a failed write only here.
-    const int fdResult = ::close(fd_);
+    const int fdResult = platform::closeFile(fd_);
     fd_ = -1;
     if (fdResult != 0) {
         return fail(std::strerror(errno), error);
     }
-    if (std::rename(temporaryPath_.c_str(), path_.c_str()) != 0) {
+    if (!platform::replaceFile(temporaryPath_, path_)) {
         return fail(std::strerror(errno), error);
     }
     temporaryPath_.clear();
@@ -136,13 +139,18 @@ void WavWriter::abort() {
         file_ = nullptr;
     }
     if (fd_ >= 0) {
-        ::close(fd_);
+        platform::closeFile(fd_);
         fd_ = -1;
     }
     if (!temporaryPath_.empty()) {
-        std::remove(temporaryPath_.c_str());
+        removeTemporary();
         temporaryPath_.clear();
     }
+}
+
+void WavWriter::removeTemporary() const {
+    std::error_code ignored;
+    std::filesystem::remove(platform::toPath(temporaryPath_), ignored);
 }
 
 }  // namespace calverine::render

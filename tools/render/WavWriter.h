@@ -41,6 +41,7 @@ public:
 
 private:
     bool fail(const std::string& what, std::string& error);
+    void removeTemporary() const;
 
     sf_private_tag* file_ = nullptr;
     int fd_ = -1;

@@ -3,6 +3,9 @@
 #include <csignal>
 #include <cstdio>
 #include <string>
+#include <vector>
+
+#include "Process.h"
 
 #include "RenderOptions.h"
 #include "Renderer.h"
@@ -23,7 +26,11 @@ int main(int argc, char** argv) {
 
     RenderOptions options;
     std::string error;
-    if (!RenderOptions::parse(argc, argv, options, error)) {
+    // File names reach the options as UTF-8 on every system.
+    const std::vector<std::string> args = platform::commandLineArguments(argc, argv);
+    std::vector<const char*> utf8Argv{argc > 0 ? argv[0] : "calverine-render"};
+    for (const std::string& arg : args) utf8Argv.push_back(arg.c_str());
+    if (!RenderOptions::parse(static_cast<int>(utf8Argv.size()), utf8Argv.data(), options, error)) {
         std::fprintf(stderr, "calverine-render: %s\n", error.c_str());
         return Renderer::kExitBadInput;
     }
@@ -38,7 +45,9 @@ int main(int argc, char** argv) {
     std::signal(SIGTERM, requestStop);
     // Past a file-size limit a write should fail like on a full disk (and be
     // reported and cleaned up), not kill the process.
+#ifdef SIGXFSZ
     std::signal(SIGXFSZ, SIG_IGN);
+#endif
 
     return Renderer(options, stdout, stderr, &gStopRequested).run();
 }

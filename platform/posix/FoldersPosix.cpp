@@ -1,20 +1,15 @@
 #include "Folders.h"
 
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <fstream>
 
 #include "Files.h"
+#include "Process.h"
 
 namespace platform {
 
 namespace {
-
-std::string environment(const char* name) {
-    const char* value = std::getenv(name);
-    return value && *value ? value : "";
-}
 
 std::string withSlash(std::string path) {
     if (!path.empty() && path.back() != kSeparator) path += kSeparator;
@@ -39,11 +34,11 @@ std::string documentsFolder(const std::string& home, const std::string& config) 
 }  // namespace
 
 std::string settingsFolder() {
-    const std::string overridden = environment("CALVERINE_SETTINGS_DIR");
+    const std::string overridden = environmentVariable("CALVERINE_SETTINGS_DIR");
     if (!overridden.empty()) return withSlash(overridden);
-    std::string config = environment("XDG_CONFIG_HOME");
+    std::string config = environmentVariable("XDG_CONFIG_HOME");
     if (config.empty()) {
-        const std::string home = environment("HOME");
+        const std::string home = environmentVariable("HOME");
         if (home.empty()) return "";
         config = joinPath(home, ".config");
     }
@@ -51,11 +46,11 @@ std::string settingsFolder() {
 }
 
 std::string dataFolder() {
-    const std::string overridden = environment("CALVERINE_DATA_DIR");
+    const std::string overridden = environmentVariable("CALVERINE_DATA_DIR");
     if (!overridden.empty()) return withSlash(overridden);
-    const std::string home = environment("HOME");
+    const std::string home = environmentVariable("HOME");
     if (home.empty()) return "";
-    std::string config = environment("XDG_CONFIG_HOME");
+    std::string config = environmentVariable("XDG_CONFIG_HOME");
     if (config.empty()) config = joinPath(home, ".config");
     return withSlash(joinPath(documentsFolder(home, config), "Brindle Audio/Calverine"));
 }

@@ -1,0 +1,61 @@
+#!/usr/bin/env bash
+# Runs the Windows build under Wine: the unit tests (one .exe per folder), then
+# the plug-in end to end as a Windows host sees it:
+#  - calverine-render.exe loads Calverine.dll with LoadLibraryW and renders the
+#    demo phrase; the samples must equal the Linux build's within 1e-5;
+#  - the settings written by the tests are REG_BINARY values under
+#    HKCU\Software\Brindle Audio\Calverine (read with `reg query`);
+#  - the data folder appears in the Wine user's documents folder.
+# The Wine user has a name beyond ASCII, so every path the plug-in builds
+# from the profile holds such characters.
+#
+# Usage: scripts/test-windows.sh <Windows build folder> <Linux build folder>
+set -euo pipefail
+
+win=$(realpath "${1:?usage: test-windows.sh <Windows build> <Linux build>}")
+linux=$(realpath "${2:?usage: test-windows.sh <Windows build> <Linux build>}")
+here=$(cd "$(dirname "$0")" && pwd)
+
+wine=/usr/lib/wine/wine64
+# The prefix, and the home folder Wine links the user's folders to, live in the
+# build folder: nothing here touches the real home folder.
+export WINEPREFIX=$win/wine WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" HOME=$win/wine-home
+export USER="Zoë Ångström"
+profile=$WINEPREFIX/drive_c/users/$USER
+documents="$profile/Documents"
+
+if [ ! -d "$profile" ]; then
+  mkdir -p "$HOME"
+  "$wine" wineboot -i >/dev/null 2>&1
+  # Wine makes the profile's folders links to the Unix home; the plug-in gets
+  # real folders of its own instead.
+  for link in "$profile"/*; do
+    if [ -L "$link" ]; then rm "$link" && mkdir "$link"; fi
+  done
+fi
+trap '/usr/lib/wine/wineserver -k >/dev/null 2>&1 || true' EXIT
+
+fail() { echo "test-windows: FAILED: $*" >&2; exit 1; }
+
+echo "== unit tests under Wine"
+(cd "$win" && ctest --output-on-failure -j 2)
+
+echo "== settings in the registry"
+key='HKCU\Software\Brindle Audio\Calverine'
+query=$("$wine" reg query "$key" 2>/dev/null | tr -d '\r') || fail "no registry key $key"
+for value in uisize plock plockcnt; do
+  grep -Eq "^ +$value +REG_BINARY +[0-9A-F]+$" <<<"$query" || fail "no REG_BINARY value $value in $key"
+done
+echo "$query" | sed 's/^/  /' | cut -c1-100
+
+echo "== the demo phrase rendered by both builds"
+rm -rf "$documents/Brindle Audio"
+(cd "$linux" && CALVERINE_DATA_DIR=$win/linux-home/data CALVERINE_SETTINGS_DIR=$win/linux-home/settings \
+  ./calverine-render Calverine.so --param 1=0.42 --param 4=1 --float --quiet -o demo-linux.wav)
+(cd "$win" && "$wine" ./calverine-render.exe Calverine.dll --param 1=0.42 --param 4=1 --float --quiet -o demo-windows.wav)
+python3 "$here/compare-wav.py" "$linux/demo-linux.wav" "$win/demo-windows.wav" 1e-5
+
+echo "== the data folder in the user's documents"
+[ -d "$documents/Brindle Audio/Calverine/Soundbanks" ] || fail "no data folder in $documents"
+echo "  $(cd "$documents" && find "Brindle Audio" -maxdepth 2 -type d | tr '\n' ' ')"
+echo "test-windows: all passed"
