@@ -24,8 +24,14 @@
 #                    the main window; used to reopen the plug-in window
 #                                                                    (331,187)
 #   TIMEOUT          seconds any single wait may take                    (90)
+#   AUTOMATION       Ardour's automation mode for the knob's parameter: Off
+#                    (the value is checked), or Touch/Latch/Write (the
+#                    transport rolls during the drag and the recorded
+#                    automation is checked too). Ardour 7.3 crashes in
+#                    Touch and Latch when a Linux VST editor begins an edit
+#                    (see README), so the default is Off.               (Off)
 #   KEEP_TMP=1       keep the temporary home, session and logs
-set -euo pipefail
+set -eEuo pipefail
 
 root_dir="$(cd "$(dirname "$0")/.." && pwd)"
 BUILD="${BUILD:-build}"
@@ -38,6 +44,8 @@ DELTA="${DELTA:-0.25}"
 EDITOR_SIZE="${EDITOR_SIZE:-1165x725}"
 STRIP="${STRIP:-331,187}"
 TIMEOUT="${TIMEOUT:-90}"
+AUTOMATION="${AUTOMATION:-Off}"
+case "$AUTOMATION" in Off|Touch|Latch|Write) ;; *) echo "AUTOMATION must be Off, Touch, Latch or Write" >&2; exit 2 ;; esac
 SCREEN="1600x1000x24"
 
 knob_x="${KNOB%,*}"; knob_y="${KNOB#*,}"
@@ -58,6 +66,7 @@ step() {
 }
 
 fail() {
+  trap - ERR
   echo "FAIL [$step_name]: $*" >&2
   if [ -n "${DISPLAY:-}" ] && command -v import >/dev/null 2>&1; then
     import -display "$DISPLAY" -window root "$OUT/failure-screen.png" 2>/dev/null &&
@@ -71,6 +80,7 @@ fail() {
   echo "RESULT: FAIL (host editor test, step \"$step_name\")" >&2
   exit 1
 }
+trap 'fail "command failed (status $?): $BASH_COMMAND"' ERR
 
 # Polls a command until it succeeds, at most $1 seconds.
 wait_for() {
@@ -171,12 +181,12 @@ local tracks = s:new_midi_track (ARDOUR.ChanCount (ARDOUR.DataType ("midi"), 1),
 for t in tracks:iter () do
 	local p = t:nth_plugin (0)
 	assert (not p:isnil (), "the track has no plug-in")
-	-- Touch mode: Ardour records the parameter only between the plug-in's
-	-- begin-edit and end-edit calls while the transport rolls.
+	-- In Touch mode Ardour records the parameter only between the
+	-- plug-in's begin-edit and end-edit calls while the transport rolls.
 	local ac = p:to_insert ():to_automatable ():automation_control (
 		Evoral.Parameter (ARDOUR.AutomationType.PluginAutomation, 0, $PARAM), false)
 	assert (not ac:isnil (), "no automation control for parameter $PARAM")
-	ac:set_automation_state (ARDOUR.AutoState.Touch)
+	ac:set_automation_state (ARDOUR.AutoState.$AUTOMATION)
 	print ("IDS", t:to_stateful ():id ():to_s (), p:to_stateful ():id ():to_s ())
 	print ("VALUE", ARDOUR.LuaAPI.get_processor_param (p, $PARAM, true))
 end
@@ -252,32 +262,32 @@ pids+=($ardour_pid)
 
 # The plug-in window is titled "<track>: Calverine (by <maker>) [VST]"; the
 # editor is the EDITOR_SIZE window somewhere below it.
-plugin_toplevel() {
-  xdotool search --name '^Synth: Calverine' 2>/dev/null | head -n 1
-}
-editor_window() {
-  local top
-  top=$(plugin_toplevel) || return 1
-  [ -n "$top" ] || return 1
-  xwininfo -children -tree -id "$top" 2>/dev/null |
-    awk -v size="$EDITOR_SIZE" '$0 ~ " "size"[+-]" {print $1; exit}'
-}
 is_viewable() { xwininfo -id "$1" 2>/dev/null | grep -q 'Map State: IsViewable'; }
+# Finds the shown plug-in window and the editor inside it; sets $top and
+# $editor. Windows come and go (tooltips), so callers poll this.
 editor_shown() {
-  local e
-  e=$(editor_window) && [ -n "$e" ] && is_viewable "$e"
+  local t e
+  t=$(xwininfo -root -tree 2>/dev/null | awk '/"Synth: Calverine/ {print $1; exit}') || return 1
+  [ -n "$t" ] || return 1
+  e=$(xwininfo -children -tree -id "$t" 2>/dev/null |
+    awk -v size="$EDITOR_SIZE" '$0 ~ " "size"[+-]" {print $1; exit}') || return 1
+  [ -n "$e" ] && is_viewable "$t" && is_viewable "$e" || return 1
+  top="$t"; editor="$e"
 }
-main_window() { xdotool search --name '^gui-test - Ardour' 2>/dev/null | head -n 1; }
+# "gui-test - Ardour", with a leading "*" while the session has unsaved changes
+main_window() { { xdotool search --name 'gui-test - Ardour$' 2>/dev/null || true; } | head -n 1; }
+alive() {
+  kill -0 "$ardour_pid" 2>/dev/null ||
+    fail "Ardour is gone ($(wait "$ardour_pid" 2>/dev/null; echo "exit status $?")): it crashed during this step"
+}
 
 wait_for "$TIMEOUT" editor_shown || {
   kill -0 "$ardour_pid" 2>/dev/null || fail "Ardour exited before showing the plug-in window"
   fail "no viewable ${EDITOR_SIZE} editor window inside a \"Synth: Calverine\" window after ${TIMEOUT} s"
 }
-wait_for 30 sh -c "xdotool search --name '^gui-test - Ardour'" || fail "Ardour's main window did not appear"
+wait_for 30 sh -c "xdotool search --name 'gui-test - Ardour\$'" || fail "Ardour's main window did not appear"
 grep -q 'Do \*not\* Emulate VST Bypass Port for Calverine' "$tmp/ardour.log" ||
   echo "note: Ardour's log does not mention loading Calverine"
-top=$(plugin_toplevel)
-editor=$(editor_window)
 echo "plug-in window $top, editor $editor ($(xwininfo -id "$editor" | awk '/geometry/ {print $2}'))"
 
 # ---------------------------------------------------------------------------
@@ -300,6 +310,7 @@ awk -v s="$spread" 'BEGIN {exit !(s > 0.02)}' || fail "the editor area of the sc
 save_session() {
   local before main
   before=$(stat -c %Y.%s "$session_file" 2>/dev/null; md5sum < "$session_file")
+  alive
   main=$(main_window)
   [ -n "$main" ] || fail "Ardour's main window is gone"
   xdotool windowactivate --sync "$main" key ctrl+s
@@ -318,7 +329,11 @@ automation_range() {
     awk 'NF == 2 {v=$2+0; if (n++ == 0 || v > hi) hi=v; if (n == 1 || v < lo) lo=v} END {if (n) print n, lo, hi; else print 0}'
 }
 transport() {  # Space in the main window starts or stops the transport
-  xdotool windowactivate --sync "$(main_window)" key space
+  local main
+  alive
+  main=$(main_window)
+  [ -n "$main" ] || fail "Ardour's main window is gone"
+  xdotool windowactivate --sync "$main" key space
 }
 drag_knob() {  # $1: +1 up, -1 down
   local steps=12 dy
@@ -331,16 +346,22 @@ drag_knob() {  # $1: +1 up, -1 down
   sleep 0.2
   xdotool mouseup 1
   sleep 0.3
+  alive
 }
 near() { awk -v a="$1" -v b="$2" 'BEGIN {d=a-b; if (d<0) d=-d; exit !(d < 0.02)}'; }
 
-step "drag the knob up ${DRAG} px while the transport rolls; Ardour records it"
-transport
-sleep 1
-drag_knob 1
-sleep 0.5
-transport
-sleep 1
+if [ "$AUTOMATION" = Off ]; then
+  step "drag the knob up ${DRAG} px; Ardour's parameter follows"
+  drag_knob 1
+else
+  step "drag the knob up ${DRAG} px while the transport rolls ($AUTOMATION automation)"
+  transport
+  sleep 1
+  drag_knob 1
+  sleep 0.5
+  transport
+  sleep 1
+fi
 xdotool windowraise "$top"
 import -window "$top" "$OUT/ardour-editor-after-drag.png" || true
 save_session
@@ -349,10 +370,12 @@ expected1=$(awk -v a="$value0" -v d="$DELTA" 'BEGIN {print a+d}')
 echo "parameter $PARAM: $value0 -> $value1 (expected $expected1)"
 [ -n "$value1" ] || fail "the saved session has no value for parameter $PARAM"
 near "$value1" "$expected1" || fail "after the drag Ardour holds $value1 for parameter $PARAM, expected $expected1"
-read -r n_events lo hi < <(automation_range)
-echo "touch automation recorded: $n_events points, $lo .. $hi"
-[ "$n_events" -gt 0 ] || fail "Ardour recorded no touch automation: no begin/end edit gesture reached it while rolling"
-near "$hi" "$expected1" || fail "the recorded automation peaks at $hi, expected $expected1"
+if [ "$AUTOMATION" != Off ]; then
+  read -r n_events lo hi < <(automation_range)
+  echo "$AUTOMATION automation recorded: $n_events points, ${lo:-} .. ${hi:-}"
+  [ "$n_events" -gt 0 ] || fail "Ardour recorded no automation while rolling"
+  near "$hi" "$expected1" || fail "the recorded automation peaks at $hi, expected $expected1"
+fi
 
 # ---------------------------------------------------------------------------
 step "close the plug-in window (window manager close, Alt+F4)"
@@ -367,8 +390,7 @@ main=$(main_window)
 xdotool windowactivate --sync "$main"
 xdotool mousemove --window "$main" "$strip_x" "$strip_y" click --repeat 2 --delay 80 1
 wait_for 30 editor_shown || fail "no editor after double-clicking the mixer strip at ${STRIP} (main window); see the screen"
-top=$(plugin_toplevel)
-editor=$(editor_window)
+echo "plug-in window $top, editor $editor"
 sleep 1
 xdotool windowraise "$top"
 import -window "$top" "$OUT/ardour-editor-reopened.png" || fail "import could not capture the reopened window"
@@ -382,6 +404,7 @@ near "$value2" "$value0" || fail "after the second drag Ardour holds $value2, ex
 
 # ---------------------------------------------------------------------------
 step "quit Ardour (Ctrl+Q) and check it exits cleanly"
+alive
 xdotool windowactivate --sync "$(main_window)" key ctrl+q
 wait_for 60 sh -c "! kill -0 $ardour_pid" || fail "Ardour still runs 60 s after Ctrl+Q"
 set +e; wait "$ardour_pid"; rc=$?; set -e
@@ -395,4 +418,4 @@ echo "Timings:"
 printf '  %s\n' "${timings[@]}"
 echo "  total $(( $(date +%s) - t_start )) s"
 echo "Screenshots: $OUT/ardour-editor.png, ardour-editor-after-drag.png, ardour-editor-reopened.png, ardour-screen.png"
-echo "RESULT: PASS (Calverine's editor in Ardour: shown, dragged, automated, closed, reopened, quit)"
+echo "RESULT: PASS (Calverine's editor in Ardour: shown, knob drag reached the host ($AUTOMATION automation), closed, reopened, quit)"
