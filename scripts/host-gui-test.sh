@@ -23,7 +23,7 @@
 #   STRIP            plug-in entry in Ardour's mixer strip, "x,y" relative to
 #                    the main window; used to reopen the plug-in window
 #                                                                    (331,187)
-#   TIMEOUT          seconds any single wait may take                    (90)
+#   TIMEOUT          seconds a wait may take (twice that for Ardour's start) (90)
 #   AUTOMATION       Ardour's automation mode for the knob's parameter: Off
 #                    (the value is checked) or Touch (the transport rolls
 #                    during the drag and the recorded automation is checked
@@ -281,9 +281,10 @@ alive() {
     fail "Ardour is gone: it crashed during this step"
 }
 
-wait_for "$TIMEOUT" editor_shown || {
+# Ardour's start-up is the slow part (a minute on a busy two-core machine).
+wait_for $(( 2 * TIMEOUT )) editor_shown || {
   kill -0 "$ardour_pid" 2>/dev/null || fail "Ardour exited before showing the plug-in window"
-  fail "no viewable ${EDITOR_SIZE} editor window inside a \"Synth: Calverine\" window after ${TIMEOUT} s"
+  fail "no viewable ${EDITOR_SIZE} editor window inside a \"Synth: Calverine\" window after $(( 2 * TIMEOUT )) s"
 }
 wait_for 30 sh -c "xdotool search --name 'gui-test - Ardour\$'" || fail "Ardour's main window did not appear"
 grep -q 'Do \*not\* Emulate VST Bypass Port for Calverine' "$tmp/ardour.log" ||
@@ -389,7 +390,7 @@ step "reopen it with a double-click on the plug-in in the mixer strip"
 main=$(main_window)
 xdotool windowactivate --sync "$main"
 xdotool mousemove --window "$main" "$strip_x" "$strip_y" click --repeat 2 --delay 80 1
-wait_for 30 editor_shown || fail "no editor after double-clicking the mixer strip at ${STRIP} (main window); see the screen"
+wait_for "$TIMEOUT" editor_shown || fail "no editor after double-clicking the mixer strip at ${STRIP} (main window); see the screen"
 echo "plug-in window $top, editor $editor"
 sleep 1
 xdotool windowraise "$top"
