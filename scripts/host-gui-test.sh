@@ -159,7 +159,7 @@ unset VST_PATH DISPLAY
 step "index the plug-in with Ardour's VST scanner"
 LD_LIBRARY_PATH=/usr/lib/ardour7 "$scanner" -f -q "$tmp/vst/Calverine.so" > "$tmp/scan.log" 2>&1 ||
   { cat "$tmp/scan.log"; fail "ardour-vst-scanner could not load Calverine.so"; }
-cache=$(ls "$XDG_CACHE_HOME"/ardour7/vst/*.v2i 2>/dev/null | head -n 1)
+cache=$( { ls "$XDG_CACHE_HOME"/ardour7/vst/*.v2i 2>/dev/null || true; } | head -n 1)
 [ -n "$cache" ] || fail "the scanner wrote no cache file under $XDG_CACHE_HOME/ardour7/vst"
 grep -q 'name="Calverine"' "$cache" || fail "the scanner's index does not name Calverine: $(cat "$cache")"
 grep -q 'is_instrument="1"' "$cache" || fail "the scanner does not see an instrument (is-synth flag)"
