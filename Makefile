@@ -10,7 +10,7 @@ WIN_BUILD  ?= build-win
 FUZZ_BUILD   ?= build-fuzz
 FUZZ_SECONDS ?= 60
 
-.PHONY: all setup build demo test test-asan test-tsan fuzz bench install clean windows test-windows
+.PHONY: all setup build demo test test-asan test-tsan fuzz bench install gui-test clean windows test-windows
 
 all: build
 
@@ -80,6 +80,13 @@ test-windows: windows setup $(BUILD)/CMakeCache.txt
 	cmake --build $(BUILD) -j $(JOBS) --target Calverine calverine-render
 	cmake --build $(WIN_BUILD) -j $(JOBS)
 	scripts/test-windows.sh $(WIN_BUILD) $(BUILD)
+
+# The editor inside a real host: installs Ardour 7 from Debian (large, so
+# not part of `test` or CI), opens the plug-in window under Xvfb, drags a
+# knob, closes and reopens the window. Screenshots go to $(BUILD)/host-gui/.
+gui-test: setup $(BUILD)/CMakeCache.txt
+	cmake --build $(BUILD) -j $(JOBS) --target Calverine
+	BUILD=$(BUILD) scripts/host-gui-test.sh
 
 # The plug-in goes to ~/.vst, the factory soundbank into the data folder
 # (CALVERINE_DATA_DIR, else the XDG documents folder + Brindle Audio/Calverine).
