@@ -82,6 +82,8 @@ public:
     // The step values of the two step LFOs (512 each), set with a patch.
     static constexpr int kStepValues = 512;
     void setStepValues(const float* lfo1, const float* lfo2);
+    // One step of one LFO: a single word, read by the audio thread as it is.
+    void setStepValue(int lfo, int step, float value) { stepValues_[lfo & 1][step & (kStepValues - 1)] = value; }
     float stepValue(int lfo, int step) const { return stepValues_[lfo & 1][step & (kStepValues - 1)]; }
 
     // ---- inputs the shell writes before and between slices ------------------

@@ -45,6 +45,11 @@ void UserSettings::storeLocks(const Locks& locks) const {
     settings_.write("plockcnt", &count, sizeof(count));
 }
 
+void UserSettings::storeUiSize(std::uint8_t index) {
+    uiSize_ = index;
+    settings_.write("uisize", &uiSize_, 1);
+}
+
 bool UserSettings::readControllerMap(CcMap& map) const {
     std::vector<std::uint8_t> controls, parts;
     if (!settings_.read("DataCC", controls) || !settings_.read("DataCCPART", parts)) return false;

@@ -39,6 +39,8 @@ public:
     void storeControllerMap(const CcMap& map) const;
 
     std::uint8_t uiSize() const { return uiSize_; }
+    // Keeps the editor size choice and writes it at once.
+    void storeUiSize(std::uint8_t index);
 
 private:
     platform::Settings settings_;

@@ -371,7 +371,25 @@ void VstXSynth::processReplacing(float** /*inputs*/, float** outputs, VstInt32 f
         stepPosition_[l].exchange(step);
     }
 
+    // The editor's level meter: the block's peak, only while a meter looks.
+    if (meterWanted_.load(std::memory_order_relaxed)) {
+        float peak = outputPeak_.load(std::memory_order_relaxed);
+        for (VstInt32 i = 0; i < frames; ++i) peak = std::max({peak, std::fabs(left[i]), std::fabs(right[i])});
+        outputPeak_.store(peak, std::memory_order_relaxed);
+    }
+
     leaveAudioWork();
+}
+
+float VstXSynth::takeOutputPeak() {
+    meterWanted_.store(true, std::memory_order_relaxed);
+    return outputPeak_.exchange(0.0f, std::memory_order_relaxed);
+}
+
+void VstXSynth::setStepValue(int lfo, int step, float value) {
+    if (step < 0 || step >= Preset::kSteps || !std::isfinite(value)) return;
+    params_->current().steps[static_cast<std::size_t>(lfo & 1)][static_cast<std::size_t>(step)] = value;
+    engine_->setStepValue(lfo & 1, step, value);
 }
 
 // ---- MIDI ------------------------------------------------------------------------

@@ -109,6 +109,9 @@ public:
     // The 512 step values of LFO `lfo` (0 or 1): into the current preset and
     // the engine, under the reload lock; values that are no number become 0.
     void setStepPattern(int lfo, const float* steps);
+    // One step value of LFO `lfo` from the editor's step editor: a single
+    // word for the engine, no reload.
+    void setStepValue(int lfo, int step, float value);
     // The current patch's info text (Preset::setInfoText).
     void setPatchInfoText(std::string_view text);
     std::string patchInfoText();
@@ -151,6 +154,7 @@ public:
     // Every locked slot takes the current value, then the locks are stored.
     void refreshAndStoreLocks();
     std::uint8_t uiSize() const { return settings_.uiSize(); }
+    void setUiSize(int index) { settings_.storeUiSize(static_cast<std::uint8_t>(index)); }
 
     // ---- services for the patch loaders and the editor ------------------------
     // Takes the reload for this thread (one reload at a time: another thread's
@@ -175,6 +179,9 @@ public:
     std::int32_t midiActivity() const { return midi_->activity(); }
     void acknowledgeMidiActivity() { midi_->acknowledgeActivity(); }
     AudioEngine& engine() { return *engine_; }
+    // The output's peak since the last call (the editor's meter). The audio
+    // thread measures only after the first call.
+    float takeOutputPeak();
     // Takes the editor the entry point made for this plug-in and announces it
     // to the host; it is closed and destroyed before the plug-in.
     void adoptEditor(std::unique_ptr<AEffEditor> editor);
@@ -238,6 +245,8 @@ private:
     // controller values written by the MIDI input and the change path
     ControllerLanes lanes_;
     std::unique_ptr<MidiInput> midi_;
+    std::atomic<bool> meterWanted_{false};
+    std::atomic<float> outputPeak_{0.0f};
     std::unique_ptr<AEffEditor> ownedEditor_;  // last: it reaches into everything above
 };
 
