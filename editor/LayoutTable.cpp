@@ -61,7 +61,7 @@ const std::array<LayoutRecord, kLayoutRecords> kLayout = {{
     box(5, 0, 342, 106, 340, 708, 380),
     box(6, 0, 312, 826, 540, 333, 180),
     // Web link, under the globals.
-    box(2, 1, 306, 726, 494, 88, 34),
+    box(2, 1, 306, 768, 486, 48, 50),
     // Back side switches.
     box(1, 2, 304, 1142, 8, 18, 16),
     box(1, 2, 305, 1142, 32, 18, 16),
@@ -117,12 +117,12 @@ const std::array<LayoutRecord, kLayoutRecords> kLayout = {{
     box(4, 6, 150, 874, trimTop(kRow2), kKnobTrim, kKnobTrim),
     box(4, 6, 151, 930, trimTop(kRow2), kKnobTrim, kKnobTrim),
     box(4, 6, 147, 80, trimTop(kRow1), kKnobTrim, kKnobTrim),
-    box(6, 6, 155, 834, 462, kKnobTrim, kKnobTrim),
-    box(6, 6, 156, 886, 462, kKnobTrim, kKnobTrim),
-    box(6, 6, 157, 938, 462, kKnobTrim, kKnobTrim),
+    box(6, 6, 155, 834, 460, kKnobTrim, kKnobTrim),
+    box(6, 6, 156, 886, 460, kKnobTrim, kKnobTrim),
+    box(6, 6, 157, 938, 460, kKnobTrim, kKnobTrim),
 
     // Effects knobs: organic, reverb, delay, chorus.
-    box(2, 7, 96, 452, fxKnobTop(kFxRow2), kKnobEffect, kKnobEffect),
+    box(2, 7, 96, 458, fxKnobTop(kFxRow2), kKnobEffect, kKnobEffect),
     box(2, 7, 90, 115, fxKnobTop(kFxRow1), kKnobEffect, kKnobEffect),
     box(2, 7, 91, 171, fxKnobTop(kFxRow1), kKnobEffect, kKnobEffect),
     box(2, 7, 94, 339, fxKnobTop(kFxRow1), kKnobEffect, kKnobEffect),
@@ -286,9 +286,9 @@ const std::array<LayoutRecord, kLayoutRecords> kLayout = {{
     box(1, 20, 98, 58, 344, kWheelW, kWheelH),
     box(1, 20, 128, 36, 516, kWheelW, kWheelH),
     // Globals (bend ranges, transpose) and the step LFO soften knobs.
-    box(2, 21, 80, 560, fxKnobTop(kFxRow2), kKnobEffect, kKnobEffect),
-    box(2, 21, 81, 614, fxKnobTop(kFxRow2), kKnobEffect, kKnobEffect),
-    box(2, 21, 32, 506, fxKnobTop(kFxRow2), kKnobEffect, kKnobEffect),
+    box(2, 21, 80, 586, fxKnobTop(kFxRow2), kKnobEffect, kKnobEffect),
+    box(2, 21, 81, 650, fxKnobTop(kFxRow2), kKnobEffect, kKnobEffect),
+    box(2, 21, 32, 522, fxKnobTop(kFxRow2), kKnobEffect, kKnobEffect),
     box(2, 21, 222, 622, 677, kKnobEffect, kKnobEffect),
     box(2, 21, 223, 672, 677, kKnobEffect, kKnobEffect),
     // Patch and soundbank selectors.
@@ -301,7 +301,7 @@ const std::array<LayoutRecord, kLayoutRecords> kLayout = {{
     box(1, 25, 307, 1016, 22, 76, 24),
     box(2, 26, 343, 726, 620, 84, 20),
     box(2, 27, 200, 108, 600, 448, 112),
-    box(2, 28, 126, 668, fxKnobTop(kFxRow2), kKnobEffect, kKnobEffect),
+    box(2, 28, 126, 714, fxKnobTop(kFxRow2), kKnobEffect, kKnobEffect),
     // Octave, semitone and the trimmer semitone knobs.
     box(3, 29, 41, 206, knobTop(kRow1), kKnob, kKnob),
     box(3, 30, 44, 334, knobTop(kRow1), kKnob, kKnob),
