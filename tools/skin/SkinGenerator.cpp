@@ -4,7 +4,8 @@
 //
 // Usage: calverine-skin OUTDIR [--preview]
 //   --preview also composes the background with every control into
-//   OUTDIR/preview-{small,medium,large}.png (part mode, effects page).
+//   OUTDIR/preview-{small,medium,large}.png (part mode, effects page) and
+//   preview-*-trimmer.png (trimmer mode, matrix page).
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
@@ -33,9 +34,10 @@ bool writeAll(const Images& images, int offset, const std::string& dir) {
     return true;
 }
 
-// The frame as the editor shows it: background and every control of part
-// mode with the effects page, knobs at a middle frame, some buttons lit.
-std::unique_ptr<COffscreenContext> preview(const Images& images, int sizeIndex) {
+// The frame as the editor shows it, knobs at a middle frame, some buttons
+// lit: part mode on the effects page, or (`trimmer`) trimmer mode on the
+// matrix page.
+std::unique_ptr<COffscreenContext> preview(const Images& images, int sizeIndex, bool trimmer) {
     const UiSize& size = uiSizeOf(sizeIndex);
     auto out = COffscreenContext::create(size.width, size.height);
     CDrawContext& c = out->context();
@@ -45,13 +47,22 @@ std::unique_ptr<COffscreenContext> preview(const Images& images, int sizeIndex) 
         if (!b) b = images.at(id)->toBitmap();
         return *b;
     };
-    CBitmap& background = bitmap(skin::kBackground);
-    c.drawBitmap(background, CRect{0, 0, double(size.width), double(size.height)});
+    auto place = [&](int id, int x, int y) {
+        CBitmap& b = bitmap(id);
+        const double left = scaled(x, size), top = scaled(y, size);
+        c.drawBitmap(b, CRect{left, top, left + b.width(), top + b.height()});
+    };
+    place(skin::kBackground, 0, 0);
+    if (trimmer) {
+        place(skin::kPlateTrimmer, 0, 56);
+        place(skin::kPlateMatrix, 100, 316);
+    }
     forEachControl(kLayout, sizeIndex, [&](const LayoutRecord& r, const ScaledRect& s) {
-        // Part mode on the effects page: no trimmers, no matrix.
-        if (r.panel == 4 || r.panel == 5 || r.kind == 24 || (r.tag >= 155 && r.tag <= 157)) return;
+        const bool lfo2Trim = r.tag >= 155 && r.tag <= 157;
+        const bool shown = trimmer ? r.panel != 3 && r.panel != 2 && r.kind != 23
+                                   : r.panel != 4 && r.panel != 5 && r.kind != 24 && !lfo2Trim;
         const int id = skin::imageFor(r.kind, r.tag);
-        if (id == 0) return;
+        if (!shown || id == 0) return;
         CBitmap& b = bitmap(id);
         const int frames = skin::framesOf(r.kind);
         int frame = 0;
@@ -117,7 +128,11 @@ int main(int argc, char** argv) {
             return 1;
         }
         for (const auto& entry : images) ids.push_back(entry.first + size.bitmapOffset);
-        if (withPreview && !preview(images, index)->writePng(dir + "/preview-" + names[index] + ".png")) return 1;
+        if (withPreview) {
+            const std::string base = dir + "/preview-" + names[index];
+            if (!preview(images, index, false)->writePng(base + ".png")) return 1;
+            if (!preview(images, index, true)->writePng(base + "-trimmer.png")) return 1;
+        }
     }
     if (!skin::drawFontImage()->writePng(dir + "/" + std::to_string(skin::kFontImage) + ".png")) return 1;
     ids.push_back(skin::kFontImage);
