@@ -81,21 +81,35 @@ bool writeAssembler(const std::string& dir, const std::vector<int>& ids) {
     const std::string path = dir + "/skin_images.S";
     std::ofstream s(path + ".tmp");
     const std::string abs = std::filesystem::absolute(dir).string();
+    // ELF wants its own section flags, symbol visibility and a stack note;
+    // the file is run through the C preprocessor, so PE builds take the rest.
     s << "/* Written by calverine-skin: the skin images, embedded. */\n"
-         "    .section .rodata.calverine_skin,\"a\"\n";
+         "#ifdef __ELF__\n"
+         "    .section .rodata.calverine_skin,\"a\"\n"
+         "#else\n"
+         "    .section .rdata,\"dr\"\n"
+         "#endif\n";
     for (int id : ids)
         s << ".Limg" << id << ":\n    .incbin \"" << abs << "/" << id << ".png\"\n.Lend" << id << ":\n";
-    s << "    .section .data.rel.ro.calverine_skin,\"aw\"\n"
+    s << "#ifdef __ELF__\n"
+         "    .section .data.rel.ro.calverine_skin,\"aw\"\n"
+         "    .hidden calverine_skin_images\n"
+         "    .hidden calverine_skin_image_count\n"
+         "#else\n"
+         "    .data\n"
+         "#endif\n"
          "    .balign 8\n"
          "    .globl calverine_skin_images\n"
-         "    .hidden calverine_skin_images\n"
+         "    .globl calverine_skin_image_count\n"
          "calverine_skin_images:\n";
     for (int id : ids) s << "    .quad " << id << ", .Limg" << id << ", .Lend" << id << " - .Limg" << id << "\n";
-    s << "    .globl calverine_skin_image_count\n"
-         "    .hidden calverine_skin_image_count\n"
-         "calverine_skin_image_count:\n"
+    s << "calverine_skin_image_count:\n"
          "    .quad "
-      << ids.size() << "\n    .section .note.GNU-stack,\"\",@progbits\n";
+      << ids.size()
+      << "\n"
+         "#ifdef __ELF__\n"
+         "    .section .note.GNU-stack,\"\",@progbits\n"
+         "#endif\n";
     s.close();
     if (!s) return false;
     std::error_code error;
