@@ -5,6 +5,7 @@
 #include "CAnimKnob.h"
 #include "CFrame.h"
 #include "CParamDisplay.h"
+#include "SkinImages.h"
 #include "Theme.h"
 #include "UiSizes.h"
 #include "VstXSynth.h"
@@ -38,6 +39,7 @@ bool ADEditor::getRect(ERect** rect) {
 
 bool ADEditor::open(void* parent) {
     close();
+    skin::registerImages();
     build();
     if (!frame_->open(parent, &openError_)) {
         frame_.reset();

@@ -44,9 +44,34 @@ enum Id : int {
     kMatrixPlate = 30,     // kind 0, tag 342
     kTrimHint = 31,        // kind 23, tag 340
     kTrimLabels = 32,      // kind 24, tag 341
-    // Ids 33..84 (with gaps) are the remaining images: page and panel
-    // backgrounds, the browser's, popups and value display.
+    // Plates that replace part of the background when the editor changes
+    // mode; each covers exactly its box of the frame.
+    kPlatePage0 = 33,    // effects and steps, page box 100,316-820,725
+    kPlateMatrix = 34,   // the matrix page, same box
+    kPlateTrimmer = 35,  // trimmer mode, part rows 0,56-1165,316
+    kPlateBrowser = 36,  // the browser, page box
+    kPlateBack = 37,     // the back side, 100,56-1165,725
+    kPlatePart = 38,     // part mode, part rows (as in the background)
+    // Small pieces for code-drawn views.
+    kValueDisplay = 39,     // floating value display, 72 x 20
+    kSelectorButtons = 40,  // previous, next, load, browser: 4 icons of 20 x 20 in a row; second row pressed
+    kMidiLamp = 41,         // two frames 10 x 10: idle, active
+    kStepMarker = 42,       // the playing step's marker, 8 x 8
+    kMessagePlate = 43,     // message box body, 360 x 140
+    kPopupBody = 44,        // popup menu body, 160 x 20 per row, stretched
+    kBrowserBar = 45,       // the browser's top bar, 720 x 30
+    kBrowserRow = 46,       // two frames 340 x 20: plain, selected
+    kScrollTrack = 47,      // 10 x 100
+    kScrollThumb = 48,      // 10 x 40
+    kSearchField = 49,      // 160 x 20
+    kCloseButton = 50,      // two frames 20 x 20
+    kFavouriteStar = 51,    // two frames 14 x 14: off, on
+    kGeneticsPanel = 52,    // 720 x 84
+    kBrowserButton = 53,    // two frames 90 x 20
+    kCheckMark = 54,        // 12 x 12
 };
+
+constexpr int kImageCount = 54;  // per size; ids 1..54
 
 // Frames of each knob kind's filmstrip; 0 for kinds that are not knobs.
 constexpr int knobFrames(int kind) {
@@ -60,6 +85,27 @@ constexpr int knobFrames(int kind) {
     case 30: return 64;
     case 31: return 49;
     default: return 0;
+    }
+}
+
+// Frames stacked in the image of a layout record's kind: knob filmstrips,
+// two-state buttons, the three-state mixer button and the wheels; 1 for
+// the rest.
+constexpr int kWheelFrames = 64;
+constexpr int framesOf(int kind) {
+    if (int frames = knobFrames(kind)) return frames;
+    switch (kind) {
+    case 2:
+    case 12:
+    case 15:
+    case 16:
+    case 17:
+    case 18:
+    case 19:
+    case 32: return 2;
+    case 13: return 3;
+    case 20: return kWheelFrames;
+    default: return 1;
     }
 }
 
