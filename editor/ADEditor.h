@@ -1,7 +1,10 @@
-// The plug-in's editor: a frame of the chosen UI size inside the host's
-// window, whose controls pass their gestures to the plug-in as host
-// automation (one begin/end edit pair per gesture) and follow the plug-in's
-// values on every idle call.
+// The plug-in's editor. On open it makes a frame of the chosen UI size inside
+// the host's window and fills it from the layout table: every record becomes
+// the control of its kind, valued from the plug-in. Gestures go to the
+// plug-in (parameters with a host index as host automation, one begin/end
+// edit pair per gesture); the controls follow the plug-in's values on every
+// idle call. The panels shown follow the editing state: the part (or, in
+// trimmer mode, the voice) being edited, the page, and the back side.
 //
 // While it is open, the plug-in's messages appear as message boxes inside
 // the frame; messages from other threads wait for the next idle call.
@@ -17,18 +20,22 @@
 
 #include "AEffEditor.h"
 #include "CControl.h"
+#include "CControlPopupMenu.h"
+#include "EditorServices.h"
+#include "FontImage.h"
+#include "LayoutTable.h"
 #include "Messages.h"
 
 namespace gui {
 class CFrame;
-class CParamDisplay;
 }
 
 namespace calverine {
 
 class VstXSynth;
+class CBarDisplay;
 
-class ADEditor : public AEffEditor, public gui::IControlListener {
+class ADEditor : public AEffEditor, public gui::IControlListener, public EditorServices {
 public:
     explicit ADEditor(VstXSynth& synth);
     ~ADEditor() override;
@@ -38,34 +45,83 @@ public:
     void close() override;
     void idle() override;
     bool isOpen() const override { return frame_ != nullptr; }
+    bool writeScreenshot(const char* path, int uiSize) override;
 
     // The open frame, null when closed (tests draw it off-screen).
     gui::CFrame* frame() const { return frame_.get(); }
     // The reason the last open failed.
     const std::string& openError() const { return openError_; }
+    // A size change: stored, then the frame is made again at the next idle
+    // call (never from inside the size menu's own event).
+    void setUISize(int index);
+    // The controls of a layout tag (several records may share one).
+    std::vector<gui::CView*> viewsWithTag(int tag) const;
 
-    // gui::IControlListener: tags are host parameter indices.
+    // gui::IControlListener
     void valueChanged(gui::CControl* control) override;
     void beginEdit(int tag) override;
     void endEdit(int tag) override;
 
+    // EditorServices
+    std::string displayText(int tag) override;
+    bool canLearn(int tag) override;
+    void openControlMenu(int menuTag, int tag, gui::CPoint framePoint) override;
+    float meterLevel() override;
+    bool midiActivity() override;
+    int stepPosition(int lfo) override;
+    void stepCountChosen(int steps) override;
+    std::string selectorText(int tag) override;
+    void previousProgram(int tag) override;
+    void nextProgram(int tag) override;
+    void openBrowser() override {}
+    void loadPatch(const std::string& path) override;
+    std::vector<std::string> backsideLines() override;
+
 private:
+    struct Placed {
+        const LayoutRecord* record;
+        gui::CView* view;
+    };
     struct Message {
         std::string title;
         std::string text;
         platform::MessageIcon icon;
     };
     static void messageHook(const char* title, const char* text, platform::MessageIcon icon, void* user);
-    void build();
+    void build(int sizeIndex);
+    // Shows the panels of the editing state.
+    void showPanels();
+    // Every parameter control takes the plug-in's value (held ones excepted).
+    void refreshValues();
     void showPendingMessages();
+    // The part a parameter control edits: the voice in trimmer mode for the
+    // per-voice adjustments, else the edited part; -1 for global controls.
+    int partOf(int tag) const;
+    // The host parameter of (tag, edited part), -1 when the host has none.
+    int hostIndexOf(int tag) const;
+    float controlValueOf(const LayoutRecord& r) const;
+    void sendValue(const LayoutRecord& r, gui::CControl& control);
+    void runCommand(const LayoutRecord& r, gui::CControl& control);
+    const LayoutRecord* recordOf(const gui::CControl* control) const;
 
     VstXSynth& synth_;
     ERect rect_{};
+    void* parent_ = nullptr;
     std::unique_ptr<gui::CFrame> frame_;
-    std::vector<gui::CControl*> parameterControls_;
-    // Text views with the text they show now.
-    std::vector<std::pair<gui::CParamDisplay*, std::string>> textViews_;
+    std::vector<Placed> placed_;
+    gui::CView* backside_ = nullptr;
+    CBarDisplay* steps_ = nullptr;
+    CControlPopupMenu learnMenu_{this, CControlPopupMenu::kLearnMenu};
+    CControlPopupMenu lockMenu_{this, CControlPopupMenu::kLockMenu};
+    FontImage font_;
     std::string openError_;
+    bool rebuild_ = false;
+
+    // Editing state; it survives a size change.
+    int page_ = 0;
+    bool backsideShown_ = false;
+    bool trimmerMode_ = false;
+    int editedLfo_ = 0;
 
     platform::MessageHook previousHook_ = nullptr;  // put back on close
     void* previousHookUser_ = nullptr;

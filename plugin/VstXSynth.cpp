@@ -1,4 +1,5 @@
 #include "VstXSynth.h"
+#include "VendorRequests.h"
 
 #include <algorithm>
 #include <cmath>
@@ -494,6 +495,8 @@ VstIntPtr VstXSynth::vendorSpecific(VstInt32 arg1, VstIntPtr arg2, void* ptr, fl
     // Mouse-wheel messages ("stCA"/"Whee", and "Whee" in the maker's own host)
     // go to the editor's wheel handler while an editor is open; without one
     // they end here with the answer 0 like any other unknown message.
+    if (arg1 == kScreenshotRequest)
+        return ptr && ownedEditor_ && ownedEditor_->writeScreenshot(static_cast<const char*>(ptr), int(arg2)) ? 1 : 0;
     const VstInt32 family = (arg1 >> 16) & 0xFFFF;
     const VstInt32 request = arg1 & 0xFFFF;
     auto* record = static_cast<IntegrationRecord*>(ptr);

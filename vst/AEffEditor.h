@@ -25,6 +25,11 @@ public:
     virtual void idle() {}
     virtual bool isOpen() const { return systemWindow_ != nullptr; }
 
+    // Draws the editor into a PNG file: an open editor as it is, a closed one
+    // at UI size `uiSize` (-1: the current one) without a window. False when
+    // it cannot.
+    virtual bool writeScreenshot(const char* /*path*/, int /*uiSize*/) { return false; }
+
     AudioEffect* getEffect() const { return effect_; }
     // Called by the plug-in before it deletes the editor, so the editor no
     // longer reaches back into a dying plug-in object.

@@ -12,6 +12,7 @@
 #include "COnOffButton.h"
 #include "COptionMenu.h"
 #include "MessageCapture.h"
+#include "ParameterTable.h"
 #include "Messages.h"
 #include "TestHost.h"
 #include "VstXSynth.h"
@@ -21,6 +22,7 @@ using namespace gui;
 using namespace calverine::test;
 using calverine::ADEditor;
 using calverine::VstXSynth;
+namespace params = calverine::params;
 
 namespace {
 
@@ -119,13 +121,11 @@ TEST_F(FrameInWindow, RealClicksAndDragsReachTheControlUnderThePointer) {
 
 namespace {
 
-CControl* controlWithTag(CViewContainer& container, int tag) {
-    for (const auto& child : container.children()) {
-        if (auto* control = dynamic_cast<CControl*>(child.get()); control && control->getTag() == tag) return control;
-        if (auto* inner = dynamic_cast<CViewContainer*>(child.get()))
-            if (CControl* found = controlWithTag(*inner, tag)) return found;
-    }
-    return nullptr;
+// The centre of the (first) control with `tag`, in frame coordinates.
+CPoint centreOf(const ADEditor& editor, int tag) { return editor.viewsWithTag(tag).at(0)->getViewSize().center(); }
+
+CControl* controlOf(const ADEditor& editor, int tag) {
+    return dynamic_cast<CControl*>(editor.viewsWithTag(tag).at(0));
 }
 
 }  // namespace
@@ -145,9 +145,12 @@ TEST_F(EditorInHost, OpensAtItsSizeAndAKnobDragIsOneAutomatedGesture) {
     const std::uintptr_t id = children(parent_)[0];
     ASSERT_TRUE(idleUntil(synth, [] { return true; }));
 
+    // Volume: control 7, host parameter 1.
+    const CPoint volume = centreOf(*editor, 7);
     const float before = synth.getParameter(1);
     host_.requests.clear();
-    ASSERT_EQ(xdotool(over(id, 1110, 125) + " mousedown 1 " + over(id, 1110, 60) + " " + over(id, 1110, 5) +
+    const int x = int(volume.x), y = int(volume.y);
+    ASSERT_EQ(xdotool(over(id, x, y) + " mousedown 1 " + over(id, x, y - 60) + " " + over(id, x, y - 120) +
                       " mouseup 1"),
               0);
     ASSERT_TRUE(idleUntil(synth, [&] {
@@ -160,13 +163,12 @@ TEST_F(EditorInHost, OpensAtItsSizeAndAKnobDragIsOneAutomatedGesture) {
     // The knob follows the host's automation on the next idle call.
     synth.setParameter(1, 0.125f);
     dispatch(synth, effEditIdle);
-    EXPECT_EQ(controlWithTag(*editor->frame(), 1)->getValue(), 0.125f);
+    EXPECT_FLOAT_EQ(controlOf(*editor, 7)->getValue(), 0.125f);
 
     dispatch(synth, effEditClose);
     EXPECT_TRUE(children(parent_).empty());
     EXPECT_EQ(editor->frame(), nullptr);
 }
-
 TEST_F(EditorInHost, TheSoundIsTheSameWithTheEditorOpenAndReopeningLeavesNothingBehind) {
     VstXSynth quiet(TestHost::callback);
     const std::vector<float> without = render(quiet);
@@ -218,4 +220,60 @@ TEST_F(EditorInHost, MessagesShowInsideTheOpenEditorAndGoBackToTheHookAfterwards
     dispatch(synth, effEditClose);
     platform::showMessage("Error", "after closing", platform::MessageIcon::Error);
     EXPECT_EQ(capture.take(), std::vector<std::string>{"after closing"});
+}
+
+TEST_F(EditorInHost, ASizeChangeReopensInTheSameWindowAndIsRemembered) {
+    {
+        VstXSynth synth(TestHost::callback);
+        synth.adoptEditor(std::make_unique<ADEditor>(synth));
+        ASSERT_EQ(dispatch(synth, effEditOpen, parentHandle()), 1);
+        auto* editor = static_cast<ADEditor*>(synth.getEditor());
+        editor->setUISize(2);
+        dispatch(synth, effEditIdle);
+        ASSERT_NE(editor->frame(), nullptr);
+        EXPECT_EQ(editor->frame()->getViewSize().width(), 1631);
+        EXPECT_EQ(children(parent_).size(), 1u);
+        // (765, 26) at Medium is (1071, 36) at Large: every control is floor-scaled.
+        const CRect volume = editor->viewsWithTag(7).at(0)->getViewSize();
+        EXPECT_EQ(volume.left, std::floor(volume.left));
+        dispatch(synth, effEditClose);
+    }
+    // A new plug-in object opens at the size chosen last.
+    VstXSynth again(TestHost::callback);
+    again.adoptEditor(std::make_unique<ADEditor>(again));
+    ERect* rect = nullptr;
+    dispatch(again, effEditGetRect, &rect);
+    EXPECT_EQ(rect->right, 1631);
+    EXPECT_EQ(rect->bottom, 1015);
+}
+
+TEST_F(EditorInHost, PagesPartsAndTheStepEditorReachThePlugIn) {
+    VstXSynth synth(TestHost::callback);
+    synth.adoptEditor(std::make_unique<ADEditor>(synth));
+    ASSERT_EQ(dispatch(synth, effEditOpen, parentHandle()), 1);
+    auto* editor = static_cast<ADEditor*>(synth.getEditor());
+    // Page 0 shows the effects, page 1 the matrix.
+    EXPECT_TRUE(editor->viewsWithTag(90).at(0)->isVisible());
+    EXPECT_FALSE(editor->viewsWithTag(100).at(0)->isVisible());
+    controlOf(*editor, 331)->setValueNotify(1.0f);
+    EXPECT_FALSE(editor->viewsWithTag(90).at(0)->isVisible());
+    EXPECT_TRUE(editor->viewsWithTag(100).at(0)->isVisible());
+
+    // Part B's cut-off is edited after the part B button.
+    controlOf(*editor, 311)->setValueNotify(1.0f);
+    synth.setControl(50, 0.3f * params::scaleOf(50), 1, false);
+    synth.setControl(50, 0.8f * params::scaleOf(50), 0, false);
+    dispatch(synth, effEditIdle);
+    EXPECT_NEAR(controlOf(*editor, 50)->getValue(), 0.3f, 1e-6);
+
+    // A click at the top of the step editor's first step sets it to full.
+    controlOf(*editor, 330)->setValueNotify(1.0f);
+    auto* bars = controlOf(*editor, 200);
+    ASSERT_TRUE(bars->isVisible());
+    const CRect r = bars->getViewSize();
+    editor->frame()->platformMouseDown({r.left + 1, r.top}, kLButton);
+    editor->frame()->platformMouseUp({r.left + 1, r.top}, kLButton);
+    EXPECT_EQ(synth.parameters().current().steps[0][0], 1.0f);
+    EXPECT_EQ(synth.engine().stepValue(0, 0), 1.0f);
+    dispatch(synth, effEditClose);
 }

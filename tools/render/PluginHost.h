@@ -53,6 +53,10 @@ public:
     void resume();
 
     void setParameter(int index, float value);
+    // A vendor-specific request (effVendorSpecific); the plug-in's answer.
+    VstIntPtr vendorRequest(VstInt32 request, VstIntPtr value, void* ptr) {
+        return dispatch(effVendorSpecific, request, value, ptr);
+    }
 
     // The tempo and position reported through audioMasterGetTime.
     void setTempoMap(const TempoMap& map) { tempoMap_ = map; }

@@ -1,5 +1,7 @@
 #include "RenderOptions.h"
 
+#include <algorithm>
+
 #include <charconv>
 #include <cmath>
 #include <string_view>
@@ -70,6 +72,10 @@ const char* RenderOptions::usage() {
            "                        first parent, 1: every control from a random parent)\n"
            "  --seed S              with --genetics: the seed, 0..4294967295 or 0x hex\n"
            "                        (default: the clock); the seed used is printed\n"
+           "  --screenshot FILE.png draw the plug-in's editor into FILE.png (after --patch\n"
+           "                        and --param) instead of rendering audio\n"
+           "  --ui-size SIZE        with --screenshot: small, medium or large (default:\n"
+           "                        the size the user chose last)\n"
            "  --bench               render without writing a file; print the real-time\n"
            "                        factor and the time spent per block\n"
            "  --quiet               no progress bar and no peak line (warnings still\n"
@@ -265,12 +271,36 @@ bool RenderOptions::parse(int argc, const char* const* argv, RenderOptions& opti
                 return false;
             }
             options.quiet = true;
+        } else if (name == "--screenshot") {
+            if (!takeValue(value)) {
+                return false;
+            }
+            if (value.empty()) {
+                error = "option --screenshot needs a file name";
+                return false;
+            }
+            options.screenshotPath = std::string(value);
+        } else if (name == "--ui-size") {
+            if (!takeValue(value)) {
+                return false;
+            }
+            constexpr std::string_view kSizes[3] = {"medium", "small", "large"};
+            const auto found = std::find(std::begin(kSizes), std::end(kSizes), value);
+            if (found == std::end(kSizes)) {
+                error = "bad --ui-size " + quoted(value) + ": expected small, medium or large";
+                return false;
+            }
+            options.uiSize = static_cast<int>(found - std::begin(kSizes));
         } else {
             error = "unknown option " + quoted(arg) + " (see --help)";
             return false;
         }
     }
 
+    if (options.uiSize >= 0 && options.screenshotPath.empty()) {
+        error = "--ui-size goes with --screenshot (see --help)";
+        return false;
+    }
     if (options.geneticsParents.empty() && (options.geneticsAmount || options.geneticsSeed)) {
         error = std::string(options.geneticsAmount ? "--amount" : "--seed") + " goes with --genetics (see --help)";
         return false;

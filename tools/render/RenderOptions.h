@@ -41,6 +41,9 @@ struct RenderOptions {
     std::vector<std::string> geneticsParents;
     std::optional<double> geneticsAmount;
     std::optional<std::uint32_t> geneticsSeed;
+    // --screenshot: the editor drawn into this PNG instead of a render.
+    std::string screenshotPath;
+    int uiSize = -1;  // --ui-size: 0 medium, 1 small, 2 large; -1 the user's choice
     bool floatOutput = false;
     bool bench = false;
     bool quiet = false;

@@ -14,6 +14,7 @@
 #include "Process.h"
 #include "ProgramFile.h"
 #include "ProgressBar.h"
+#include "VendorRequests.h"
 #include "WavWriter.h"
 
 namespace calverine::render {
@@ -109,7 +110,7 @@ int Renderer::run() {
     const double audioSeconds = static_cast<double>(totalFrames) / rate;
 
     WavWriter writer;
-    if (!options_.bench) {
+    if (!options_.bench && options_.screenshotPath.empty()) {
         const auto format = options_.floatOutput ? WavWriter::Format::Float32 : WavWriter::Format::Pcm24;
         if (!writer.open(options_.outputPath, rate, format, blockSize, totalFrames, error)) {
             return report(kExitWriteFailed, error);
@@ -131,6 +132,15 @@ int Renderer::run() {
     host.resume();
     for (const ParameterSetting& p : options_.parameters) {
         host.setParameter(p.index, p.value);
+    }
+    if (!options_.screenshotPath.empty()) {
+        if (host.vendorRequest(kScreenshotRequest, options_.uiSize,
+                          const_cast<char*>(options_.screenshotPath.c_str())) != 1) {
+            return report(kExitWriteFailed, "the plug-in could not draw its editor into '" +
+                                                options_.screenshotPath + "'");
+        }
+        if (!options_.quiet) std::fprintf(out_, "editor drawn into %s\n", options_.screenshotPath.c_str());
+        return kExitOk;
     }
 
     using Clock = std::chrono::steady_clock;
