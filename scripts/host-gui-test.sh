@@ -15,7 +15,7 @@
 # Settings (environment):
 #   BUILD            build folder holding Calverine.so            (build)
 #   OUT              where screenshots and logs go          (BUILD/host-gui)
-#   KNOB             knob centre in editor-frame pixels, "x,y"     (1110,102)
+#   KNOB             knob centre in editor-frame pixels, "x,y"     (870,114: Volume)
 #   PARAM            host parameter index the knob drives                 (1)
 #   DRAG             pixels the knob is dragged up (then down again)    (120)
 #   DELTA            expected parameter change for that drag           (0.25)
@@ -37,7 +37,7 @@ root_dir="$(cd "$(dirname "$0")/.." && pwd)"
 BUILD="${BUILD:-build}"
 case "$BUILD" in /*) ;; *) BUILD="$root_dir/$BUILD" ;; esac
 OUT="${OUT:-$BUILD/host-gui}"
-KNOB="${KNOB:-1110,102}"
+KNOB="${KNOB:-870,114}"
 PARAM="${PARAM:-1}"
 DRAG="${DRAG:-120}"
 DELTA="${DELTA:-0.25}"
