@@ -131,6 +131,40 @@ bool ADEditor::writeScreenshot(const char* path, int uiSize) {
     return written;
 }
 
+bool ADEditor::onKey(bool down, VstInt32 character, VstIntPtr virtualKey, float modifiers) {
+    if (!frame_) return false;
+    gui::KeyEvent key;
+    switch (virtualKey) {
+    case kVKeyBack: key.key = gui::VirtualKey::Back; break;
+    case kVKeyTab: key.key = gui::VirtualKey::Tab; break;
+    case kVKeyReturn:
+    case kVKeyEnter: key.key = gui::VirtualKey::Return; break;
+    case kVKeyEscape: key.key = gui::VirtualKey::Escape; break;
+    case kVKeyEnd: key.key = gui::VirtualKey::End; break;
+    case kVKeyHome: key.key = gui::VirtualKey::Home; break;
+    case kVKeyLeft: key.key = gui::VirtualKey::Left; break;
+    case kVKeyUp: key.key = gui::VirtualKey::Up; break;
+    case kVKeyRight: key.key = gui::VirtualKey::Right; break;
+    case kVKeyDown: key.key = gui::VirtualKey::Down; break;
+    case kVKeyPageUp: key.key = gui::VirtualKey::PageUp; break;
+    case kVKeyPageDown: key.key = gui::VirtualKey::PageDown; break;
+    case kVKeyInsert: key.key = gui::VirtualKey::Insert; break;
+    case kVKeyDelete: key.key = gui::VirtualKey::Delete; break;
+    case kVKeySpace: key.character = U' '; break;
+    default: key.character = character > 0 && character < 128 ? char32_t(character) : 0; break;
+    }
+    if (key.key == gui::VirtualKey::None && key.character == 0) return false;
+    const int bits = int(modifiers);
+    if (bits & kModifierShift) key.modifiers |= gui::kShift;
+    if (bits & kModifierAlternate) key.modifiers |= gui::kAlt;
+    if (bits & (kModifierCommand | kModifierControl)) key.modifiers |= gui::kControl;
+    return down ? frame_->platformKeyDown(key) : frame_->platformKeyUp(key);
+}
+
+bool ADEditor::onWheel(float distance) {
+    return frame_ && frame_->platformMouseWheel(frame_->lastMousePoint(), distance, 0);
+}
+
 void ADEditor::build(int sizeIndex) {
     // The images are built into the plug-in; they are registered once per
     // process (registering again would drop the decoded ones).

@@ -46,6 +46,10 @@ public:
     void idle() override;
     bool isOpen() const override { return frame_ != nullptr; }
     bool writeScreenshot(const char* path, int uiSize) override;
+    // Keys from the host reach the view with the keyboard focus (or an open menu).
+    bool onKey(bool down, VstInt32 character, VstIntPtr virtualKey, float modifiers) override;
+    // The host's wheel messages turn the control under the mouse.
+    bool onWheel(float distance) override;
 
     // The open frame, null when closed (tests draw it off-screen).
     gui::CFrame* frame() const { return frame_.get(); }

@@ -202,6 +202,7 @@ void CFrame::platformMouseDown(CPoint where, std::uint32_t buttons) {
 }
 
 void CFrame::platformMouseMoved(CPoint where, std::uint32_t buttons) {
+    lastMouse_ = where;
     if (capture_) {
         capture_->onMouseMoved(capture_->frameToLocal(where), buttons);
     } else {

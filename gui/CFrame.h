@@ -55,6 +55,8 @@ public:
     CView* getFocusView() const { return focus_; }
     CView* getMouseCaptureView() const { return capture_; }
     CView* getHoverView() const { return hover_; }
+    // Where the mouse was last seen moving over the frame.
+    CPoint lastMousePoint() const { return lastMouse_; }
 
     // Modal layer. A modal view covers the frame and gets every event until
     // it is popped; the frame owns it. popModal may be called from inside
@@ -105,6 +107,7 @@ private:
     std::vector<CRect> dirty_;
     CView* capture_ = nullptr;
     CView* hover_ = nullptr;
+    CPoint lastMouse_;
     CView* focus_ = nullptr;
     std::vector<std::unique_ptr<CView>> modal_;
     std::vector<std::unique_ptr<CView>> removed_;  // popped modals, freed after the event

@@ -491,10 +491,16 @@ VstInt32 VstXSynth::canDo(char* text) {
     return -1;
 }
 
-VstIntPtr VstXSynth::vendorSpecific(VstInt32 arg1, VstIntPtr arg2, void* ptr, float /*opt*/) {
+VstIntPtr VstXSynth::vendorSpecific(VstInt32 arg1, VstIntPtr arg2, void* ptr, float opt) {
     // Mouse-wheel messages ("stCA"/"Whee", and "Whee" in the maker's own host)
     // go to the editor's wheel handler while an editor is open; without one
     // they end here with the answer 0 like any other unknown message.
+    constexpr VstInt32 kStCA = ('s' << 24) | ('t' << 16) | ('C' << 8) | 'A';
+    constexpr VstInt32 kWhee = ('W' << 24) | ('h' << 16) | ('e' << 8) | 'e';
+    if ((arg1 == kStCA && arg2 == kWhee) || (ownHostMode_ && arg1 == kWhee)) {
+        AEffEditor* editor = getEditor();
+        return editor && editor->isOpen() && editor->onWheel(opt) ? 1 : 0;
+    }
     if (arg1 == kScreenshotRequest)
         return ptr && ownedEditor_ && ownedEditor_->writeScreenshot(static_cast<const char*>(ptr), int(arg2)) ? 1 : 0;
     const VstInt32 family = (arg1 >> 16) & 0xFFFF;

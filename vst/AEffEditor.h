@@ -25,6 +25,17 @@ public:
     virtual void idle() {}
     virtual bool isOpen() const { return systemWindow_ != nullptr; }
 
+    // A key the host passes on (effEditKeyDown/Up): the ASCII character, the
+    // virtual key and the modifier bits. True when the editor used it; an
+    // unused key stays the host's (its transport keys keep working).
+    virtual bool onKey(bool /*down*/, VstInt32 /*character*/, VstIntPtr /*virtualKey*/, float /*modifiers*/) {
+        return false;
+    }
+
+    // A mouse-wheel message the host sent through vendorSpecific; `distance`
+    // in notches, positive away from the user. True when the editor used it.
+    virtual bool onWheel(float /*distance*/) { return false; }
+
     // Draws the editor into a PNG file: an open editor as it is, a closed one
     // at UI size `uiSize` (-1: the current one) without a window. False when
     // it cannot.

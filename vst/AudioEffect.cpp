@@ -138,6 +138,9 @@ VstIntPtr AudioEffect::dispatcher(VstInt32 opcode, VstInt32 index, VstIntPtr val
     case effEditIdle:
         if (editor_) editor_->idle();
         return 0;
+    case effEditKeyDown:
+    case effEditKeyUp:
+        return editor_ && editor_->isOpen() && editor_->onKey(opcode == effEditKeyDown, index, value, opt) ? 1 : 0;
     case effIdentify:
         return kEffectIdentify;
     case effGetChunk:

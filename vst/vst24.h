@@ -275,6 +275,15 @@ enum VstTimeInfoFlags : VstInt32 {
 };
 
 // ---- editor, pins, parameter properties -------------------------------------
+// Keys the host hands the editor (effEditKeyDown/Up: index = ASCII character,
+// value = virtual key, opt = modifier bits).
+enum VstVirtualKey {
+    kVKeyBack = 1, kVKeyTab, kVKeyClear, kVKeyReturn, kVKeyPause, kVKeyEscape, kVKeySpace, kVKeyNext, kVKeyEnd,
+    kVKeyHome, kVKeyLeft, kVKeyUp, kVKeyRight, kVKeyDown, kVKeyPageUp, kVKeyPageDown, kVKeySelect, kVKeyPrint,
+    kVKeyEnter, kVKeySnapshot, kVKeyInsert, kVKeyDelete,
+};
+enum VstModifierKey { kModifierShift = 1, kModifierAlternate = 2, kModifierCommand = 4, kModifierControl = 8 };
+
 
 struct ERect {
     VstInt16 top;

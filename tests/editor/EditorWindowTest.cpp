@@ -2,6 +2,8 @@
 // editor opened, used and closed through the host interface.
 #include <algorithm>
 #include <atomic>
+#include <fstream>
+#include <iterator>
 #include <cmath>
 #include <thread>
 
@@ -15,6 +17,7 @@
 #include "ParameterTable.h"
 #include "Messages.h"
 #include "TestHost.h"
+#include "VendorRequests.h"
 #include "VstXSynth.h"
 #include "XTestRig.h"
 
@@ -276,4 +279,49 @@ TEST_F(EditorInHost, PagesPartsAndTheStepEditorReachThePlugIn) {
     EXPECT_EQ(synth.parameters().current().steps[0][0], 1.0f);
     EXPECT_EQ(synth.engine().stepValue(0, 0), 1.0f);
     dispatch(synth, effEditClose);
+}
+
+TEST_F(EditorInHost, HostWheelMessagesTurnTheControlUnderTheMouseAndUnusedKeysStayTheHosts) {
+    VstXSynth synth(TestHost::callback);
+    synth.adoptEditor(std::make_unique<ADEditor>(synth));
+    auto* editor = static_cast<ADEditor*>(synth.getEditor());
+    constexpr VstInt32 kStCA = ('s' << 24) | ('t' << 16) | ('C' << 8) | 'A';
+    constexpr VstInt32 kWhee = ('W' << 24) | ('h' << 16) | ('e' << 8) | 'e';
+    AEffect* e = synth.getAeffect();
+    // Closed, the message is nobody's.
+    EXPECT_EQ(e->dispatcher(e, effVendorSpecific, kStCA, kWhee, nullptr, 1.0f), 0);
+
+    ASSERT_EQ(dispatch(synth, effEditOpen, parentHandle()), 1);
+    editor->frame()->platformMouseMoved(centreOf(*editor, 7), 0);
+    const float before = synth.getParameter(1);
+    EXPECT_EQ(e->dispatcher(e, effVendorSpecific, kStCA, kWhee, nullptr, 2.0f), 1);
+    EXPECT_GT(synth.getParameter(1), before);
+
+    EXPECT_EQ(e->dispatcher(e, effEditKeyDown, ' ', kVKeySpace, nullptr, 0.0f), 0);
+    EXPECT_EQ(e->dispatcher(e, effEditKeyDown, 0, kVKeyLeft, nullptr, 0.0f), 0);
+    dispatch(synth, effEditClose);
+}
+
+TEST(EditorScreenshot, AClosedEditorDrawsItselfIntoAPngAtEachSize) {
+    TestHost host;
+    VstXSynth synth(TestHost::callback);
+    synth.adoptEditor(std::make_unique<ADEditor>(synth));
+    AEffect* e = synth.getAeffect();
+    const int sizes[3][2] = {{1165, 725}, {932, 580}, {1631, 1015}};
+    for (int size = 0; size < 3; ++size) {
+        const std::string path = host.folder.file("editor-" + std::to_string(size) + ".png");
+        ASSERT_EQ(e->dispatcher(e, effVendorSpecific, calverine::kScreenshotRequest, size,
+                                const_cast<char*>(path.c_str()), 0.0f),
+                  1);
+        std::ifstream in(path, std::ios::binary);
+        const std::vector<char> bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+        auto image = CBitmap::fromPng(bytes.data(), bytes.size());
+        ASSERT_NE(image, nullptr);
+        EXPECT_EQ(image->width(), sizes[size][0]);
+        EXPECT_EQ(image->height(), sizes[size][1]);
+    }
+    EXPECT_FALSE(synth.getEditor()->isOpen());
+    EXPECT_EQ(e->dispatcher(e, effVendorSpecific, calverine::kScreenshotRequest, 0,
+                            const_cast<char*>("/no/such/folder/x.png"), 0.0f),
+              0);
 }

@@ -119,3 +119,20 @@ TEST(RenderOptionsTest, GeneticsTakesTwoOrThreeParentsAnAmountAndASeed) {
 
 }  // namespace
 }  // namespace calverine::render
+
+TEST(RenderOptions, ScreenshotTakesAFileAndAnOptionalUiSize) {
+    using calverine::render::RenderOptions;
+    RenderOptions o;
+    std::string error;
+    const char* args[] = {"calverine-render", "plug.so", "--screenshot", "e.png", "--ui-size", "large"};
+    ASSERT_TRUE(RenderOptions::parse(6, args, o, error)) << error;
+    EXPECT_EQ(o.screenshotPath, "e.png");
+    EXPECT_EQ(o.uiSize, 2);
+
+    const char* bad[] = {"calverine-render", "plug.so", "--screenshot", "e.png", "--ui-size", "huge"};
+    EXPECT_FALSE(RenderOptions::parse(6, bad, o = {}, error));
+    EXPECT_EQ(error, "bad --ui-size 'huge': expected small, medium or large");
+    const char* alone[] = {"calverine-render", "plug.so", "--ui-size", "small"};
+    EXPECT_FALSE(RenderOptions::parse(4, alone, o = {}, error));
+    EXPECT_EQ(error, "--ui-size goes with --screenshot (see --help)");
+}
