@@ -187,6 +187,7 @@ void ADEditor::build(int sizeIndex) {
         if (r.kind == 27) steps_ = dynamic_cast<CBarDisplay*>(placed_.back().view);
     });
     if (steps_) steps_->setLfo(editedLfo_);
+    for (gui::CView* menu : viewsWithTag(kSizeMenu)) static_cast<BrnCOptionMenuSkinSW*>(menu)->setSizeIndex(sizeIndex);
     // The back side covers everything below the header.
     const gui::CRect back{double(scaled(100, size)), double(scaled(56, size)), double(size.width),
                           double(size.height)};

@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "ADEditor.h"
+#include "BrnCOptionMenuSkinSW.h"
 #include "CAnimKnob.h"
 #include "CFrame.h"
 #include "CMenuPopup.h"
@@ -235,6 +236,7 @@ TEST_F(EditorInHost, ASizeChangeReopensInTheSameWindowAndIsRemembered) {
         dispatch(synth, effEditIdle);
         ASSERT_NE(editor->frame(), nullptr);
         EXPECT_EQ(editor->frame()->getViewSize().width(), 1631);
+        EXPECT_EQ(static_cast<calverine::BrnCOptionMenuSkinSW*>(editor->viewsWithTag(307).at(0))->sizeIndex(), 2);
         EXPECT_EQ(children(parent_).size(), 1u);
         // (765, 26) at Medium is (1071, 36) at Large: every control is floor-scaled.
         const CRect volume = editor->viewsWithTag(7).at(0)->getViewSize();
