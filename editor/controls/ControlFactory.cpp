@@ -30,28 +30,9 @@ namespace calverine {
 
 namespace {
 
-constexpr int kWheelFrames = 64;
 constexpr int kPitchWheel = 99;
 constexpr int kVoiceModeButton = 313;
 constexpr int kPatchSelector = 302;
-
-// Frames stacked in the kind's image.
-int framesOf(int kind) {
-    if (int frames = skin::knobFrames(kind)) return frames;
-    switch (kind) {
-    case 2:
-    case 12:
-    case 15:
-    case 16:
-    case 17:
-    case 18:
-    case 19:
-    case 32: return 2;
-    case 13: return CRRButton::kStates;
-    case 20: return kWheelFrames;
-    default: return 1;
-    }
-}
 
 std::shared_ptr<gui::CBitmap> bitmapOf(const LayoutRecord& r, int offset) {
     const int id = skin::imageFor(r.kind, r.tag);
@@ -71,7 +52,7 @@ gui::CRect sizeOf(const LayoutRecord& r, gui::CRect rect, const gui::CBitmap* bi
     // The size of one frame of the image; a plain square without one.
     constexpr double kFallback = 40;
     const double w = bitmap ? bitmap->width() : kFallback;
-    const double h = bitmap ? double(bitmap->height()) / framesOf(r.kind) : kFallback;
+    const double h = bitmap ? double(bitmap->height()) / skin::framesOf(r.kind) : kFallback;
     return gui::CRect::fromSize(rect.left, rect.top, w, h);
 }
 
@@ -124,7 +105,7 @@ std::unique_ptr<gui::CView> createControl(const LayoutRecord& r, const gui::CRec
     case 16:
     case 32: return std::make_unique<COnOffButtonNoEdit>(size, listener, tag, bitmap);
     case 20:
-        return std::make_unique<CKeyboardWheel>(size, listener, tag, bitmap, kWheelFrames, tag == kPitchWheel,
+        return std::make_unique<CKeyboardWheel>(size, listener, tag, bitmap, skin::kWheelFrames, tag == kPitchWheel,
                                                 services);
     case 21:
     case 28: {
