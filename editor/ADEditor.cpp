@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include "BrnCFileBrowserView.h"
 #include "BrnCOptionMenuSkinSW.h"
 #include "CBacksideControl.h"
 #include "CBarDisplay.h"
@@ -12,6 +13,7 @@
 #include "ControlFactory.h"
 #include "Folders.h"
 #include "ParameterTable.h"
+#include "PluginGenetics.h"
 #include "SkinIds.h"
 #include "SkinImages.h"
 #include "Theme.h"
@@ -54,7 +56,8 @@ bool trimmerOnly(int tag) { return (tag >= 155 && tag <= 157) || tag == 341; }
 
 }  // namespace
 
-ADEditor::ADEditor(VstXSynth& synth) : AEffEditor(&synth), synth_(synth) {}
+ADEditor::ADEditor(VstXSynth& synth)
+    : AEffEditor(&synth), synth_(synth), genetics_(std::make_unique<PluginGenetics>(synth)) {}
 
 ADEditor::~ADEditor() { close(); }
 
@@ -87,6 +90,7 @@ void ADEditor::close() {
     placed_.clear();
     backside_ = nullptr;
     steps_ = nullptr;
+    browser_ = nullptr;
     frame_.reset();
     AEffEditor::close();
 }
@@ -126,6 +130,7 @@ bool ADEditor::writeScreenshot(const char* path, int uiSize) {
         placed_.clear();
         backside_ = nullptr;
         steps_ = nullptr;
+        browser_ = nullptr;
         frame_.reset();
     }
     return written;
@@ -192,6 +197,10 @@ void ADEditor::build(int sizeIndex) {
     const gui::CRect back{double(scaled(100, size)), double(scaled(56, size)), double(size.width),
                           double(size.height)};
     backside_ = frame_->add<CBacksideControl>(back, *this, size.fontSize);
+    // The browser takes the page box (100,316 - 820,725 at Medium).
+    const gui::CRect pageBox{double(scaled(100, size)), double(scaled(316, size)), double(scaled(820, size)),
+                             double(scaled(725, size))};
+    browser_ = frame_->add<BrnCFileBrowserView>(pageBox, platform::dataFolder() + "Soundbanks", *this, size.fontSize);
     refreshValues();
     showPanels();
 }
@@ -201,7 +210,8 @@ void ADEditor::showPanels() {
     const int page = page_ == 0 ? 2 : 5;
     for (const Placed& p : placed_) {
         const int panel = p.record->panel;
-        bool shown = panel == 1 || (!backsideShown_ && (panel == edited || panel == 6 || panel == page));
+        bool shown = panel == 1 || (!backsideShown_ && (panel == edited || panel == 6 ||
+                                                        (panel == page && !browserShown_)));
         if (trimmerOnly(p.record->tag)) shown = shown && trimmerMode_;
         if (p.record->tag == 340) shown = shown && !trimmerMode_;
         p.view->setVisible(shown);
@@ -219,6 +229,7 @@ void ADEditor::showPanels() {
                                                                                                               : 0.0f);
     }
     backside_->setVisible(backsideShown_);
+    if (browser_) browser_->setVisible(browserShown_ && !backsideShown_);
     frame_->invalidate();
 }
 
@@ -294,6 +305,7 @@ void ADEditor::sendValue(const LayoutRecord& r, gui::CControl& control) {
     const float normalized =
         isListKind(r.kind) ? CMMPopupItem::normalizedOf(int(control.getValue())) : control.getValueNormalized();
     const int host = hostIndexOf(r.tag);
+    edited_ = true;
     if (host >= 0) {
         synth_.setParameterAutomated(host, normalized);
         return;
@@ -321,6 +333,7 @@ void ADEditor::runCommand(const LayoutRecord& r, gui::CControl& control) {
     case kPage1:
         page_ = r.tag - kPage0;
         backsideShown_ = false;
+        browserShown_ = false;
         break;
     case kStepLfo1:
     case kStepLfo2:
@@ -385,9 +398,9 @@ std::string ADEditor::selectorText(int tag) {
             }
         return "";
     }
-    char name[kVstMaxProgNameLen + 1] = {};
-    synth_.getProgramName(name);
-    return name;
+    // A bred patch is "Genetics *" until the browser stores it; an edited one gets " *".
+    if (browser_ && browser_->model().bredUnsaved()) return BrowserModel::kGeneticsName;
+    return edited_ ? currentPatchName() + " *" : currentPatchName();
 }
 
 void ADEditor::previousProgram(int tag) {
@@ -409,7 +422,41 @@ void ADEditor::nextProgram(int tag) {
     if (program + 1 < int(synth_.programList().programs().size())) synth_.loadProgram(program + 1);
 }
 
-void ADEditor::loadPatch(const std::string& path) { synth_.loadPatchFile(path); }
+void ADEditor::loadPatch(const std::string& path) { loadPatchFile(path); }
+
+// ---- the patch browser --------------------------------------------------------------
+
+void ADEditor::openBrowser() {
+    if (!frame_) return;
+    browserShown_ = !browserShown_ || backsideShown_;
+    backsideShown_ = false;
+    if (browserShown_ && browser_) browser_->refresh();
+    showPanels();
+}
+
+bool ADEditor::loadPatchFile(const std::string& path) {
+    if (!synth_.loadPatchFile(path)) return false;
+    edited_ = false;
+    if (frame_) refreshValues();
+    return true;
+}
+
+std::string ADEditor::currentPatchPath() { return synth_.currentPatchPath(); }
+
+std::string ADEditor::currentPatchName() {
+    char name[kVstMaxProgNameLen + 1] = {};
+    synth_.getProgramName(name);
+    return name;
+}
+
+bool ADEditor::breedPatches(const std::vector<std::string>& parents, double amount, std::string& error) {
+    if (!genetics_->breedFromFiles(parents, amount, error)) return false;
+    edited_ = false;
+    if (frame_) refreshValues();
+    return true;
+}
+
+bool ADEditor::storeBredPatch(std::string& path, std::string& error) { return genetics_->storeChild(path, error); }
 
 std::vector<std::string> ADEditor::backsideLines() {
     std::vector<std::string> lines;

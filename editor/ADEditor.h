@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "AEffEditor.h"
+#include "BrowserHost.h"
 #include "CControl.h"
 #include "CControlPopupMenu.h"
 #include "EditorServices.h"
@@ -34,8 +35,10 @@ namespace calverine {
 
 class VstXSynth;
 class CBarDisplay;
+class BrnCFileBrowserView;
+class PluginGenetics;
 
-class ADEditor : public AEffEditor, public gui::IControlListener, public EditorServices {
+class ADEditor : public AEffEditor, public gui::IControlListener, public EditorServices, public BrowserHost {
 public:
     explicit ADEditor(VstXSynth& synth);
     ~ADEditor() override;
@@ -77,9 +80,22 @@ public:
     std::string selectorText(int tag) override;
     void previousProgram(int tag) override;
     void nextProgram(int tag) override;
-    void openBrowser() override {}
+    void openBrowser() override;
     void loadPatch(const std::string& path) override;
     std::vector<std::string> backsideLines() override;
+
+    // ---- the patch browser ------------------------------------------------------
+    // The browser panel of the open frame (null when closed), and whether it
+    // is shown in the page box instead of the pages.
+    BrnCFileBrowserView* browser() const { return browser_; }
+    bool browserShown() const { return browserShown_; }
+    // BrowserHost
+    bool loadPatchFile(const std::string& path) override;
+    std::string currentPatchPath() override;
+    std::string currentPatchName() override;
+    bool patchEdited() override { return edited_; }
+    bool breedPatches(const std::vector<std::string>& parents, double amount, std::string& error) override;
+    bool storeBredPatch(std::string& path, std::string& error) override;
 
 private:
     struct Placed {
@@ -126,6 +142,12 @@ private:
     bool backsideShown_ = false;
     bool trimmerMode_ = false;
     int editedLfo_ = 0;
+
+    // The patch browser: made with the frame, shown in the page box while open.
+    BrnCFileBrowserView* browser_ = nullptr;
+    bool browserShown_ = false;
+    bool edited_ = false;  // a control was changed since the last patch load
+    std::unique_ptr<PluginGenetics> genetics_;
 
     platform::MessageHook previousHook_ = nullptr;  // put back on close
     void* previousHookUser_ = nullptr;

@@ -40,6 +40,7 @@ std::string startPath(const FileDialogOptions& o) {
 std::vector<std::string> zenityArguments(const FileDialogOptions& o) {
     std::vector<std::string> args = {"zenity", "--file-selection", "--title=" + o.title};
     if (o.mode == FileDialogOptions::Mode::Save) args.push_back("--save");
+    if (o.mode == FileDialogOptions::Mode::Folder) args.push_back("--directory");
     const std::string start = startPath(o);
     if (!start.empty()) args.push_back("--filename=" + start);
     for (const FileFilter& f : o.filters) args.push_back("--file-filter=" + f.description + " | " + f.pattern);
@@ -50,6 +51,8 @@ std::vector<std::string> kdialogArguments(const FileDialogOptions& o) {
     std::string filters;
     for (const FileFilter& f : o.filters) filters += (filters.empty() ? "" : "\n") + f.pattern + "|" + f.description;
     const std::string start = startPath(o);
+    if (o.mode == FileDialogOptions::Mode::Folder)
+        return {"kdialog", "--title", o.title, "--getexistingdirectory", start.empty() ? "." : start};
     return {"kdialog", "--title", o.title,
             o.mode == FileDialogOptions::Mode::Save ? "--getsavefilename" : "--getopenfilename",
             start.empty() ? "." : start, filters};

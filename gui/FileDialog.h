@@ -18,7 +18,7 @@ struct FileFilter {
 };
 
 struct FileDialogOptions {
-    enum class Mode : std::uint8_t { Open, Save } mode = Mode::Open;
+    enum class Mode : std::uint8_t { Open, Save, Folder } mode = Mode::Open;  // Folder picks a folder
     std::string title;
     std::vector<FileFilter> filters;
     std::string folder;       // where the dialog starts; empty for its own choice

@@ -241,19 +241,22 @@ std::vector<LibraryEntry> PatchLibrary::patchList(int bank, int category) const 
     }
 }
 
-std::vector<LibraryEntry> PatchLibrary::search(const std::string& text) const {
+bool PatchLibrary::matchesSearch(const std::string& name, const std::string& text) {
     const auto upper = [](std::string s) {
         for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
         return s;
     };
     const std::string wanted = upper(text);
-    const bool firstLetter = wanted.size() == 1 && wanted[0] >= 'A' && wanted[0] <= 'Z';
+    const std::string upperName = upper(name);
+    if (wanted.size() == 1 && wanted[0] >= 'A' && wanted[0] <= 'Z')
+        return !upperName.empty() && upperName[0] == wanted[0];
+    return upperName.find(wanted) != std::string::npos;
+}
+
+std::vector<LibraryEntry> PatchLibrary::search(const std::string& text) const {
     std::vector<LibraryEntry> found;
-    for (const Patch& p : patches_) {
-        const std::string name = upper(p.entry.name);
-        if (firstLetter ? !name.empty() && name[0] == wanted[0] : name.find(wanted) != std::string::npos)
-            found.push_back(p.entry);
-    }
+    for (const Patch& p : patches_)
+        if (matchesSearch(p.entry.name, text)) found.push_back(p.entry);
     return found;
 }
 

@@ -107,6 +107,8 @@ public:
     // Patches whose name matches: a single letter matches the first letter,
     // anything longer is looked for anywhere in the name; case is ignored.
     std::vector<LibraryEntry> search(const std::string& text) const;
+    // The test of search for one name; an empty text matches every name.
+    static bool matchesSearch(const std::string& name, const std::string& text);
 
     const Selection& selection() const { return selection_; }
     void select(int bank, int category, int patch) { selection_ = {bank, category, patch}; }
