@@ -24,7 +24,8 @@ bool hasExtension(const std::string& path, const std::string& extension) {
 
 // Selects the soundbank and category that hold `patch`, when it lies in the library.
 void selectPlaceOf(PatchLibrary& library, const std::string& patch) {
-    const std::string& root = library.root();
+    std::string root = library.root();
+    while (!root.empty() && root.back() == platform::kSeparator) root.pop_back();
     if (patch.size() <= root.size() + 1 || patch.compare(0, root.size(), root) != 0 ||
         patch[root.size()] != platform::kSeparator)
         return;
