@@ -267,7 +267,7 @@ void ADEditor::valueChanged(gui::CControl* control) {
         return;
     }
     // Voice buttons, the voice-mode menu and the shape buttons.
-    if (tag >= kFirstCommand && menus_.runCommand(tag, control->getValue())) return;
+    if (tag >= kFirstCommand && menus_.runCommand(*control)) return;
     const LayoutRecord* r = recordOf(control);
     if (!r) return;
     if (tag >= kFirstCommand) {

@@ -152,7 +152,8 @@ void EditorMenus::controlMenuChosen(const CControlPopupMenu& menu) {
 
 // ---- command controls --------------------------------------------------------
 
-bool EditorMenus::runCommand(int tag, float value) {
+bool EditorMenus::runCommand(gui::CControl& control) {
+    const int tag = control.getTag();
     VstXSynth& synth = host_.synth();
     PluginParameters& params = synth.parameters();
     if (tag >= kFirstVoiceButton && tag <= kLastVoiceButton) {
@@ -169,7 +170,8 @@ bool EditorMenus::runCommand(int tag, float value) {
         return true;
     }
     if (tag == kVoiceModeMenu) {
-        const int index = int(value);
+        const int index = int(control.getValue());
+        control.setValue(-1);
         if (index >= 0 && index <= 2) setGlobal(kPartsMode, float(index));
         if (index == 3 || index == 4) setVoiceCount(index == 3 ? 8 : 16);
         return true;

@@ -81,8 +81,9 @@ public:
     // An item of a per-control menu (308 or 309) was chosen.
     void controlMenuChosen(const CControlPopupMenu& menu);
     // A command control (voice buttons, voice-mode menu, shape buttons)
-    // changed; false when `tag` is none of these.
-    bool runCommand(int tag, float value);
+    // changed; false when its tag is none of these. The voice-mode menu is
+    // set back to -1 (nothing chosen).
+    bool runCommand(gui::CControl& control);
     // Lights the voice button of the edited voice and the shape buttons of
     // each LFO's current shape.
     void refreshCommandControls();

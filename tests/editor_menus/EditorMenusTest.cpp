@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "CControlPopupMenu.h"
+#include "CMMPopupItem.h"
 #include "EngineControls.h"
 #include "MenuRig.h"
 #include "ParameterTable.h"
@@ -18,6 +19,7 @@ namespace {
 class EditorMenusTest : public testing::Test {
 protected:
     void SetUp() override {
+        voiceModeListener_.menus = &menus_;
         frame().add<EditorSurface>(frame().localBounds(), menus_, [this](const gui::DropData&) {
             ++drops_;
             return true;
@@ -44,6 +46,21 @@ protected:
             return;
         }
         FAIL() << "no entry with tag " << tag;
+    }
+    // A click on the command button `tag`: it toggles and tells the menus.
+    bool press(int tag) {
+        gui::COnOffButton* button = editor_.buttons_.at(tag);
+        button->setValue(button->getValue() > 0.5f ? 0.0f : 1.0f);
+        return menus_.runCommand(*button);
+    }
+    // The voice-mode menu's entry `index`, picked in its popup.
+    void chooseVoiceMode(int index) {
+        voiceModes_.openAt(frame(), {50, 50});
+        auto* popup = dynamic_cast<gui::CMenuPopup*>(frame().topModal());
+        ASSERT_NE(popup, nullptr);
+        const CPoint at = popup->itemRect(0, index).center();
+        frame().platformMouseDown(at, gui::kLButton);
+        frame().platformMouseUp(at, gui::kLButton);
     }
     float value(int control, int part) { return synth_.parameters().getValue(control, part); }
     // Picks `index` of a per-control menu opened for `control`.
@@ -72,6 +89,12 @@ protected:
     VstXSynth synth_{TestHost::callback};
     StandInEditor editor_{synth_};
     EditorMenus menus_{editor_};
+    struct : gui::IControlListener {
+        EditorMenus* menus = nullptr;
+        void valueChanged(gui::CControl* c) override { menus->runCommand(*c); }
+    } voiceModeListener_;
+    CMMPopupItem voiceModes_{gui::CRect{}, &voiceModeListener_, EditorMenus::kVoiceModeMenu,
+                             CMMPopupItem::List::VoiceMode};
     int drops_ = 0;
 };
 
@@ -114,7 +137,7 @@ TEST_F(EditorMenusTest, PasteItemsNameWhatWasCopiedAndPasteIt) {
     EXPECT_EQ(titleOf(otherMenus.editorMenu(), EditorMenus::kPaste), "Paste Part (from #B)");
 
     // In trimmer mode the same places hold the trimmer commands.
-    menus_.runCommand(EditorMenus::kFirstVoiceButton + 2, 1.0f);
+    press(EditorMenus::kFirstVoiceButton + 2);
     const gui::COptionMenu& menu = rightClickMenu();
     EXPECT_EQ(titleOf(menu, EditorMenus::kCopy), "Copy Trimmers");
     EXPECT_EQ(titleOf(menu, EditorMenus::kPaste), "(Paste Trimmers)");
@@ -124,11 +147,11 @@ TEST_F(EditorMenusTest, PasteItemsNameWhatWasCopiedAndPasteIt) {
     choose(EditorMenus::kCopy);
     EXPECT_EQ(titleOf(rightClickMenu(), EditorMenus::kPaste), "Paste Trimmers (from #3)");
     frame().platformKeyDown({0, gui::VirtualKey::Escape, 0});
-    menus_.runCommand(EditorMenus::kFirstVoiceButton + 6, 1.0f);
+    press(EditorMenus::kFirstVoiceButton + 6);
     choose(EditorMenus::kPaste);
     EXPECT_FLOAT_EQ(value(133, 6), 0.9f * params::scaleOf(133));
     // Back outside trimmer mode the part clipboard holds trimmers: nothing to paste.
-    menus_.runCommand(EditorMenus::kFirstVoiceButton + 6, 1.0f);
+    press(EditorMenus::kFirstVoiceButton + 6);
     EXPECT_EQ(titleOf(rightClickMenu(), EditorMenus::kPaste), "(Paste Part)");
 }
 
@@ -141,7 +164,7 @@ TEST_F(EditorMenusTest, PatchCommandsReachThePlugInAndTheEditorRefreshes) {
     EXPECT_GE(editor_.refreshes_, 1);
 
     // "Initialize Patch" ends trimmer mode and shows part A.
-    menus_.runCommand(EditorMenus::kFirstVoiceButton + 4, 1.0f);
+    press(EditorMenus::kFirstVoiceButton + 4);
     ASSERT_TRUE(editor_.trimmer_);
     choose(EditorMenus::kInitPatch);
     EXPECT_FALSE(editor_.trimmer_);
@@ -160,21 +183,22 @@ TEST_F(EditorMenusTest, PatchCommandsReachThePlugInAndTheEditorRefreshes) {
 
 TEST_F(EditorMenusTest, VoiceButtonsEnterAndLeaveTrimmerMode) {
     synth_.parameters().currentPart = 1;
-    EXPECT_TRUE(menus_.runCommand(EditorMenus::kFirstVoiceButton + 2, 1.0f));
+    EXPECT_TRUE(press(EditorMenus::kFirstVoiceButton + 2));
     EXPECT_TRUE(editor_.trimmer_);
     EXPECT_EQ(synth_.parameters().currentPart, 2);
     EXPECT_EQ(editor_.lit(314, 329), std::vector<int>{316});
     // Another voice: still trimming, that voice now.
-    menus_.runCommand(EditorMenus::kFirstVoiceButton + 9, 1.0f);
+    press(EditorMenus::kFirstVoiceButton + 9);
     EXPECT_TRUE(editor_.trimmer_);
     EXPECT_EQ(synth_.parameters().currentPart, 9);
     EXPECT_EQ(editor_.lit(314, 329), std::vector<int>{323});
     // The button of the voice shown leaves, back to part B.
-    menus_.runCommand(EditorMenus::kFirstVoiceButton + 9, 0.0f);
+    press(EditorMenus::kFirstVoiceButton + 9);
     EXPECT_FALSE(editor_.trimmer_);
     EXPECT_EQ(synth_.parameters().currentPart, 1);
     EXPECT_TRUE(editor_.lit(314, 329).empty());
-    EXPECT_FALSE(menus_.runCommand(310, 1.0f));  // the part buttons are the editor's
+    gui::COnOffButton partB(gui::CRect{}, nullptr, 311);
+    EXPECT_FALSE(menus_.runCommand(partB));  // the part buttons are the editor's
 }
 
 TEST_F(EditorMenusTest, TheVoiceCountChangesUnderTheReloadLockAndMovesTheCheckMark) {
@@ -196,24 +220,29 @@ TEST_F(EditorMenusTest, TheVoiceCountChangesUnderTheReloadLockAndMovesTheCheckMa
     frame().platformKeyDown({0, gui::VirtualKey::Escape, 0});
 
     // The voice-mode menu: parts modes, then the voice counts.
-    menus_.runCommand(EditorMenus::kVoiceModeMenu, 1.0f);
+    chooseVoiceMode(1);
     EXPECT_EQ(value(127, -1), 1.0f);
-    menus_.runCommand(EditorMenus::kVoiceModeMenu, 2.0f);
+    chooseVoiceMode(2);
     EXPECT_EQ(value(127, -1), 2.0f);
-    menus_.runCommand(EditorMenus::kVoiceModeMenu, 3.0f);
+    chooseVoiceMode(3);
     EXPECT_EQ(value(control::kVoiceCount, -1), 8.0f);
     EXPECT_EQ(value(127, -1), 2.0f);
     renderRms(synth_, 1);
     EXPECT_EQ(synth_.engine().voiceCount(), 8);
     EXPECT_EQ(describe(rightClickMenu())[8], "8 voices *=8");
+    frame().platformKeyDown({0, gui::VirtualKey::Escape, 0});
+    // The same entry again after a change elsewhere still counts.
+    choose(EditorMenus::kSixteenVoices);
+    chooseVoiceMode(3);
+    EXPECT_EQ(value(control::kVoiceCount, -1), 8.0f);
 }
 
 TEST_F(EditorMenusTest, ShapeButtonsStepTheLfoShapesAndLightTheirButton) {
-    menus_.runCommand(334, 1.0f);
+    press(334);
     EXPECT_EQ(value(control::kLfo[0].shape, -1), 2.0f);
-    menus_.runCommand(339, 1.0f);
+    press(339);
     EXPECT_EQ(value(control::kLfo[1].shape, -1), 3.0f);
-    menus_.runCommand(332, 1.0f);
+    press(332);
     EXPECT_EQ(value(control::kLfo[0].shape, -1), 0.0f);
     EXPECT_EQ(editor_.lit(332, 339), (std::vector<int>{332, 339}));
     // A change from elsewhere shows at the next refresh.
