@@ -10,6 +10,7 @@
 #include "CBarsSelectorPopupItem.h"
 #include "CFrame.h"
 #include "CMMPopupItem.h"
+#include "DropImport.h"
 #include "ControlFactory.h"
 #include "Folders.h"
 #include "ParameterTable.h"
@@ -86,6 +87,7 @@ bool ADEditor::open(void* parent) {
 
 void ADEditor::close() {
     if (!frame_) return;
+    synth_.refreshAndStoreLocks();
     platform::setMessageHook(previousHook_, previousHookUser_);
     placed_.clear();
     backside_ = nullptr;
@@ -184,6 +186,9 @@ void ADEditor::build(int sizeIndex) {
     font_.load(gui::CBitmap::get(skin::kFontImage));
 
     placed_.clear();
+    // Under every control: right clicks and drops that no control takes.
+    frame_->add<EditorSurface>(frame_->localBounds(), menus_,
+                               [this](const gui::DropData& data) { return dropped(data); });
     forEachControl(kLayout, sizeIndex, [&](const LayoutRecord& r, const ScaledRect& at) {
         const gui::CRect rect{double(at.left), double(at.top), double(at.right), double(at.bottom)};
         std::unique_ptr<gui::CView> view = createControl(r, rect, size.bitmapOffset, this, *this);
@@ -268,6 +273,28 @@ void ADEditor::refreshValues() {
         for (int i = 0; i < steps_->steps(); ++i)
             steps_->setStepValue(i, int(std::lround(preset.steps[std::size_t(editedLfo_)][std::size_t(i)] * 16384.0f)));
     }
+    menus_.refreshCommandControls();
+}
+
+void ADEditor::setTrimmerMode(bool on) {
+    trimmerMode_ = on;
+    backsideShown_ = false;
+    refreshControls();
+}
+
+void ADEditor::refreshControls() {
+    refreshValues();
+    showPanels();
+}
+
+bool ADEditor::dropped(const gui::DropData& data) {
+    // With the browser's library the drop lands in its selection, and the
+    // browser shows what arrived.
+    PatchLibrary* library = browser_ ? &browser_->model().library() : nullptr;
+    if (!importDrop(synth_, data, library)) return false;
+    if (browser_) browser_->model().reloadSoundbanks();
+    refreshControls();
+    return true;
 }
 
 const LayoutRecord* ADEditor::recordOf(const gui::CControl* control) const {
@@ -285,7 +312,12 @@ std::vector<gui::CView*> ADEditor::viewsWithTag(int tag) const {
 
 void ADEditor::valueChanged(gui::CControl* control) {
     const int tag = control->getTag();
-    if (tag == CControlPopupMenu::kLearnMenu || tag == CControlPopupMenu::kLockMenu) return;
+    if (tag == CControlPopupMenu::kLearnMenu || tag == CControlPopupMenu::kLockMenu) {
+        menus_.controlMenuChosen(static_cast<CControlPopupMenu&>(*control));
+        return;
+    }
+    // Voice buttons, the voice-mode menu and the shape buttons.
+    if (tag >= kFirstCommand && menus_.runCommand(*control)) return;
     const LayoutRecord* r = recordOf(control);
     if (!r) return;
     if (tag >= kFirstCommand) {

@@ -22,6 +22,7 @@
 #include "BrowserHost.h"
 #include "CControl.h"
 #include "CControlPopupMenu.h"
+#include "EditorMenus.h"
 #include "EditorServices.h"
 #include "FontImage.h"
 #include "LayoutTable.h"
@@ -38,7 +39,11 @@ class CBarDisplay;
 class BrnCFileBrowserView;
 class PluginGenetics;
 
-class ADEditor : public AEffEditor, public gui::IControlListener, public EditorServices, public BrowserHost {
+class ADEditor : public AEffEditor,
+                 public gui::IControlListener,
+                 public EditorServices,
+                 public BrowserHost,
+                 private EditorMenus::Host {
 public:
     explicit ADEditor(VstXSynth& synth);
     ~ADEditor() override;
@@ -63,6 +68,8 @@ public:
     void setUISize(int index);
     // The controls of a layout tag (several records may share one).
     std::vector<gui::CView*> viewsWithTag(int tag) const;
+    // The editor menu, the per-control menus and the command buttons.
+    EditorMenus& menus() { return menus_; }
 
     // gui::IControlListener
     void valueChanged(gui::CControl* control) override;
@@ -123,6 +130,16 @@ private:
     void sendValue(const LayoutRecord& r, gui::CControl& control);
     void runCommand(const LayoutRecord& r, gui::CControl& control);
     const LayoutRecord* recordOf(const gui::CControl* control) const;
+    // Files or the host's text dropped onto the editor.
+    bool dropped(const gui::DropData& data);
+
+    // EditorMenus::Host
+    VstXSynth& synth() override { return synth_; }
+    gui::CFrame* menuFrame() override { return frame_.get(); }
+    bool trimmerMode() const override { return trimmerMode_; }
+    void setTrimmerMode(bool on) override;
+    void refreshControls() override;
+    std::vector<gui::CView*> commandViews(int tag) override { return viewsWithTag(tag); }
 
     VstXSynth& synth_;
     ERect rect_{};
@@ -133,6 +150,7 @@ private:
     CBarDisplay* steps_ = nullptr;
     CControlPopupMenu learnMenu_{this, CControlPopupMenu::kLearnMenu};
     CControlPopupMenu lockMenu_{this, CControlPopupMenu::kLockMenu};
+    EditorMenus menus_{*this};
     FontImage font_;
     std::string openError_;
     bool rebuild_ = false;

@@ -19,7 +19,11 @@ LocalTime localTime() {
     const std::time_t now = std::time(nullptr);
     std::tm parts{};
     LocalTime result;
+#ifdef _WIN32
+    if (localtime_s(&parts, &now) != 0) return result;
+#else
     if (localtime_r(&now, &parts) == nullptr) return result;
+#endif
     result.year = parts.tm_year + 1900;
     result.month = parts.tm_mon + 1;
     result.day = parts.tm_mday;

@@ -18,6 +18,10 @@ CMMPopupItem::CMMPopupItem(const gui::CRect& size, gui::IControlListener* listen
         break;
     case List::VoiceMode:
         for (const char* name : {"Single", "Dual", "Split", "8 voices", "16 voices"}) addEntry(name);
+        // A command menu: -1 while closed, so choosing the entry chosen last
+        // time is still a change.
+        setRange(-1, float(items().size() - 1));
+        setValue(-1);
         break;
     }
 }

@@ -327,3 +327,55 @@ TEST(EditorScreenshot, AClosedEditorDrawsItselfIntoAPngAtEachSize) {
                             const_cast<char*>("/no/such/folder/x.png"), 0.0f),
               0);
 }
+
+TEST_F(EditorInHost, VoiceButtonsTheRightClickMenuAndDropsReachTheOpenEditor) {
+    VstXSynth synth(TestHost::callback);
+    synth.adoptEditor(std::make_unique<ADEditor>(synth));
+    ASSERT_EQ(dispatch(synth, effEditOpen, parentHandle()), 1);
+    auto* editor = static_cast<ADEditor*>(synth.getEditor());
+    CFrame& frame = *editor->frame();
+    auto click = [&](int tag) {
+        const CPoint at = controlOf(*editor, tag)->getViewSize().center();
+        frame.platformMouseDown(at, kLButton);
+        frame.platformMouseUp(at, kLButton);
+    };
+    // Panel 3 (the part) gives way to panel 4 (the trimmers of voice 3) and back.
+    ASSERT_TRUE(controlOf(*editor, 50)->isVisible());
+    ASSERT_FALSE(controlOf(*editor, 133)->isVisible());
+    click(316);
+    EXPECT_FALSE(controlOf(*editor, 50)->isVisible());
+    EXPECT_TRUE(controlOf(*editor, 133)->isVisible());
+    EXPECT_EQ(controlOf(*editor, 316)->getValue(), 1.0f);
+    EXPECT_EQ(controlOf(*editor, 310)->getValue(), 0.0f);
+    click(316);
+    EXPECT_TRUE(controlOf(*editor, 50)->isVisible());
+    EXPECT_FALSE(controlOf(*editor, 133)->isVisible());
+    EXPECT_EQ(controlOf(*editor, 316)->getValue(), 0.0f);
+    EXPECT_EQ(controlOf(*editor, 310)->getValue(), 1.0f);
+
+    // A right click where no control is opens the editor menu there.
+    CPoint empty{-1, -1};
+    for (double y = 5; y < frame.localBounds().height() && empty.x < 0; y += 37)
+        for (double x = 5; x < frame.localBounds().width() && empty.x < 0; x += 41) {
+            frame.platformMouseDown({x, y}, kRButton);
+            if (!frame.topModal()) continue;
+            frame.platformKeyDown({0, VirtualKey::Escape, 0});
+            if (!const_cast<COptionMenu&>(editor->menus().editorMenu()).items().empty())
+                empty = {x, y};
+        }
+    ASSERT_GE(empty.x, 0);
+
+    // A patch file dropped there is imported and loaded.
+    const std::string file = host_.home + "/Dropped Brass.fxp";
+    {
+        VstXSynth maker(TestHost::callback);
+        std::string name = "Dropped Brass";
+        maker.setProgramName(name.data());
+        ASSERT_TRUE(maker.savePatchFile(file));
+    }
+    EXPECT_TRUE(frame.platformDrop(empty, DropData{DropData::Kind::Files, {file}}));
+    char name[64] = {};
+    synth.getProgramName(name);
+    EXPECT_STREQ(name, "Dropped Brass");
+    dispatch(synth, effEditClose);
+}
