@@ -87,6 +87,7 @@ bool ADEditor::open(void* parent) {
 
 void ADEditor::close() {
     if (!frame_) return;
+    synth_.stopOutputPeak();
     synth_.refreshAndStoreLocks();
     platform::setMessageHook(previousHook_, previousHookUser_);
     placed_.clear();

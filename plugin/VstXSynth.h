@@ -180,8 +180,9 @@ public:
     void acknowledgeMidiActivity() { midi_->acknowledgeActivity(); }
     AudioEngine& engine() { return *engine_; }
     // The output's peak since the last call (the editor's meter). The audio
-    // thread measures only after the first call.
+    // thread measures from the first call until stopOutputPeak.
     float takeOutputPeak();
+    void stopOutputPeak() { meterWanted_.store(false, std::memory_order_relaxed); }
     // Takes the editor the entry point made for this plug-in and announces it
     // to the host; it is closed and destroyed before the plug-in.
     void adoptEditor(std::unique_ptr<AEffEditor> editor);
