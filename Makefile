@@ -35,11 +35,13 @@ demo: build
 test: build
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
 
-# The same suite under AddressSanitizer and UndefinedBehaviorSanitizer.
+# The same suite under AddressSanitizer and UndefinedBehaviorSanitizer. The
+# build itself runs sanitized programs too (the skin generator, the gallery).
+ASAN_ENV = ASAN_OPTIONS=detect_leaks=1 LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp UBSAN_OPTIONS=print_stacktrace=1
 test-asan: setup
 	cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DCALVERINE_SANITIZE=ON -DCALVERINE_BENCH=OFF $(CMAKE_ARGS)
-	cmake --build $(ASAN_BUILD) -j $(JOBS)
-	cd $(ASAN_BUILD) && ASAN_OPTIONS=detect_leaks=1 LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp UBSAN_OPTIONS=print_stacktrace=1 ctest --output-on-failure -j $(JOBS)
+	$(ASAN_ENV) cmake --build $(ASAN_BUILD) -j $(JOBS)
+	cd $(ASAN_BUILD) && $(ASAN_ENV) ctest --output-on-failure -j $(JOBS)
 
 # The tests that drive the plug-in from more than one thread, under
 # ThreadSanitizer. The engine's single-field control writes are races by
