@@ -69,10 +69,13 @@ bench: build
 # The Windows x64 build, cross-compiled with MinGW-w64: Calverine.dll and the
 # tools in $(WIN_BUILD). scripts/setup-windows.sh installs the cross compiler
 # and Wine and builds the libraries from Debian's sources first.
-windows:
+# The skin images come from the Linux build's generator.
+windows: setup $(BUILD)/CMakeCache.txt
 	JOBS=$(JOBS) scripts/setup-windows.sh $(WIN_BUILD)
+	cmake --build $(BUILD) -j $(JOBS) --target calverine_skin
 	cmake -S . -B $(WIN_BUILD) -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-w64-x86_64.cmake \
-	  -DCALVERINE_WIN_PREFIX=$(CURDIR)/$(WIN_BUILD)/deps -DCMAKE_BUILD_TYPE=Release -DCALVERINE_BENCH=OFF $(CMAKE_ARGS)
+	  -DCALVERINE_WIN_PREFIX=$(CURDIR)/$(WIN_BUILD)/deps -DCALVERINE_LINUX_SKIN_DIR=$(CURDIR)/$(BUILD)/skin \
+	  -DCMAKE_BUILD_TYPE=Release -DCALVERINE_BENCH=OFF $(CMAKE_ARGS)
 	cmake --build $(WIN_BUILD) -j $(JOBS) --target Calverine calverine-render calverine-patch calverine-library
 
 # The unit tests as .exe files under Wine, then the plug-in end to end under

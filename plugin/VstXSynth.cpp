@@ -79,9 +79,9 @@ VstXSynth::~VstXSynth() {
     PartClipboard::detach();
 }
 
-void VstXSynth::adoptEditor(std::unique_ptr<AEffEditor> editor) {
+void VstXSynth::adoptEditor(std::unique_ptr<AEffEditor> editor, EditorUse use) {
     ownedEditor_ = std::move(editor);
-    setEditor(ownedEditor_.get());
+    if (use == EditorUse::Window) setEditor(ownedEditor_.get());
 }
 
 void VstXSynth::detectHost() {

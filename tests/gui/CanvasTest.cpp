@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
 
 #include "DrawContext.h"
 
@@ -149,4 +150,23 @@ TEST(Canvas, PngRoundTripAndBitmapsDrawSubRectanglesScaled) {
     EXPECT_EQ(std::filesystem::file_size(path), png.size());
     std::filesystem::remove(path);
     EXPECT_FALSE(strip->writePng("/nonexistent-folder/x.png"));
+}
+
+TEST(Canvas, AWrittenPngReplacesAnOlderFileUnderANameBeyondAscii) {
+    auto image = canvas(3, 2);
+    image->context().setFillColor(kBlue);
+    image->context().drawRect(CRect{0, 0, 3, 2});
+    const auto folder = std::filesystem::temp_directory_path() / std::filesystem::path(u8"calverine-écran");
+    std::filesystem::remove_all(folder);
+    std::filesystem::create_directories(folder);
+    const auto path = folder / std::filesystem::path(u8"vue ☺.png");
+    std::ofstream(path) << "old";
+    ASSERT_TRUE(std::filesystem::exists(path));
+    const std::u8string name = path.u8string();
+    ASSERT_TRUE(image->writePng(std::string(name.begin(), name.end())));
+
+    EXPECT_EQ(std::filesystem::file_size(path), image->png().size());
+    // Nothing half-written is left beside it.
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder), std::filesystem::directory_iterator()), 1);
+    std::filesystem::remove_all(folder);
 }
