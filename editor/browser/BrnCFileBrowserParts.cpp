@@ -23,14 +23,16 @@ void BrnCFileBrowserTextEdit::draw(gui::CDrawContext& context) {
 }
 
 bool BrnCFileBrowserTextEdit::onKeyDown(const gui::KeyEvent& key) {
+    // The owner may remove this field from inside a callback: each runs
+    // from a copy, and nothing of the field is touched after it.
     if (key.key == gui::VirtualKey::Return && isEditingText()) {
         commit();
-        if (accepted) accepted(getText());
+        if (auto call = accepted) call(getText());
         return true;
     }
     if (key.key == gui::VirtualKey::Escape && isEditingText()) {
         cancel();
-        if (discarded) discarded();
+        if (auto call = discarded) call();
         return true;
     }
     const std::string before = getText();
@@ -41,7 +43,7 @@ bool BrnCFileBrowserTextEdit::onKeyDown(const gui::KeyEvent& key) {
 
 void BrnCFileBrowserTextEdit::onFocusLost() {
     commit();  // keeps the typed text; what it means is for the owner to say
-    if (focusLost) focusLost();
+    if (auto call = focusLost) call();
 }
 
 // ---- BrnCFileBrowserOkCancel -------------------------------------------------------------
@@ -68,9 +70,12 @@ void BrnCFileBrowserOkCancel::draw(gui::CDrawContext& context) {
 
 gui::MouseResult BrnCFileBrowserOkCancel::onMouseDown(gui::CPoint where, std::uint32_t buttons) {
     if (!(buttons & gui::kLButton)) return gui::MouseResult::Handled;
-    // The owner may remove this view from inside the callback.
-    if (okRect().contains(where) && ok) ok();
-    else if (cancelRect().contains(where) && cancel) cancel();
+    // The owner may remove this view (and with it the callbacks) from inside
+    // the callback, so the one called runs from a copy.
+    std::function<void()> chosen;
+    if (okRect().contains(where)) chosen = ok;
+    else if (cancelRect().contains(where)) chosen = cancel;
+    if (chosen) chosen();
     return gui::MouseResult::Handled;
 }
 
