@@ -89,7 +89,13 @@ void CTextEdit::endEditing(bool keep) {
     scroll_ = 0;
     if (CFrame* frame = getFrame(); frame && frame->getFocusView() == this) frame->setFocusView(nullptr);
     invalidate();
-    if (keep && onCommit_) onCommit_(text_);
+    // The owner may remove the field from inside the callback: it gets a
+    // copy of the callback and of the text.
+    if (keep && onCommit_) {
+        const auto call = onCommit_;
+        const std::string text = text_;
+        call(text);
+    }
 }
 
 void CTextEdit::commit() {
