@@ -7,6 +7,7 @@
 #include <cstring>
 #include <system_error>
 
+#include "Messages.h"
 #include "Files.h"
 #include "PatchFiles.h"
 #include "Random.h"
@@ -48,17 +49,6 @@ void writeFrom(const PluginParameters& parents, int p, int c, Target& target) {
     }
     for (int part = first; part <= last; ++part)
         if (parents.recordOf(c, part) != PluginParameters::kNoRecord) target.setControl(c, parents.getValue(c, part, p), part);
-}
-
-// 'text' (built with reserve and +=: GCC 12 misreads a concatenation with a
-// one-character literal as an overlapping copy).
-std::string inQuotes(std::string_view text) {
-    std::string out;
-    out.reserve(text.size() + 2);
-    out += '\'';
-    out += text;
-    out += '\'';
-    return out;
 }
 
 }  // namespace
@@ -166,7 +156,7 @@ std::unique_ptr<PluginParameters> readParents(const std::vector<std::string>& pa
     auto parents = std::make_unique<PluginParameters>(n);
     for (int k = 0; k < n; ++k) {
         const std::string& path = paths[static_cast<std::size_t>(k)];
-        const std::string name = inQuotes(path);
+        const std::string name = platform::quoted(path);
         PatchFileStatus status = PatchFileStatus::Unreadable;
         const std::unique_ptr<PluginParameters> file = readPatchFile(path, status);
         switch (status) {
@@ -202,7 +192,7 @@ bool parseAmount(std::string_view text, double& amount, std::string& error) {
     const char* end = text.data() + text.size();
     const auto [ptr, ec] = std::from_chars(text.data(), end, value, std::chars_format::fixed);
     if (text.empty() || ec != std::errc() || ptr != end) {
-        error = inQuotes(text) + " is not a number from 0 to 1";
+        error = platform::quoted(text) + " is not a number from 0 to 1";
         return false;
     }
     if (!checkAmount(value, error)) return false;
@@ -221,7 +211,7 @@ bool parseSeed(std::string_view text, std::uint32_t& seed, std::string& error) {
     const char* end = digits.data() + digits.size();
     const auto [ptr, ec] = std::from_chars(digits.data(), end, value, base);
     if (digits.empty() || ec != std::errc() || ptr != end) {
-        error = inQuotes(text) + " is not a whole number from 0 to 4294967295 (or 0x0 to 0xffffffff)";
+        error = platform::quoted(text) + " is not a whole number from 0 to 4294967295 (or 0x0 to 0xffffffff)";
         return false;
     }
     seed = value;

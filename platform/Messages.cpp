@@ -12,6 +12,17 @@ void* gHookUser = nullptr;
 
 }  // namespace
 
+std::string quoted(std::string_view text) {
+    // Built with reserve and +=: GCC 12 misreads a concatenation with a
+    // one-character literal as an overlapping copy.
+    std::string out;
+    out.reserve(text.size() + 2);
+    out += '\'';
+    out += text;
+    out += '\'';
+    return out;
+}
+
 void setMessageHook(MessageHook hook, void* user) {
     gHook = hook;
     gHookUser = user;

@@ -3,7 +3,13 @@
 // message instead.
 #pragma once
 
+#include <string>
+#include <string_view>
+
 namespace platform {
+
+// `text` in single quotes, for naming a file or a value in a message.
+std::string quoted(std::string_view text);
 
 enum class MessageIcon { Error, Warning, Info, Question };
 

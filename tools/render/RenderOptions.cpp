@@ -7,6 +7,7 @@
 #include <string_view>
 #include <system_error>
 
+#include "Messages.h"
 #include "Genetics.h"
 
 namespace calverine::render {
@@ -29,15 +30,6 @@ bool parseReal(std::string_view text, double& out) {
     const char* end = text.data() + text.size();
     auto [ptr, ec] = std::from_chars(text.data(), end, out, std::chars_format::general);
     return ec == std::errc() && ptr == end && std::isfinite(out);
-}
-
-std::string quoted(std::string_view text) {
-    std::string out;
-    out.reserve(text.size() + 2);
-    out += '\'';
-    out += text;
-    out += '\'';
-    return out;
 }
 
 }  // namespace
@@ -150,7 +142,7 @@ bool RenderOptions::parse(int argc, const char* const* argv, RenderOptions& opti
                 return false;
             }
             if (!parseInt(value, rate) || rate < kMinSampleRate || rate > kMaxSampleRate) {
-                error = "bad --rate " + quoted(value) + ": expected a whole number of Hz from " +
+                error = "bad --rate " + platform::quoted(value) + ": expected a whole number of Hz from " +
                         std::to_string(kMinSampleRate) + " to " + std::to_string(kMaxSampleRate);
                 return false;
             }
@@ -161,7 +153,7 @@ bool RenderOptions::parse(int argc, const char* const* argv, RenderOptions& opti
                 return false;
             }
             if (!parseInt(value, block) || block < kMinBlockSize || block > kMaxBlockSize) {
-                error = "bad --block " + quoted(value) + ": expected a whole number of frames from " +
+                error = "bad --block " + platform::quoted(value) + ": expected a whole number of frames from " +
                         std::to_string(kMinBlockSize) + " to " + std::to_string(kMaxBlockSize);
                 return false;
             }
@@ -172,7 +164,7 @@ bool RenderOptions::parse(int argc, const char* const* argv, RenderOptions& opti
                 return false;
             }
             if (!parseReal(value, tempo) || tempo < kMinTempo || tempo > kMaxTempo) {
-                error = "bad --tempo " + quoted(value) + ": expected beats per minute from 10 to 1000";
+                error = "bad --tempo " + platform::quoted(value) + ": expected beats per minute from 10 to 1000";
                 return false;
             }
             options.tempo = tempo;
@@ -182,7 +174,7 @@ bool RenderOptions::parse(int argc, const char* const* argv, RenderOptions& opti
                 return false;
             }
             if (!parseReal(value, tail) || tail < 0.0 || tail > kMaxTailSeconds) {
-                error = "bad --tail " + quoted(value) + ": expected seconds from 0 to 3600";
+                error = "bad --tail " + platform::quoted(value) + ": expected seconds from 0 to 3600";
                 return false;
             }
             options.tailSeconds = tail;
@@ -204,7 +196,7 @@ bool RenderOptions::parse(int argc, const char* const* argv, RenderOptions& opti
             double level = -1.0;
             if (eq == std::string_view::npos || !parseInt(value.substr(0, eq), index) || index < 0 ||
                 index > 0x7fffffff || !parseReal(value.substr(eq + 1), level) || level < 0.0 || level > 1.0) {
-                error = "bad --param " + quoted(value) + ": expected INDEX=VALUE with VALUE from 0 to 1";
+                error = "bad --param " + platform::quoted(value) + ": expected INDEX=VALUE with VALUE from 0 to 1";
                 return false;
             }
             options.parameters.push_back({static_cast<int>(index), static_cast<float>(level)});
@@ -287,12 +279,12 @@ bool RenderOptions::parse(int argc, const char* const* argv, RenderOptions& opti
             constexpr std::string_view kSizes[3] = {"medium", "small", "large"};
             const auto found = std::find(std::begin(kSizes), std::end(kSizes), value);
             if (found == std::end(kSizes)) {
-                error = "bad --ui-size " + quoted(value) + ": expected small, medium or large";
+                error = "bad --ui-size " + platform::quoted(value) + ": expected small, medium or large";
                 return false;
             }
             options.uiSize = static_cast<int>(found - std::begin(kSizes));
         } else {
-            error = "unknown option " + quoted(arg) + " (see --help)";
+            error = "unknown option " + platform::quoted(arg) + " (see --help)";
             return false;
         }
     }
@@ -322,7 +314,7 @@ bool RenderOptions::parse(int argc, const char* const* argv, RenderOptions& opti
         return false;
     }
     if (positional.size() > 2) {
-        error = "unexpected argument " + quoted(positional[2]) + " (see --help)";
+        error = "unexpected argument " + platform::quoted(positional[2]) + " (see --help)";
         return false;
     }
     options.pluginPath = std::string(positional[0]);
