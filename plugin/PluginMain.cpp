@@ -21,11 +21,7 @@ CALVERINE_EXPORT AEffect* VSTPluginMain(audioMasterCallback audioMaster) {
     if (audioMaster(nullptr, audioMasterVersion, 0, 0, nullptr, 0.0f) == 0) return nullptr;
     auto* effect = new (std::nothrow) calverine::VstXSynth(audioMaster);
     if (!effect) return nullptr;
-#if defined(CALVERINE_HAS_EDITOR) && defined(_WIN32)
-    // No editor window on Windows yet: the editor draws screenshots only, and
-    // hosts are not told there is one.
-    effect->adoptEditor(std::make_unique<calverine::ADEditor>(*effect), calverine::EditorUse::ScreenshotsOnly);
-#elif defined(CALVERINE_HAS_EDITOR)
+#ifdef CALVERINE_HAS_EDITOR
     effect->adoptEditor(std::make_unique<calverine::ADEditor>(*effect));
 #endif
     return effect->getAeffect();

@@ -79,9 +79,9 @@ VstXSynth::~VstXSynth() {
     PartClipboard::detach();
 }
 
-void VstXSynth::adoptEditor(std::unique_ptr<AEffEditor> editor, EditorUse use) {
+void VstXSynth::adoptEditor(std::unique_ptr<AEffEditor> editor) {
     ownedEditor_ = std::move(editor);
-    if (use == EditorUse::Window) setEditor(ownedEditor_.get());
+    setEditor(ownedEditor_.get());
 }
 
 void VstXSynth::detectHost() {

@@ -41,10 +41,6 @@
 
 namespace calverine {
 
-// Window: the host hears of the editor and may open it. ScreenshotsOnly: the
-// editor only answers screenshot requests (a build without an editor window).
-enum class EditorUse : std::uint8_t { Window, ScreenshotsOnly };
-
 class VstXSynth : public AudioEffectX,
                   private MidiInput::Owner,
                   private ProgramNavigation::Owner,
@@ -188,9 +184,8 @@ public:
     float takeOutputPeak();
     void stopOutputPeak() { meterWanted_.store(false, std::memory_order_relaxed); }
     // Takes the editor the entry point made for this plug-in and announces it
-    // to the host (ScreenshotsOnly: keeps it for screenshot requests without
-    // announcing it); it is closed and destroyed before the plug-in.
-    void adoptEditor(std::unique_ptr<AEffEditor> editor, EditorUse use = EditorUse::Window);
+    // to the host; it is closed and destroyed before the plug-in.
+    void adoptEditor(std::unique_ptr<AEffEditor> editor);
 
 private:
     void detectHost();

@@ -15,6 +15,7 @@ jobs=${JOBS:-2}
 packages=(
   g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 libz-mingw-w64-dev
   wine64 dpkg-dev cmake make pkg-config libgtest-dev librapidxml-dev python3
+  xvfb xdotool imagemagick
 )
 
 as_root=()

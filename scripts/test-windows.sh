@@ -7,7 +7,12 @@
 #    HKCU\Software\Brindle Audio\Calverine (read with `reg query`);
 #  - the data folder appears in the Wine user's documents folder;
 #  - the editor's screenshots at the three sizes (GDI+) match the Linux
-#    build's (cairo) in layout (scripts/compare-png.py).
+#    build's (cairo) in layout (scripts/compare-png.py);
+#  - the editor opens in a Win32 window of a bare host
+#    (calverine-editor-host.exe) on a private Xvfb display and is used with
+#    real X input from xdotool: the window's screenshot matches the Linux
+#    build's, a knob drag changes the host's parameter, the size menu
+#    resizes the host window, and the editor closes cleanly.
 # The Wine user has a name beyond ASCII, so every path the plug-in builds
 # from the profile holds such characters.
 #
@@ -35,9 +40,22 @@ if [ ! -d "$profile" ]; then
     if [ -L "$link" ]; then rm "$link" && mkdir "$link"; fi
   done
 fi
-trap '/usr/lib/wine/wineserver -k >/dev/null 2>&1 || true' EXIT
-
 fail() { echo "test-windows: FAILED: $*" >&2; exit 1; }
+wait_for() {  # seconds, command...: true once the command succeeds
+  local until=$((SECONDS + $1)); shift
+  until "$@" >/dev/null 2>&1; do [ $SECONDS -lt $until ] || return 1; sleep 0.2; done
+}
+
+# Windows are drawn on a private X display: the window tests and the editor
+# host need one, and nothing shows on the user's screen.
+tmp=$(mktemp -d)
+exec 9> "$tmp/display"
+Xvfb -displayfd 9 -screen 0 1920x1200x24 -nolisten tcp > "$tmp/xvfb.log" 2>&1 &
+xvfb=$!
+exec 9>&-
+trap '/usr/lib/wine/wineserver -k >/dev/null 2>&1 || true; kill $xvfb 2>/dev/null || true; rm -rf "$tmp"' EXIT
+wait_for 30 test -s "$tmp/display" || fail "Xvfb did not start: $(cat "$tmp/xvfb.log")"
+export DISPLAY=":$(head -n 1 "$tmp/display")"
 
 echo "== unit tests under Wine"
 (cd "$win" && ctest --output-on-failure -j 2)
@@ -72,5 +90,46 @@ for size in small medium large; do
   python3 "$here/compare-png.py" "$linux/screenshot-$size.png" "$win/screenshot-$size.png" 1 1 ||
     fail "the $size screenshot differs from the Linux build's"
 done
+
+echo "== the editor in a Win32 window, used with real X input"
+host_log=$win/editor-host.log
+quit=$win/editor-host.quit
+rm -f "$quit"
+: > "$host_log"
+"$wine" reg delete "$key" /v uisize /f >/dev/null 2>&1 || true  # the Medium size
+(cd "$win" && exec "$wine" ./calverine-editor-host.exe Calverine.dll "Z:$quit" 1) > "$host_log" 2>&1 &
+host=$!
+wait_for 60 grep -q '^open ' "$host_log" || fail "the editor did not open: $(cat "$host_log")"
+grep -q '^open 1165x725$' "$host_log" || fail "the editor opened at another size: $(head -n 1 "$host_log")"
+wait_for 10 xdotool search --name 'Calverine editor host' || fail "no host window on the display"
+window=$(xdotool search --name 'Calverine editor host' | head -n 1)
+sleep 1  # the first frames
+import -window "$window" -depth 8 "PNG24:$win/window-medium.png"
+echo "  the window against the Linux screenshot:"
+python3 "$here/compare-png.py" "$linux/screenshot-medium.png" "$win/window-medium.png" 1 1 ||
+  fail "the editor window differs from the Linux screenshot"
+
+# The Volume knob (host parameter 1) dragged up 120 pixels: 0.5 + 120/480.
+xdotool mousemove --window "$window" 870 114 sleep 0.2 mousedown 1
+for _ in $(seq 12); do xdotool mousemove_relative -- 0 -10 sleep 0.03; done
+xdotool mouseup 1
+# The size menu, then "Large": the editor asks the host for a larger window.
+xdotool mousemove --window "$window" 1054 34 sleep 0.2 click 1 sleep 0.5
+xdotool mousemove --window "$window" 1056 104 sleep 0.2 click 1
+wait_for 10 grep -q '^size ' "$host_log" || fail "the size menu did not resize the editor: $(cat "$host_log")"
+sleep 1
+import -window "$window" -depth 8 "PNG24:$win/window-large.png"
+touch "$quit"
+wait "$host" || fail "the editor host failed: $(cat "$host_log")"
+sed 's/^/  /' "$host_log"
+grep -q '^size 1631x1015$' "$host_log" || fail "the Large editor is not 1631x1015"
+python3 - "$host_log" <<'PY' || fail "the knob drag did not move parameter 1 from 0.5 to about 0.75"
+import sys
+values = [float(line.split()[2]) for line in open(sys.argv[1]) if line.startswith("param 1 ")]
+sys.exit(0 if len(values) == 2 and values[0] == 0.5 and 0.7 <= values[1] <= 0.8 else 1)
+PY
+grep -q '^closed$' "$host_log" || fail "the editor host did not close the plug-in"
+python3 "$here/compare-png.py" "$linux/screenshot-large.png" "$win/window-large.png" 1 1 >/dev/null ||
+  fail "the Large editor window differs from the Linux screenshot"
 
 echo "test-windows: all passed"

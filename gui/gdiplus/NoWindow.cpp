@@ -1,21 +1,10 @@
-// Windows has the canvas but no editor window yet: the editor draws only
-// off-screen (screenshots), and the file dialogs report the same.
+// Windows has no file dialogs yet.
 #include "FileDialog.h"
-#include "PlatformWindow.h"
 
 namespace gui {
 
-namespace {
-constexpr const char* kNoWindow = "no editor window on Windows yet";
-}
-
-std::unique_ptr<PlatformWindow> PlatformWindow::create(void*, int, int, WindowListener&, std::string* error) {
-    if (error) *error = kNoWindow;
-    return nullptr;
-}
-
 FileDialogResult runFileDialog(const FileDialogOptions&, const std::function<void()>&) {
-    return FileDialogResult{"", kNoWindow};
+    return FileDialogResult{"", "no file dialogs on Windows yet"};
 }
 
 }  // namespace gui

@@ -328,27 +328,6 @@ TEST(EditorScreenshot, AClosedEditorDrawsItselfIntoAPngAtEachSize) {
               0);
 }
 
-TEST(EditorScreenshot, AScreenshotsOnlyEditorIsHiddenFromTheHostYetDrawsScreenshots) {
-    TestHost host;
-    VstXSynth synth(TestHost::callback);
-    synth.adoptEditor(std::make_unique<ADEditor>(synth), calverine::EditorUse::ScreenshotsOnly);
-    AEffect* e = synth.getAeffect();
-    EXPECT_FALSE(e->flags & effFlagsHasEditor);
-    EXPECT_EQ(synth.getEditor(), nullptr);
-    ERect* rect = nullptr;
-    EXPECT_EQ(e->dispatcher(e, effEditGetRect, 0, 0, &rect, 0.0f), 0);
-    const std::string path = host.folder.file("hidden-editor.png");
-    ASSERT_EQ(e->dispatcher(e, effVendorSpecific, calverine::kScreenshotRequest, 1, const_cast<char*>(path.c_str()),
-                            0.0f),
-              1);
-    std::ifstream in(path, std::ios::binary);
-    const std::vector<char> bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    auto image = CBitmap::fromPng(bytes.data(), bytes.size());
-    ASSERT_NE(image, nullptr);
-    EXPECT_EQ(image->width(), 932);
-    EXPECT_EQ(image->height(), 580);
-}
-
 TEST_F(EditorInHost, VoiceButtonsTheRightClickMenuAndDropsReachTheOpenEditor) {
     VstXSynth synth(TestHost::callback);
     synth.adoptEditor(std::make_unique<ADEditor>(synth));

@@ -33,7 +33,7 @@ FrameMidi midi(std::int64_t frame, std::uint8_t status, std::uint8_t a, std::uin
 
 TEST_F(PluginHostTest, DrivesThePluginThroughItsLifeCycle) {
     {
-        PluginHost host({48000, 128, "Brindle Audio"});
+        PluginHost host({48000, 128, "Brindle Audio", {}});
         std::string error;
         ASSERT_TRUE(host.load(test::testSynthPath(), error)) << error;
         EXPECT_EQ(host.numParams(), 4);
@@ -62,7 +62,7 @@ TEST_F(PluginHostTest, DrivesThePluginThroughItsLifeCycle) {
 }
 
 TEST_F(PluginHostTest, EventsArriveInlineAndAtTheirFrame) {
-    PluginHost host({44100, 64, PluginHost::kDefaultVendor});
+    PluginHost host({44100, 64, PluginHost::kDefaultVendor, {}});
     std::string error;
     ASSERT_TRUE(host.load(test::testSynthPath(), error)) << error;
     host.open(10);
@@ -108,7 +108,7 @@ struct BadPlugin {
 };
 
 TEST_F(PluginHostTest, LoadsTheOldEntryPointNameAndRefusesWhatIsNotAPlugin) {
-    PluginHost legacy({44100, 512, PluginHost::kDefaultVendor});
+    PluginHost legacy({44100, 512, PluginHost::kDefaultVendor, {}});
     std::string error;
     ASSERT_TRUE(legacy.load(TEST_SYNTH_LEGACY_PLUGIN_PATH, error)) << error;
     EXPECT_NE(legacy.effect(), nullptr);
@@ -125,7 +125,7 @@ TEST_F(PluginHostTest, LoadsTheOldEntryPointNameAndRefusesWhatIsNotAPlugin) {
     for (const BadPlugin& c : cases) {
         SCOPED_TRACE(c.expected);
         setenv("CALVERINE_TEST_SYNTH_MODE", c.mode, 1);
-        PluginHost host({44100, 512, PluginHost::kDefaultVendor});
+        PluginHost host({44100, 512, PluginHost::kDefaultVendor, {}});
         EXPECT_FALSE(host.load(c.path, error));
         EXPECT_NE(error.find(c.expected), std::string::npos) << error;
         EXPECT_EQ(error.find('\n'), std::string::npos);

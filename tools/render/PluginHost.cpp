@@ -24,7 +24,7 @@ std::vector<PluginHost*>& liveHosts() {
 }
 thread_local PluginHost* tLoadingHost = nullptr;
 
-const char* const kHostCanDo[] = {"sendVstEvents", "sendVstMidiEvent", "sendVstTimeInfo", "sizeWindow"};
+const char* const kHostCanDo[] = {"sendVstEvents", "sendVstMidiEvent", "sendVstTimeInfo"};
 
 void copyString(void* destination, const std::string& text, std::size_t capacity) {
     const std::size_t n = std::min(text.size(), capacity - 1);
@@ -71,7 +71,7 @@ VstIntPtr VSTCALLBACK PluginHost::callback(AEffect* effect, VstInt32 opcode, Vst
     return host->answer(opcode, index, value, ptr, opt);
 }
 
-VstIntPtr PluginHost::answer(VstInt32 opcode, VstInt32, VstIntPtr, void* ptr, float) {
+VstIntPtr PluginHost::answer(VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr, float) {
     switch (opcode) {
         case audioMasterVersion:
             return kVstVersion;
@@ -104,8 +104,13 @@ VstIntPtr PluginHost::answer(VstInt32 opcode, VstInt32, VstIntPtr, void* ptr, fl
                         return 1;
                     }
                 }
+                if (settings_.sizeWindow && std::strcmp(static_cast<const char*>(ptr), "sizeWindow") == 0) {
+                    return 1;
+                }
             }
             return 0;
+        case audioMasterSizeWindow:
+            return settings_.sizeWindow && settings_.sizeWindow(index, int(value)) ? 1 : 0;
         case audioMasterAutomate:
         case audioMasterBeginEdit:
         case audioMasterEndEdit:

@@ -8,6 +8,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <span>
 #include <string>
@@ -29,6 +30,9 @@ public:
         int sampleRate = 44100;
         int blockSize = 512;
         std::string vendor = kDefaultVendor;
+        // A host with a window for the editor resizes it here (the editor's
+        // audioMasterSizeWindow); without one the request is refused.
+        std::function<bool(int width, int height)> sizeWindow;
     };
 
     explicit PluginHost(Settings settings);

@@ -86,7 +86,7 @@ int Renderer::run() {
     }
 
     // The plug-in.
-    PluginHost host({rate, blockSize, options_.hostVendor});
+    PluginHost host({rate, blockSize, options_.hostVendor, {}});
     if (!host.load(options_.pluginPath, error)) {
         return report(kExitBadInput, error);
     }
