@@ -82,7 +82,7 @@ windows: setup $(BUILD)/CMakeCache.txt
 # Wine (render, settings in the registry, data folder), its audio compared with
 # the Linux build's.
 test-windows: windows setup $(BUILD)/CMakeCache.txt
-	cmake --build $(BUILD) -j $(JOBS) --target Calverine calverine-render
+	cmake --build $(BUILD) -j $(JOBS) --target Calverine calverine-render factory
 	cmake --build $(WIN_BUILD) -j $(JOBS)
 	scripts/test-windows.sh $(WIN_BUILD) $(BUILD)
 

@@ -7,7 +7,7 @@ set -euo pipefail
 packages=(
   cmake g++ make pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
-  libsmf-dev libsndfile1-dev libzip-dev libkissfft-dev
+  libsndfile1-dev libzip-dev libkissfft-dev
   clang libclang-rt-14-dev
   librapidxml-dev
   libcairo2-dev libxcb1-dev libxcb-keysyms1-dev fonts-dejavu-core

@@ -2,7 +2,8 @@
 # Runs the Windows build under Wine: the unit tests (one .exe per folder), then
 # the plug-in end to end as a Windows host sees it:
 #  - calverine-render.exe loads Calverine.dll with LoadLibraryW and renders the
-#    demo phrase; the samples must equal the Linux build's within 1e-5;
+#    demo phrase and the demo song (a MIDI file that changes programs of the
+#    factory bank); the samples must equal the Linux build's within 1e-5;
 #  - the settings written by the tests are REG_BINARY values under
 #    HKCU\Software\Brindle Audio\Calverine (read with `reg query`);
 #  - the data folder appears in the Wine user's documents folder;
@@ -74,6 +75,16 @@ rm -rf "$documents/Brindle Audio"
   ./calverine-render Calverine.so --param 1=0.42 --param 4=1 --float --quiet -o demo-linux.wav)
 (cd "$win" && "$wine" ./calverine-render.exe Calverine.dll --param 1=0.42 --param 4=1 --float --quiet -o demo-windows.wav)
 python3 "$here/compare-wav.py" "$linux/demo-linux.wav" "$win/demo-windows.wav" 1e-5
+
+echo "== the demo song (a MIDI file with program changes) rendered by both builds"
+# Both read the Linux build's factory bank and no stored locks.
+song=$(realpath "$here/../factory/demo/showcase.mid")
+export CALVERINE_DATA_DIR="Z:$linux/factory/" CALVERINE_SETTINGS_DIR="Z:$win/song-settings"
+(cd "$win" && "$wine" ./calverine-render.exe Calverine.dll "Z:$song" --float --quiet -o song-windows.wav)
+export CALVERINE_DATA_DIR="$linux/factory/" CALVERINE_SETTINGS_DIR="$win/song-settings-linux"
+(cd "$linux" && ./calverine-render Calverine.so "$song" --float --quiet -o song-linux.wav)
+unset CALVERINE_DATA_DIR CALVERINE_SETTINGS_DIR
+python3 "$here/compare-wav.py" "$linux/song-linux.wav" "$win/song-windows.wav" 1e-5
 
 echo "== the data folder in the user's documents"
 [ -d "$documents/Brindle Audio/Calverine/Soundbanks" ] || fail "no data folder in $documents"

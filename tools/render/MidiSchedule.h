@@ -1,6 +1,6 @@
 // The MIDI a render plays: channel voice messages in time order, with the
 // tempo map they were written against. Built from a Standard MIDI File
-// (through libsmf) or from the built-in demo phrase (DemoPhrase.h).
+// (SmfReader) or from the built-in demo phrase (DemoPhrase.h).
 #pragma once
 
 #include <array>
