@@ -6,8 +6,11 @@
 #  - the settings written by the tests are REG_BINARY values under
 #    HKCU\Software\Brindle Audio\Calverine (read with `reg query`);
 #  - the data folder appears in the Wine user's documents folder;
-#  - the editor's screenshots at the three sizes (GDI+) match the Linux
-#    build's (cairo) in layout (scripts/compare-png.py).
+#  - the editor's screenshots at the three sizes (GDI+, skin images from the
+#    DLL's PNG resources) match the Linux build's (cairo) in layout
+#    (scripts/compare-png.py).
+# Wine shows windows (the file dialogs' test) only on a display: without
+# DISPLAY a private Xvfb is started.
 # The Wine user has a name beyond ASCII, so every path the plug-in builds
 # from the profile holds such characters.
 #
@@ -26,6 +29,15 @@ export USER="Zoë Ångström"
 profile=$WINEPREFIX/drive_c/users/$USER
 documents="$profile/Documents"
 
+xvfb=
+trap '/usr/lib/wine/wineserver -k >/dev/null 2>&1 || true; if [ -n "$xvfb" ]; then kill "$xvfb" 2>/dev/null || true; fi' EXIT
+if [ -z "${DISPLAY:-}" ]; then
+  exec 3< <(exec Xvfb -displayfd 1 -screen 0 1280x1024x24 -nolisten tcp 2>/dev/null)
+  xvfb=$!
+  read -r display <&3 || { echo "test-windows: FAILED: Xvfb did not start" >&2; exit 1; }
+  export DISPLAY=:$display
+fi
+
 if [ ! -d "$profile" ]; then
   mkdir -p "$HOME"
   "$wine" wineboot -i >/dev/null 2>&1
@@ -35,7 +47,6 @@ if [ ! -d "$profile" ]; then
     if [ -L "$link" ]; then rm "$link" && mkdir "$link"; fi
   done
 fi
-trap '/usr/lib/wine/wineserver -k >/dev/null 2>&1 || true' EXIT
 
 fail() { echo "test-windows: FAILED: $*" >&2; exit 1; }
 

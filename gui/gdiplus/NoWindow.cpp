@@ -1,6 +1,5 @@
 // Windows has the canvas but no editor window yet: the editor draws only
-// off-screen (screenshots), and the file dialogs report the same.
-#include "FileDialog.h"
+// off-screen (screenshots).
 #include "PlatformWindow.h"
 
 namespace gui {
@@ -12,10 +11,6 @@ constexpr const char* kNoWindow = "no editor window on Windows yet";
 std::unique_ptr<PlatformWindow> PlatformWindow::create(void*, int, int, WindowListener&, std::string* error) {
     if (error) *error = kNoWindow;
     return nullptr;
-}
-
-FileDialogResult runFileDialog(const FileDialogOptions&, const std::function<void()>&) {
-    return FileDialogResult{"", kNoWindow};
 }
 
 }  // namespace gui
