@@ -1,7 +1,7 @@
 // Open and save dialogs. The plug-in shares the host's process, so it links
 // no dialog toolkit: on Linux the dialog is a separate program (zenity, else
 // kdialog) run as a child process. While it is open the caller's pump keeps
-// the editor drawing.
+// the editor drawing. On Windows they are the system's own item dialogs.
 //
 // Thread: the GUI thread.
 #pragma once

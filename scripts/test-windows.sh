@@ -7,13 +7,16 @@
 #  - the settings written by the tests are REG_BINARY values under
 #    HKCU\Software\Brindle Audio\Calverine (read with `reg query`);
 #  - the data folder appears in the Wine user's documents folder;
-#  - the editor's screenshots at the three sizes (GDI+) match the Linux
-#    build's (cairo) in layout (scripts/compare-png.py);
+#  - the editor's screenshots at the three sizes (GDI+, skin images from the
+#    DLL's PNG resources) match the Linux build's (cairo) in layout
+#    (scripts/compare-png.py);
 #  - the editor opens in a Win32 window of a bare host
 #    (calverine-editor-host.exe) on a private Xvfb display and is used with
 #    real X input from xdotool: the window's screenshot matches the Linux
 #    build's, a knob drag changes the host's parameter, the size menu
 #    resizes the host window, and the editor closes cleanly.
+# Wine shows windows (the window and file dialog tests, the editor host) on
+# a private Xvfb display, so nothing appears on the user's screen.
 # The Wine user has a name beyond ASCII, so every path the plug-in builds
 # from the profile holds such characters.
 #
@@ -41,14 +44,13 @@ if [ ! -d "$profile" ]; then
     if [ -L "$link" ]; then rm "$link" && mkdir "$link"; fi
   done
 fi
+
 fail() { echo "test-windows: FAILED: $*" >&2; exit 1; }
 wait_for() {  # seconds, command...: true once the command succeeds
   local until=$((SECONDS + $1)); shift
   until "$@" >/dev/null 2>&1; do [ $SECONDS -lt $until ] || return 1; sleep 0.2; done
 }
 
-# Windows are drawn on a private X display: the window tests and the editor
-# host need one, and nothing shows on the user's screen.
 tmp=$(mktemp -d)
 exec 9> "$tmp/display"
 Xvfb -displayfd 9 -screen 0 1920x1200x24 -nolisten tcp > "$tmp/xvfb.log" 2>&1 &

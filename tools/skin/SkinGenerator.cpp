@@ -1,6 +1,7 @@
 // Draws every skin image of the editor at its three sizes from vectors, each
 // size at its own scale, and writes them as PNG files named by resource id,
-// the font image 300, and an assembler file that embeds them all.
+// the font image 300, an assembler file that embeds them all (Linux) and a
+// resource script that makes them PNG resources (Windows).
 //
 // Usage: calverine-skin OUTDIR [--preview]
 //   --preview also composes the background with every control into
@@ -12,6 +13,7 @@
 #include <fstream>
 #include <map>
 #include <memory>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -76,28 +78,30 @@ std::unique_ptr<COffscreenContext> preview(const Images& images, int sizeIndex, 
     return out;
 }
 
-// One .incbin per image and a table of (id, bytes, size) the plug-in walks.
+// Writes `text` to a temporary file renamed over `path`, so a build never
+// sees half a file.
+bool replaceFile(const std::string& path, const std::string& text) {
+    std::ofstream out(path + ".tmp");
+    out << text;
+    out.close();
+    if (!out) return false;
+    std::error_code error;
+    std::filesystem::rename(path + ".tmp", path, error);
+    return !error;
+}
+
+// One .incbin per image and a table of (id, bytes, size) the plug-in walks
+// (ELF, for the Linux build).
 bool writeAssembler(const std::string& dir, const std::vector<int>& ids) {
-    const std::string path = dir + "/skin_images.S";
-    std::ofstream s(path + ".tmp");
+    std::ostringstream s;
     const std::string abs = std::filesystem::absolute(dir).string();
-    // ELF wants its own section flags, symbol visibility and a stack note;
-    // the file is run through the C preprocessor, so PE builds take the rest.
     s << "/* Written by calverine-skin: the skin images, embedded. */\n"
-         "#ifdef __ELF__\n"
-         "    .section .rodata.calverine_skin,\"a\"\n"
-         "#else\n"
-         "    .section .rdata,\"dr\"\n"
-         "#endif\n";
+         "    .section .rodata.calverine_skin,\"a\"\n";
     for (int id : ids)
         s << ".Limg" << id << ":\n    .incbin \"" << abs << "/" << id << ".png\"\n.Lend" << id << ":\n";
-    s << "#ifdef __ELF__\n"
-         "    .section .data.rel.ro.calverine_skin,\"aw\"\n"
+    s << "    .section .data.rel.ro.calverine_skin,\"aw\"\n"
          "    .hidden calverine_skin_images\n"
          "    .hidden calverine_skin_image_count\n"
-         "#else\n"
-         "    .data\n"
-         "#endif\n"
          "    .balign 8\n"
          "    .globl calverine_skin_images\n"
          "    .globl calverine_skin_image_count\n"
@@ -107,14 +111,23 @@ bool writeAssembler(const std::string& dir, const std::vector<int>& ids) {
          "    .quad "
       << ids.size()
       << "\n"
-         "#ifdef __ELF__\n"
-         "    .section .note.GNU-stack,\"\",@progbits\n"
-         "#endif\n";
-    s.close();
-    if (!s) return false;
-    std::error_code error;
-    std::filesystem::rename(path + ".tmp", path, error);
-    return !error;
+         "    .section .note.GNU-stack,\"\",@progbits\n";
+    return replaceFile(dir + "/skin_images.S", s.str());
+}
+
+// One PNG resource per image, named by its id. In a resource script's
+// strings a quote is doubled and a backslash escaped.
+bool writeResourceScript(const std::string& dir, const std::vector<int>& ids) {
+    std::string quoted;
+    for (char c : std::filesystem::absolute(dir).string()) {
+        if (c == '"') quoted += '"';
+        if (c == '\\') quoted += '\\';
+        quoted += c;
+    }
+    std::ostringstream s;
+    s << "// Written by calverine-skin: the skin images as PNG resources.\n";
+    for (int id : ids) s << id << " PNG \"" << quoted << "/" << id << ".png\"\n";
+    return replaceFile(dir + "/skin_images.rc", s.str());
 }
 
 }  // namespace
@@ -150,8 +163,8 @@ int main(int argc, char** argv) {
     }
     if (!skin::drawFontImage()->writePng(dir + "/" + std::to_string(skin::kFontImage) + ".png")) return 1;
     ids.push_back(skin::kFontImage);
-    if (!writeAssembler(dir, ids)) {
-        std::fprintf(stderr, "calverine-skin: cannot write the assembler file\n");
+    if (!writeAssembler(dir, ids) || !writeResourceScript(dir, ids)) {
+        std::fprintf(stderr, "calverine-skin: cannot write skin_images.S and skin_images.rc\n");
         return 1;
     }
     return 0;
