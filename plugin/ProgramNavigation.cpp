@@ -20,6 +20,7 @@ void ProgramNavigation::loadFirstProgram(const std::vector<std::string>& preferr
     for (const std::string& path : preferredPaths)
         if (first < 0) first = programs_.find(path);
     if (first < 0) first = programs_.libraryIndex(0);
+    if (first < 0 && !programs_.library().empty()) first = 0;  // bank 0 is empty
     if (first < 0) return;
     programs_.setCurrentBank(programs_.library()[static_cast<std::size_t>(first)].bank);
     programs_.rebuild();

@@ -63,10 +63,12 @@ VstXSynth::VstXSynth(audioMasterCallback audioMaster) : AudioEffectX(audioMaster
 
     // The first program: the showcase lead if the library holds it (directly
     // in the Showcase bank, or in its Leads category where the factory
-    // install puts it), else the first patch of bank 0.
+    // install puts it), else the first patch of bank 0, else the library's
+    // first patch. Paths are joined with the system's separator, as the
+    // library's listing joins them.
     const std::string showcase = platform::joinPath(platform::dataFolder() + "Soundbanks", "Showcase");
     navigation_.loadFirstProgram({platform::joinPath(showcase, "LD Cyborg T800 QV.fxp"),
-                                  platform::joinPath(showcase, "Leads/LD Cyborg T800 QV.fxp")});
+                                  platform::joinPath(platform::joinPath(showcase, "Leads"), "LD Cyborg T800 QV.fxp")});
 }
 
 VstXSynth::~VstXSynth() {

@@ -261,6 +261,32 @@ TEST_F(Patches, ProgramListFollowsBanksInBothHostModes) {
     }
 }
 
+// The showcase lead first, wherever the banks sort; without it the first
+// patch of bank 0, and when bank 0 is empty (an editor made it) the first
+// patch of the library, whose bank then takes the program changes.
+TEST_F(Patches, TheFirstProgramIsTheShowcaseLeadElseAPatchOfTheFirstBankThatHasOne) {
+    const fs::path soundbanks = fs::path(host.home) / "data" / "Soundbanks";
+    const fs::path lead = soundbanks / "Showcase" / "Leads" / "LD Cyborg T800 QV.fxp";
+    {
+        VstXSynth maker(TestHost::callback);
+        writeLibrary(maker, host.home + "/data");
+        fs::create_directories(lead.parent_path());
+        maker.setParameter(1, 0.95f);
+        ASSERT_TRUE(maker.savePatchFile(lead.string()));
+    }
+    fs::create_directories(soundbanks / "Aardvark");
+    {
+        VstXSynth synth(TestHost::callback);
+        EXPECT_FLOAT_EQ(stored(synth, 7), 0.95f);
+    }
+    fs::remove(lead);
+    VstXSynth synth(TestHost::callback);
+    synth.setBlockSize(64);
+    EXPECT_FLOAT_EQ(stored(synth, 7), 0.1f);  // Alpha/Bass/Deep
+    send(synth, {{0, 0xC0, 1, 0}});
+    EXPECT_FLOAT_EQ(stored(synth, 7), 0.3f);  // Alpha/Keys
+}
+
 TEST_F(Patches, AnEmptyBankOffersTheMakersHostNoPrograms) {
     {
         VstXSynth maker(TestHost::callback);
