@@ -9,6 +9,7 @@
 #include <cwctype>
 
 #include "../gdiplus/GdiplusContext.h"
+#include "win32/Module.h"
 #include "win32/Wide.h"
 
 using namespace Gdiplus;
@@ -21,14 +22,6 @@ constexpr UINT_PTR kClockTimer = 1;
 constexpr UINT kClockMs = 33;
 constexpr double kWheelNotch = WHEEL_DELTA;
 
-// The module that holds this code: the plug-in's DLL inside a host.
-HINSTANCE ourModule() {
-    HMODULE module = nullptr;
-    GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                       reinterpret_cast<LPCWSTR>(&ourModule), &module);
-    return module;
-}
-
 // The window class lives while a window does: a DLL's classes outlive its
 // unloading otherwise, and a reloaded copy could not register again.
 int liveWindows = 0;
@@ -36,7 +29,7 @@ std::wstring className() {
     // One name per loaded copy of the module, so two copies never share a
     // class whose procedure lives in the other.
     wchar_t name[64];
-    wsprintfW(name, L"CalverineEditor%p", static_cast<void*>(ourModule()));
+    wsprintfW(name, L"CalverineEditor%p", static_cast<void*>(platform::win32::moduleOfThisCode()));
     return name;
 }
 
@@ -216,14 +209,14 @@ Win32Window::Win32Window(HWND parent, int width, int height, WindowListener& lis
         c.cbSize = sizeof c;
         c.style = CS_DBLCLKS;
         c.lpfnWndProc = windowProc;
-        c.hInstance = ourModule();
+        c.hInstance = platform::win32::moduleOfThisCode();
         c.hCursor = nullptr;  // WM_SETCURSOR sets ours
         c.hbrBackground = nullptr;  // nothing erased before we paint, so nothing flickers
         c.lpszClassName = name.c_str();
         RegisterClassExW(&c);
     }
     hwnd_ = CreateWindowExW(0, name.c_str(), L"", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | WS_CLIPSIBLINGS, 0, 0,
-                            width, height, parent, nullptr, ourModule(), this);
+                            width, height, parent, nullptr, platform::win32::moduleOfThisCode(), this);
     if (!hwnd_) return;
     makeBackBuffer();
     SetTimer(hwnd_, kClockTimer, kClockMs, nullptr);
@@ -261,7 +254,7 @@ Win32Window::~Win32Window() {
     if (dropTarget_) dropTarget_->Release();
     if (oleStarted_) OleUninitialize();
     freeBackBuffer();
-    if (--liveWindows == 0) UnregisterClassW(className().c_str(), ourModule());
+    if (--liveWindows == 0) UnregisterClassW(className().c_str(), platform::win32::moduleOfThisCode());
 }
 
 LRESULT CALLBACK Win32Window::windowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {

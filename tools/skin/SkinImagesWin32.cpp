@@ -8,21 +8,15 @@
 
 #include "DrawContext.h"
 #include "SkinImages.h"
+#include "win32/Module.h"
 
 namespace calverine::skin {
 namespace {
 
-HMODULE moduleOfThisCode() {
-    HMODULE module = nullptr;
-    GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                       reinterpret_cast<LPCWSTR>(&moduleOfThisCode), &module);
-    return module;
-}
-
 // Calls `found(id, bytes, size)` for every PNG resource of the module.
 template <typename Found>
 void forEachImage(Found found) {
-    const HMODULE module = moduleOfThisCode();
+    const HMODULE module = platform::win32::moduleOfThisCode();
     auto visit = [](HMODULE m, LPCWSTR type, LPWSTR name, LONG_PTR context) -> BOOL {
         if (!IS_INTRESOURCE(name)) return TRUE;
         const HRSRC info = FindResourceW(m, name, type);
