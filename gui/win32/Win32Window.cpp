@@ -486,7 +486,9 @@ bool Win32Window::keyDown(WPARAM vk, bool down) {
             k.character = std::towlower(wchar_t(MapVirtualKeyW(UINT(vk), MAPVK_VK_TO_CHAR) & 0x7fff));
             if (k.character < 0x20) return false;
         } else {
-            return true;  // the character follows as WM_CHAR (or the key is a modifier)
+            // A key that types comes back as WM_CHAR; the others (function
+            // keys, Alt combinations, modifiers) belong to the host.
+            return !(k.modifiers & kAlt) && MapVirtualKeyW(UINT(vk), MAPVK_VK_TO_CHAR) != 0;
         }
     }
     return down ? listener_.platformKeyDown(k) : listener_.platformKeyUp(k);
