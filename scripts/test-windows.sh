@@ -35,6 +35,24 @@ export USER="Zoë Ångström"
 profile=$WINEPREFIX/drive_c/users/$USER
 documents="$profile/Documents"
 
+fail() { echo "test-windows: FAILED: $*" >&2; exit 1; }
+wait_for() {  # seconds, command...: true once the command succeeds
+  local until=$((SECONDS + $1)); shift
+  until "$@" >/dev/null 2>&1; do [ $SECONDS -lt $until ] || return 1; sleep 0.2; done
+}
+
+# The display comes first: Wine keeps the desktop of its first process
+# (wineboot, in a new prefix) for the whole session, and a desktop made
+# without a display makes no windows.
+tmp=$(mktemp -d)
+exec 9> "$tmp/display"
+Xvfb -displayfd 9 -screen 0 1920x1200x24 -nolisten tcp > "$tmp/xvfb.log" 2>&1 &
+xvfb=$!
+exec 9>&-
+trap '/usr/lib/wine/wineserver -k >/dev/null 2>&1 || true; kill $xvfb 2>/dev/null || true; rm -rf "$tmp"' EXIT
+wait_for 30 test -s "$tmp/display" || fail "Xvfb did not start: $(cat "$tmp/xvfb.log")"
+export DISPLAY=":$(head -n 1 "$tmp/display")"
+
 if [ ! -d "$profile" ]; then
   mkdir -p "$HOME"
   "$wine" wineboot -i >/dev/null 2>&1
@@ -44,21 +62,6 @@ if [ ! -d "$profile" ]; then
     if [ -L "$link" ]; then rm "$link" && mkdir "$link"; fi
   done
 fi
-
-fail() { echo "test-windows: FAILED: $*" >&2; exit 1; }
-wait_for() {  # seconds, command...: true once the command succeeds
-  local until=$((SECONDS + $1)); shift
-  until "$@" >/dev/null 2>&1; do [ $SECONDS -lt $until ] || return 1; sleep 0.2; done
-}
-
-tmp=$(mktemp -d)
-exec 9> "$tmp/display"
-Xvfb -displayfd 9 -screen 0 1920x1200x24 -nolisten tcp > "$tmp/xvfb.log" 2>&1 &
-xvfb=$!
-exec 9>&-
-trap '/usr/lib/wine/wineserver -k >/dev/null 2>&1 || true; kill $xvfb 2>/dev/null || true; rm -rf "$tmp"' EXIT
-wait_for 30 test -s "$tmp/display" || fail "Xvfb did not start: $(cat "$tmp/xvfb.log")"
-export DISPLAY=":$(head -n 1 "$tmp/display")"
 
 echo "== unit tests under Wine"
 (cd "$win" && ctest --output-on-failure -j 2)
