@@ -36,7 +36,8 @@ double ModLfo::hertzOf(double v) {
 
 void ModLfo::setRate(double value, double sampleRate) {
     rateValue = value;
-    ratePerSample = hertzOf(std::clamp(value, 0.0, 1.0)) / sampleRate;
+    std::atomic_ref<double>(ratePerSample).store(hertzOf(std::clamp(value, 0.0, 1.0)) / sampleRate,
+                                                 std::memory_order_relaxed);
 }
 
 void ModLfo::setSoften(double value, double sampleRate) {
@@ -52,7 +53,7 @@ int ModLfo::stepIndex() const {
 bool ModLfo::render(int n, double tempo, double sampleRate, float rise, const float* steps, Random& random) {
     const int startStep = stepIndex();
     const double rate = std::clamp(rateValue + rateOffset, 0.0, 1.0);
-    const double free = rateOffset != 0.0 ? hertzOf(rate) / sampleRate : ratePerSample;
+    const double free = rateOffset != 0.0 ? hertzOf(rate) / sampleRate : sharedRatePerSample();
     switch (shape) {
     case kSquare:
         for (int i = 0; i < n; ++i) {

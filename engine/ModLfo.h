@@ -4,6 +4,7 @@
 // one value per sample that every voice reads.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 
 #include "Random.h"
@@ -40,6 +41,11 @@ struct ModLfo {
     // 2 Hz to 22 Hz over the upper half, both exponential.
     static double hertzOf(double rateValue);
     void setRate(double value, double sampleRate);
+    // The free-running rate, read by the audio thread and by the host's value
+    // display while a host thread may set it: one atomic word either way.
+    double sharedRatePerSample() const {
+        return std::atomic_ref<double>(const_cast<double&>(ratePerSample)).load(std::memory_order_relaxed);
+    }
     // soften v: a falling step's one-pole at 100 Hz (v = 0) down to 5 Hz (v = 1).
     void setSoften(double value, double sampleRate);
 

@@ -211,7 +211,7 @@ void VstXSynth::getParameterDisplay(VstInt32 index, char* text) { hostParameterD
 DisplayContext VstXSynth::displayContext() const {
     DisplayContext context;
     for (int l = 0; l < 2; ++l) context.lfoShape[l] = static_cast<int>(params_->getValue(control::kLfo[l].shape, -1));
-    for (int l = 0; l < 2; ++l) context.lfoHertz[l] = engine_->lfo(l).ratePerSample * engine_->sampleRate();
+    for (int l = 0; l < 2; ++l) context.lfoHertz[l] = engine_->lfo(l).sharedRatePerSample() * engine_->sampleRate();
     return context;
 }
 
