@@ -83,9 +83,11 @@ python3 "$here/compare-wav.py" "$linux/demo-linux.wav" "$win/demo-windows.wav" 1
 
 echo "== the demo song (a MIDI file with program changes) rendered by both builds"
 # Both read the Linux build's factory bank and no stored locks.
+# The Windows build reads it from a name beyond its ANSI code page.
 song=$(realpath "$here/../factory/demo/showcase.mid")
+cp "$song" "$win/Démo Ωmega.mid"
 export CALVERINE_DATA_DIR="Z:$linux/factory/" CALVERINE_SETTINGS_DIR="Z:$win/song-settings"
-(cd "$win" && "$wine" ./calverine-render.exe Calverine.dll "Z:$song" --float --quiet -o song-windows.wav)
+(cd "$win" && "$wine" ./calverine-render.exe Calverine.dll "Démo Ωmega.mid" --float --quiet -o song-windows.wav)
 export CALVERINE_DATA_DIR="$linux/factory/" CALVERINE_SETTINGS_DIR="$win/song-settings-linux"
 (cd "$linux" && ./calverine-render Calverine.so "$song" --float --quiet -o song-linux.wav)
 unset CALVERINE_DATA_DIR CALVERINE_SETTINGS_DIR

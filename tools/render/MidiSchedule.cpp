@@ -1,12 +1,9 @@
 #include "MidiSchedule.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cmath>
-#include <cstdio>
-#include <cstring>
-#include <memory>
 
+#include "Files.h"
 #include "SmfReader.h"
 
 namespace calverine::render {
@@ -33,27 +30,16 @@ int MidiSchedule::channelMessageSize(std::uint8_t status) {
     }
 }
 
+// Through the platform's reader: UTF-16 paths on Windows, and a FIFO or a
+// device never blocks the render.
 bool MidiSchedule::loadFile(const std::string& path, std::string& error) {
-    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"), &std::fclose);
-    if (!file) {
-        error = "cannot read MIDI file '" + path + "': " + std::strerror(errno);
+    std::vector<std::uint8_t> bytes;
+    if (!platform::readRegularFile(path, bytes)) {
+        error = "cannot read MIDI file '" + path + "': it is missing, unreadable or not a regular file";
         return false;
     }
-    std::vector<std::uint8_t> bytes;
-    std::uint8_t buffer[65536];
-    for (;;) {
-        const std::size_t n = std::fread(buffer, 1, sizeof buffer, file.get());
-        bytes.insert(bytes.end(), buffer, buffer + n);
-        if (static_cast<long>(bytes.size()) > kMaxMidiFileBytes) {
-            error = "MIDI file '" + path + "' is too large";
-            return false;
-        }
-        if (n < sizeof buffer) {
-            break;
-        }
-    }
-    if (std::ferror(file.get())) {
-        error = "cannot read MIDI file '" + path + "': " + std::strerror(errno);
+    if (static_cast<long>(bytes.size()) > kMaxMidiFileBytes) {
+        error = "MIDI file '" + path + "' is too large";
         return false;
     }
     return loadBytes(bytes, path, error);
